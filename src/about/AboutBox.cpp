@@ -1,0 +1,6 @@
+#include "about/AboutBox.h"
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About Program"));
+}

@@ -1,0 +1,290 @@
+#include "accounts/FormLogin.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValidator>
+#include <algorithm>
+
+#include "core/PasswordEntry.h"
+#include "localization/LanguageTargets.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "platform/SysUtils.h"
+#include "platform/TextList.h"
+#include "platform/Widgets.h"
+
+namespace {
+
+// Whatever way text enters the field (typing, pasting, dropping, an input
+// method), only A-Z, a-z and 0-9 stay, at most 16 of them.
+class LoginCharValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        int newPos = 0;
+        for (int i = 0; i < input.size(); ++i) {
+            const char16_t c = input.at(i).unicode();
+            const bool allowed =
+                (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+            if (allowed && kept.size() < 16) {
+                kept.append(input.at(i));
+                if (i < pos) {
+                    ++newPos;
+                }
+            }
+        }
+        input = kept;
+        pos = std::min(newPos, int(kept.size()));
+        return Acceptable;
+    }
+};
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    // Enter and Escape press no button of this dialog.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
+    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+}  // namespace
+
+TFormLogin::TFormLogin(TForm1& form1)
+    : QDialog(&form1, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      form1_(form1) {
+    setObjectName(QStringLiteral("FormLogin"));
+    setWindowTitle(QStringLiteral("Login"));
+    setModal(true);
+
+    GroupBoxLogin = new QGroupBox(QStringLiteral(" Enter Data  "), this);
+    GroupBoxLogin->setObjectName(QStringLiteral("GroupBoxLogin"));
+    LabelLogin = makeLabel(GroupBoxLogin, "LabelLogin", "Login:");
+    ComboBoxLogin = new QComboBox(GroupBoxLogin);
+    ComboBoxLogin->setObjectName(QStringLiteral("ComboBoxLogin"));
+    ComboBoxLogin->setEditable(true);
+    ComboBoxLogin->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxLogin->setMaxVisibleItems(10);
+    ComboBoxLogin->lineEdit()->setMaxLength(16);
+    ComboBoxLogin->setValidator(new LoginCharValidator(ComboBoxLogin));
+    ComboBoxLogin->setCompleter(nullptr);
+    LabelPassword = makeLabel(GroupBoxLogin, "LabelPassword", "Password:");
+    EditPassword = new QLineEdit(GroupBoxLogin);
+    EditPassword->setObjectName(QStringLiteral("EditPassword"));
+    EditPassword->setMaxLength(16);
+    EditPassword->setValidator(new LoginCharValidator(EditPassword));
+    platform::setPasswordChar(EditPassword);
+    LabelLogin->setBuddy(ComboBoxLogin);
+    LabelPassword->setBuddy(EditPassword);
+    LabelInfo = makeLabel(GroupBoxLogin, "LabelInfo", "Use: A - Z, a - z, 0 - 9 for input");
+    LabelInfo2 = makeLabel(GroupBoxLogin, "LabelInfo2", "Up to 16 symbols");
+    for (QLabel* info : {LabelInfo, LabelInfo2}) {
+        QPalette p = info->palette();
+        p.setColor(QPalette::WindowText, platform::toQColor(platform::TColor(0xFF000002u)));
+        info->setPalette(p);
+    }
+
+    auto* grid = new QGridLayout(GroupBoxLogin);
+    grid->addWidget(LabelLogin, 0, 0);
+    grid->addWidget(ComboBoxLogin, 0, 1);
+    grid->addWidget(LabelPassword, 1, 0);
+    grid->addWidget(EditPassword, 1, 1);
+    grid->addWidget(LabelInfo, 2, 0, 1, 2);
+    grid->addWidget(LabelInfo2, 3, 0, 1, 2);
+
+    ButtonLogin = makeButton(this, "ButtonLogin", "Login");
+    ButtonNewUser = makeButton(this, "ButtonNewUser", "New User");
+    ButtonExit = makeButton(this, "ButtonExit", "Exit");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ButtonLogin);
+    buttons->addWidget(ButtonNewUser);
+    buttons->addWidget(ButtonExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(GroupBoxLogin);
+    layout->addLayout(buttons);
+
+    // The three buttons first, then the group box with the password before the login.
+    setTabOrder(ButtonLogin, ButtonNewUser);
+    setTabOrder(ButtonNewUser, ButtonExit);
+    setTabOrder(ButtonExit, EditPassword);
+    setTabOrder(EditPassword, ComboBoxLogin);
+
+    setFixedSize(sizeHint().expandedTo(QSize(227, 171)));
+
+    connect(ButtonLogin, &QPushButton::clicked, this,
+            platform::command([this] { ButtonLoginClick(); }));
+    connect(ButtonNewUser, &QPushButton::clicked, this,
+            platform::command([this] { ButtonNewUserClick(); }));
+    connect(ButtonExit, &QPushButton::clicked, this,
+            platform::command([this] { ButtonExitClick(); }));
+    // Enter in the password field logs in; Enter in the login field does nothing.
+    connect(EditPassword, &QLineEdit::returnPressed, this,
+            platform::command([this] { ButtonLoginClick(); }));
+}
+
+void TFormLogin::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    platform::guarded([this] { FormShow(); });
+}
+
+void TFormLogin::FormShow() {
+    // The list keeps its items sorted; items already there stay.
+    QStringList names = form1_.UserList;
+    for (int i = 0; i < ComboBoxLogin->count(); ++i) {
+        names << ComboBoxLogin->itemText(i);
+    }
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return platform::AnsiCompareText(a, b) < 0;
+    });
+    ComboBoxLogin->clear();
+    ComboBoxLogin->addItems(names);
+    if (ComboBoxLogin->count() > 0) {
+        ComboBoxLogin->setCurrentIndex(0);
+        EditPassword->setFocus();
+    } else {
+        ComboBoxLogin->setFocus();
+    }
+}
+
+void TFormLogin::keyPressEvent(QKeyEvent* event) {
+    // Escape does not close the dialog: only Login, New User and Exit leave it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormLogin::closeEvent(QCloseEvent* event) {
+    // Closed by the window manager: the same as Exit, so the program never
+    // keeps running without a window.
+    if (!form1_.LoggedIn) {
+        form1_.Terminated = true;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool TFormLogin::FieldCheck() {
+    const QString login = ComboBoxLogin->currentText();
+    const QString password = EditPassword->text();
+    if (!login.isEmpty() && !password.isEmpty()) {
+        return true;
+    }
+    QString message;
+    if (login.isEmpty()) {
+        message += StringEnterLogin + QLatin1Char('\r');
+    }
+    if (password.isEmpty()) {
+        message += StringEnterPassword;
+    }
+    platform::ui().showMessage(message);
+    return false;
+}
+
+void TFormLogin::ButtonLoginClick() {
+    if (!FieldCheck()) {
+        return;
+    }
+    const QString login = ComboBoxLogin->currentText();
+    const QByteArray password = EditPassword->text().toLatin1();
+    const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
+    if (!core::isValidLoginName(login) || !platform::DirectoryExists(paths.folder)) {
+        platform::ui().showMessage(StringUser + login + StringNotExists);
+        return;
+    }
+    // A password file without any line answers like a wrong password.
+    const std::optional<QByteArray> stored =
+        platform::firstTextLine(platform::readFile(paths.passwordFile));
+    if (!stored || core::Scramble(*stored) != password) {
+        platform::ui().showMessage(StringWrongPassword);
+        return;
+    }
+    form1_.CurrentLogin = login;
+    form1_.AccountPassword = password;
+    form1_.VaultPath = paths.vault;
+    form1_.CategoriesPath = paths.categories;
+    // From the designed caption, so a login retried after a failure adds the name once.
+    form1_.setWindowTitle(TForm1::DesignedCaption() + QStringLiteral(" - ") + login);
+    form1_.LoadSettings();
+    if (form1_.UseKeyFile && !form1_.KeyFileCheck()) {
+        done(QDialog::Rejected);
+        return;
+    }
+    form1_.LoadPasswords();
+    form1_.LoadCategories();
+    form1_.FillEntryList();
+    form1_.LoggedIn = true;
+    form1_.show();
+    done(QDialog::Accepted);
+}
+
+void TFormLogin::ButtonNewUserClick() {
+    if (!FieldCheck()) {
+        return;
+    }
+    const QString login = ComboBoxLogin->currentText();
+    const QByteArray password = EditPassword->text().toLatin1();
+    const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
+    if (!platform::DirectoryExists(paths.usersFolder)) {
+        platform::CreateDir(paths.usersFolder);
+    }
+    if (!core::isValidLoginName(login)) {
+        return;
+    }
+    if (platform::DirectoryExists(paths.folder)) {
+        platform::ui().showMessage(StringUser + login + StringExists);
+        return;
+    }
+    platform::CreateDir(paths.folder);
+    form1_.CurrentLogin = login;
+    form1_.AccountPassword = password;
+    form1_.UserList.append(login);
+    ++form1_.UsersCount;
+    platform::writeFile(paths.vault, QByteArray());
+    platform::saveTextList(paths.passwordFile, {core::Scramble(password)});
+    platform::writeFile(paths.categories, QByteArray());
+    ButtonLoginClick();
+}
+
+void TFormLogin::ButtonExitClick() {
+    form1_.Terminate();
+    done(QDialog::Rejected);
+}
+
+void TFormLogin::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+    using language::caption;
+    using language::text;
+    t.push_back(language::windowCaption("FormLogin->Caption", this));
+    t.push_back(caption("FormLogin->ButtonLogin->Caption", ButtonLogin));
+    t.push_back(caption("FormLogin->ButtonNewUser->Caption", ButtonNewUser));
+    t.push_back(caption("FormLogin->ButtonExit->Caption", ButtonExit));
+    t.push_back(caption("FormLogin->GroupBoxLogin->Caption", GroupBoxLogin));
+    t.push_back(caption("FormLogin->LabelLogin->Caption", LabelLogin));
+    t.push_back(caption("FormLogin->LabelPassword->Caption", LabelPassword));
+    t.push_back(caption("FormLogin->LabelInfo->Caption", LabelInfo));
+    t.push_back(caption("FormLogin->LabelInfo2->Caption", LabelInfo2));
+    t.push_back(text("FormLogin->StringUser", StringUser));
+    t.push_back(text("FormLogin->StringExists", StringExists));
+    t.push_back(text("FormLogin->StringNotExists", StringNotExists));
+    t.push_back(text("FormLogin->StringEnterLogin", StringEnterLogin));
+    t.push_back(text("FormLogin->StringEnterPassword", StringEnterPassword));
+    t.push_back(text("FormLogin->StringWrongPassword", StringWrongPassword));
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "app/Form1.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The login dialog: opens an existing user, creates a new one, or ends the program.
+class TFormLogin : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TFormLogin(TForm1& form1);
+
+    QGroupBox* GroupBoxLogin = nullptr;
+    QLabel* LabelLogin = nullptr;
+    QComboBox* ComboBoxLogin = nullptr;
+    QLabel* LabelPassword = nullptr;
+    QLineEdit* EditPassword = nullptr;
+    QLabel* LabelInfo = nullptr;
+    QLabel* LabelInfo2 = nullptr;
+    QPushButton* ButtonLogin = nullptr;
+    QPushButton* ButtonNewUser = nullptr;
+    QPushButton* ButtonExit = nullptr;
+
+    QString StringUser;
+    QString StringExists;
+    QString StringNotExists;
+    QString StringEnterLogin;
+    QString StringEnterPassword;
+    QString StringWrongPassword;
+
+    void FormShow();
+    void ButtonLoginClick();
+    void ButtonNewUserClick();
+    void ButtonExitClick();
+
+    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& targets);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool FieldCheck();
+
+    TForm1& form1_;
+};

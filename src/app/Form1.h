@@ -1,0 +1,251 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPersistentModelIndex>
+#include <QStringList>
+#include <functional>
+
+#include "core/Settings.h"
+#include "core/UserFiles.h"
+#include "platform/Ui.h"
+
+class QAction;
+class QItemSelection;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QStatusBar;
+class QTimer;
+class QTreeWidgetItem;
+
+class EntryListModel;
+class TAboutBox;
+class TFormAdd;
+class TFormEdit;
+class TFormExport;
+class TFormLogin;
+class TListView;
+class TStTrayIcon;
+class TTreeViewCat;
+
+// The main window. It owns the whole state of the run: the program
+// directory, the logged-in user and their lists, the flags and the message
+// strings; every other window works on it through the operations below.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // executablePath: the program's own path; empty means the running executable.
+    explicit TForm1(const QString& executablePath = QString(), QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // ---- Components ---------------------------------------------------------
+    QWidget* PanelLeft = nullptr;
+    TTreeViewCat* TreeViewCat = nullptr;
+    QWidget* PanelSearch = nullptr;
+    QLabel* LabelSearch = nullptr;
+    QLineEdit* EditSearch = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    TListView* ListView1 = nullptr;
+    EntryListModel* ListModel = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanels[3] = {};
+
+    QMenu* MFile = nullptr;
+    QAction* MChangePass = nullptr;
+    QAction* MCreateKeyFile = nullptr;
+    QAction* MExit = nullptr;
+    QMenu* MCategory = nullptr;
+    QAction* MCatNew = nullptr;
+    QAction* MCatRename = nullptr;
+    QAction* MCatDelete = nullptr;
+    QMenu* MData = nullptr;
+    QAction* AAdd = nullptr;
+    QAction* AEdit = nullptr;
+    QAction* ADelete = nullptr;
+    QMenu* MList = nullptr;
+    QAction* ASave = nullptr;
+    QAction* ALoad = nullptr;
+    QAction* MRestore = nullptr;
+    QAction* AClear = nullptr;
+    QAction* MExport = nullptr;
+    QMenu* MOptions = nullptr;
+    QMenu* MLanguage = nullptr;
+    QAction* MLangEnglish = nullptr;
+    QAction* MLangRussian = nullptr;
+    QAction* MLangSChinese = nullptr;
+    QAction* MFont = nullptr;
+    QAction* MHidePasswords = nullptr;
+    QAction* MLock = nullptr;
+    QMenu* MHelp = nullptr;
+    QAction* MAboutProgram = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;  // the list's context menu
+    QAction* PMAdd = nullptr;
+    QAction* PMEdit = nullptr;
+    QAction* PMDelete = nullptr;
+    QMenu* PMCopyToClipboard = nullptr;
+    QAction* PMCopyLogin = nullptr;
+    QAction* PMCopyPassword = nullptr;
+    QAction* PMCopyLink = nullptr;
+    QAction* PMOpenUrl = nullptr;
+
+    QMenu* PopupMenu2 = nullptr;  // the category tree's context menu
+    QAction* PMCatNew = nullptr;
+    QAction* PMCatRename = nullptr;
+    QAction* PMCatDelete = nullptr;
+
+    QMenu* PopupMenuTray = nullptr;
+    QAction* PMTrayAdd = nullptr;
+    QAction* PMUnlock = nullptr;
+    QAction* PMTrayExit = nullptr;
+
+    QTimer* Timer1 = nullptr;
+    TStTrayIcon* StTrayIcon1 = nullptr;
+
+    // The list commands' file dialogs: their filters and the last name chosen.
+    QString OpenDialog1Filter;
+    QString SaveDialog1Filter;
+    QString OpenDialog1FileName;
+
+    // ---- The dialogs, created once by FormCreate -----------------------------
+    TFormLogin* FormLogin = nullptr;
+    TFormAdd* FormAdd = nullptr;
+    TFormEdit* FormEdit = nullptr;
+    TFormExport* FormExport = nullptr;
+    TAboutBox* AboutBox = nullptr;
+
+    // ---- Application state ---------------------------------------------------
+    QString ExecutablePath;
+    QString ProgramDir;  // ends in the separator
+    QString CurrentLogin;
+    QByteArray AccountPassword;  // plain, in memory only
+    QString VaultPath;
+    QString CategoriesPath;
+    QString LanguageName;
+    bool HidePasswords = false;
+    int UsersCount = 0;
+    QStringList UserList;
+    core::LineList CategoryList;  // item 0: the root label, never stored
+    core::LineList PasswordList;  // scrambled lines; position = entry index
+    bool UseKeyFile = false;
+    QString KeyFilePath;
+    int SelectedCategoryIndex = 0;
+    int InactivityCounter = 0;
+    bool LoggedIn = false;
+    bool Locked = false;
+    QByteArray KeyBuffer;  // 1,048,576 bytes
+    platform::FontChoice ListFont;
+    platform::TColor ListFontColor = platform::clWindowText;  // as stored
+    bool Terminated = false;  // the program was asked to end without saving
+
+    // The entry list's own state.
+    int SortColumn = -1;
+    int SortDirection = -1;
+    QPersistentModelIndex CurrentEntry;
+
+    // Seconds since the epoch for the password generator.
+    std::function<qint64()> Clock;
+
+    // ---- Message strings, filled only by LoadLanguage --------------------------
+    QString StringPasswords;
+    QString StringCategories;
+    QString StringDeleteAsk;
+    QString StringDeleteTitle;
+    QString StringSelectField;
+    QString StringChangeAccountPassword;
+    QString StringNewPassword;
+    QString StringEnterCorrectPassword;
+    QString StringAllPasswords;
+    QString StringNewCategory;
+    QString StringInputTitle;
+    QString StringChangeCategory;
+    QString StringUnlock;
+    QString StringInputPassword;
+    QString StringWrongPassword;
+    QString StringKeyFileNotFound;
+    QString StringWrongKeyFile;
+    // Why a typed text cannot be stored; "%1" names the character. Read from
+    // the language file's "Messages" section when it has one.
+    QString StringCannotStore = QStringLiteral("The character %1 cannot be stored.");
+
+    // ---- Start-up and shutdown -------------------------------------------------
+    static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
+    QString ProgramSettingsPath() const;
+    core::UserPaths UserPaths() const;
+    void FormCreate();
+    void FormClose();
+
+    // ---- Language ----------------------------------------------------------
+    void LoadLanguage(const QString& name);
+    // The keys in the order of reading; each target gets the file's value.
+    struct LanguageTarget {
+        QByteArray key;
+        std::function<QString()> get;
+        std::function<void(const QString&)> set;
+    };
+    std::vector<LanguageTarget> LanguageTargets();
+    void MLangEnglishClick();
+    void MLangRussianClick();
+    void MLangSChineseClick();
+
+    // ---- User files ---------------------------------------------------------
+    void LoadSettings();
+    void SaveSettings();
+    void LoadPasswords();
+    void SavePasswords();
+    void LoadCategories();
+    void SaveCategories();
+    int CategoryCount(int k) const;
+    void ASaveExecute();
+    void ALoadExecute();
+    void MRestoreClick();
+    void AClearExecute();
+
+    // ---- Key file (the check runs at login) -----------------------------------
+    bool KeyFileCheck();  // false: the program ends
+    void MCreateKeyFileClick();
+    bool KeyFileMatches(const QString& path) const;
+    void Terminate();
+
+    // ---- Entry list ---------------------------------------------------------
+    void FillEntryList();
+    void ShowCounts();
+    int FindEntryIndex(const QByteArray& title, const QByteArray& login) const;
+    QByteArray EntryPassword(int index) const;
+    void EditSearchChange();
+    void ListView1ColumnClick(int column);
+    void ListView1SelectItem(const QItemSelection& selected);
+    void MHidePasswordsClick();
+    void FormResize();
+    void MFontClick();
+    // The rows selected in the list, top to bottom.
+    QList<int> SelectedRows() const;
+
+    // ---- Category tree ------------------------------------------------------
+    void RefreshCategoryCaptions();
+    void TreeViewCatClick();
+    void TreeViewCatContextPopup(const QPoint& pos);
+    void MCatNewClick();
+    void MCatRenameClick();
+    void MCatDeleteClick();
+    QTreeWidgetItem* CategoryNode(int absoluteIndex) const;
+    int SelectedNodeIndex() const;  // -1 when no node is selected
+    void SelectNode(int absoluteIndex);
+    QString CategoryName(int k) const;
+
+    // The text the user typed, unless it cannot be stored; then the reason
+    // was shown and nothing is returned.
+    std::optional<QByteArray> StorableText(const QString& text, const QString& what = QString());
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateComponents();
+    void CreateMenus();
+    void ApplyListFont();
+    QString NodeCaption(int k, int count) const;
+};

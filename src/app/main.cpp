@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <memory>
+
+#include "app/Form1.h"
+#include "platform/Guard.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    platform::setApplicationTitle(QStringLiteral("Vorrel"));
+    // The tray icon and hidden dialogs must not end the program on their own.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<TForm1> form1;
+    const bool started = platform::guarded([&] {
+        form1 = std::make_unique<TForm1>();
+        form1->FormCreate();
+    });
+    if (!started || !form1 || form1->Terminated || !form1->LoggedIn) {
+        return 0;
+    }
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,70 @@
+#include "core/Settings.h"
+
+#include <QDir>
+
+#include "platform/CodePage.h"
+#include "platform/IniFile.h"
+
+namespace core {
+
+namespace {
+const QByteArray kOptions = QByteArrayLiteral("Options");
+
+QByteArray userKey(int n) {
+    return "User " + QByteArray::number(n);
+}
+}  // namespace
+
+ProgramSettings readProgramSettings(const QString& path) {
+    platform::IniFile ini(path);
+    ProgramSettings s;
+    s.codePage = ini.readString(kOptions, "CodePage", QByteArray());
+    s.language = platform::decodeSettingText(ini.readString(kOptions, "Language", "English"));
+    s.hidden = ini.readBool(kOptions, "hidden", false);
+    s.usersCount = ini.readInteger(kOptions, "Users", 0);
+    for (int n = 1; n <= s.usersCount; ++n) {
+        s.users.append(platform::decodeSettingText(ini.readString(kOptions, userKey(n), "0")));
+    }
+    return s;
+}
+
+void writeProgramSettings(const QString& path, const ProgramSettings& settings) {
+    platform::IniFile ini(path);
+    ini.writeString(kOptions, "Language", platform::encodeSettingText(settings.language));
+    ini.writeBool(kOptions, "hidden", settings.hidden);
+    ini.writeInteger(kOptions, "Users", settings.usersCount);
+    for (int i = 0; i < settings.users.size(); ++i) {
+        ini.writeString(kOptions, userKey(i + 1), platform::encodeSettingText(settings.users[i]));
+    }
+    ini.updateFile();
+}
+
+UserSettings readUserSettings(const QString& path) {
+    platform::IniFile ini(path);
+    UserSettings s;
+    s.key = ini.readBool(kOptions, "Key", false);
+    s.keyFile = QDir::fromNativeSeparators(
+        platform::decodeSettingText(ini.readString(kOptions, "KeyFile", QByteArray())));
+    s.fontName =
+        platform::decodeSettingText(ini.readString(kOptions, "Font Name", "MS Sans Serif"));
+    s.fontSize = ini.readInteger(kOptions, "Font Size", 8);
+    if (s.fontSize < 1 || s.fontSize > kMaxFontSize) {
+        s.fontSize = 8;
+    }
+    const QByteArray color = ini.readString(kOptions, "Font Color", "clWindowText");
+    s.fontColor = platform::StringToColor(color).value_or(platform::clWindowText);
+    return s;
+}
+
+void writeUserSettings(const QString& path, const UserSettings& settings) {
+    platform::IniFile ini(path);
+    ini.writeBool(kOptions, "Key", settings.key);
+    ini.writeString(kOptions, "KeyFile",
+                    platform::encodeSettingText(QDir::toNativeSeparators(settings.keyFile)));
+    ini.writeString(kOptions, "Font Name", platform::encodeSettingText(settings.fontName));
+    ini.writeInteger(kOptions, "Font Size", settings.fontSize);
+    ini.writeString(kOptions, "Font Color", platform::ColorToString(settings.fontColor));
+    ini.updateFile();
+}
+
+}  // namespace core

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace core {
+
+// A text that goes into a stored entry must survive the line format: no "|"
+// (the field separator), nothing the storage code page cannot carry, and no
+// byte that scrambles to NUL, CR or LF. Returns the first character that
+// breaks one of these rules.
+std::optional<QChar> forbiddenStoredCharacter(const QString& text);
+
+// The three plain byte values that scramble to NUL, LF and CR.
+bool isForbiddenStoredByte(char byte);
+
+}  // namespace core

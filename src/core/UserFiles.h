@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace core {
+
+using LineList = QList<QByteArray>;
+
+// The files of one user: program directory + "users/" + login + "/" + name.
+struct UserPaths {
+    QString usersFolder;  // program directory + "users/"
+    QString folder;       // usersFolder + login + "/"
+    QString vault;
+    QString backup;
+    QString categories;
+    QString settings;
+    QString passwordFile;  // folder + login + ".dat"
+
+    static UserPaths of(const QString& programDir, const QString& login);
+    // The folder as a dialog's initial folder, without its final separator.
+    QString folderForDialogs() const;
+};
+
+extern const char* const kUsersFolderName;
+extern const char* const kVaultFileName;
+extern const char* const kBackupFileName;
+extern const char* const kCategoryFileName;
+extern const char* const kSettingsFileName;
+extern const char* const kDefaultKeyFileName;
+
+// A login name may hold only A-Z, a-z and 0-9, 1 to 16 of them, so it can
+// never reach outside the users folder.
+bool isValidLoginName(const QString& login);
+
+// Reads the vault; when it holds at least one line, writes it to the backup.
+LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath);
+
+// Writes the category names sorted without regard to letter case (the
+// locale's order); the list passed in is not changed.
+void saveSortedCategories(const QString& path, const LineList& names);
+LineList sortedCategories(LineList names);
+
+// The number of lines that contain the scrambled name; an empty name counts 0.
+int categoryCount(const LineList& passwordList, const QByteArray& name);
+// The same for several names in one pass over the lines.
+QList<int> categoryCounts(const LineList& passwordList, const LineList& names);
+
+// The highest entry index whose Title equals title and whose decoded line
+// contains login; -1 when none matches (an empty login never matches).
+int findEntryIndex(const LineList& passwordList, const QByteArray& title, const QByteArray& login);
+// The Password field of the stored line at index, unscrambled.
+QByteArray entryPassword(const LineList& passwordList, int index);
+
+}  // namespace core

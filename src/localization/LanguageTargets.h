@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+
+#include "app/Form1.h"
+
+// What a language key sets: a window's title, a caption or a message string.
+namespace language {
+
+using Target = TForm1::LanguageTarget;
+
+inline Target windowCaption(const char* key, QWidget* window) {
+    return {key, [window] { return window->windowTitle(); },
+            [window](const QString& s) { window->setWindowTitle(s); }};
+}
+
+inline Target caption(const char* key, QLabel* label) {
+    return {key, [label] { return label->text(); },
+            [label](const QString& s) { label->setText(s); }};
+}
+
+inline Target caption(const char* key, QAbstractButton* button) {
+    return {key, [button] { return button->text(); },
+            [button](const QString& s) { button->setText(s); }};
+}
+
+inline Target caption(const char* key, QGroupBox* box) {
+    return {key, [box] { return box->title(); }, [box](const QString& s) { box->setTitle(s); }};
+}
+
+inline Target caption(const char* key, QAction* action) {
+    return {key, [action] { return action->text(); },
+            [action](const QString& s) { action->setText(s); }};
+}
+
+inline Target caption(const char* key, QMenu* menu) {
+    return {key, [menu] { return menu->title(); }, [menu](const QString& s) { menu->setTitle(s); }};
+}
+
+inline Target text(const char* key, QString& target) {
+    return {key, [&target] { return target; }, [&target](const QString& s) { target = s; }};
+}
+
+}  // namespace language

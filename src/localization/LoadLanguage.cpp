@@ -1,0 +1,143 @@
+// The language loader: every caption and message text comes from the file
+// "language/<name>.ini", section "Interface".
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+
+#include "accounts/FormLogin.h"
+#include "app/Form1.h"
+#include "localization/LanguageTargets.h"
+#include "mainwindow/EntryListModel.h"
+#include "platform/CodePage.h"
+#include "platform/IniFile.h"
+
+namespace {
+using language::Target;
+using language::text;
+Target actionCaption(const char* key, QAction* a) {
+    return language::caption(key, a);
+}
+Target menuCaption(const char* key, QMenu* m) {
+    return language::caption(key, m);
+}
+}  // namespace
+
+std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
+    std::vector<Target> t;
+    t.push_back(text("OpenDialog1->Filter", OpenDialog1Filter));
+    t.push_back(text("SaveDialog1->Filter", SaveDialog1Filter));
+    for (int c = 0; c < EntryListModel::kColumns; ++c) {
+        t.push_back({"ListView1->Column[" + QByteArray::number(c) + "]->Caption",
+                     [this, c] { return ListModel->columnCaption(c); },
+                     [this, c](const QString& s) { ListModel->setColumnCaption(c, s); }});
+    }
+    for (int p = 0; p < 2; ++p) {
+        QLabel* panel = StatusPanels[p];
+        t.push_back({"StatusBar1->Panels->Items[" + QByteArray::number(p) + "]->Text",
+                     [panel] { return panel->text(); },
+                     [panel](const QString& s) { panel->setText(s); }});
+    }
+    t.push_back({"LabelSearch->Caption", [this] { return LabelSearch->text(); },
+                 [this](const QString& s) { LabelSearch->setText(s); }});
+    t.push_back(actionCaption("PMCatNew->Caption", PMCatNew));
+    t.push_back(actionCaption("PMCatRename->Caption", PMCatRename));
+    t.push_back(actionCaption("PMCatDelete->Caption", PMCatDelete));
+    t.push_back(actionCaption("PMTrayAdd->Caption", PMTrayAdd));
+    t.push_back(actionCaption("PMAdd->Caption", PMAdd));
+    t.push_back(actionCaption("PMEdit->Caption", PMEdit));
+    t.push_back(actionCaption("PMDelete->Caption", PMDelete));
+    t.push_back(actionCaption("PMUnlock->Caption", PMUnlock));
+    t.push_back(actionCaption("PMTrayExit->Caption", PMTrayExit));
+    t.push_back(menuCaption("PMCopyToClipboard->Caption", PMCopyToClipboard));
+    t.push_back(actionCaption("PMCopyLogin->Caption", PMCopyLogin));
+    t.push_back(actionCaption("PMCopyPassword->Caption", PMCopyPassword));
+    t.push_back(actionCaption("PMCopyLink->Caption", PMCopyLink));
+    t.push_back(actionCaption("PMOpenUrl->Caption", PMOpenUrl));
+    t.push_back(menuCaption("MFile->Caption", MFile));
+    t.push_back(actionCaption("MChangePass->Caption", MChangePass));
+    t.push_back(actionCaption("MCreateKeyFile->Caption", MCreateKeyFile));
+    t.push_back(menuCaption("MCategory->Caption", MCategory));
+    t.push_back(actionCaption("MCatNew->Caption", MCatNew));
+    t.push_back(actionCaption("MCatRename->Caption", MCatRename));
+    t.push_back(actionCaption("MCatDelete->Caption", MCatDelete));
+    t.push_back(menuCaption("MData->Caption", MData));
+    t.push_back(menuCaption("MList->Caption", MList));
+    t.push_back(actionCaption("MRestore->Caption", MRestore));
+    t.push_back(actionCaption("MExport->Caption", MExport));
+    t.push_back(menuCaption("MOptions->Caption", MOptions));
+    t.push_back(menuCaption("MLanguage->Caption", MLanguage));
+    t.push_back(actionCaption("MLangEnglish->Caption", MLangEnglish));
+    t.push_back(actionCaption("MLangRussian->Caption", MLangRussian));
+    t.push_back(actionCaption("MLangSChinese->Caption", MLangSChinese));
+    t.push_back(actionCaption("MFont->Caption", MFont));
+    t.push_back(actionCaption("MHidePasswords->Caption", MHidePasswords));
+    t.push_back(actionCaption("MLock->Caption", MLock));
+    t.push_back(menuCaption("MHelp->Caption", MHelp));
+    t.push_back(actionCaption("MAboutProgram->Caption", MAboutProgram));
+    t.push_back(actionCaption("AAdd->Caption", AAdd));
+    t.push_back(actionCaption("AEdit->Caption", AEdit));
+    t.push_back(actionCaption("ADelete->Caption", ADelete));
+    t.push_back(actionCaption("ASave->Caption", ASave));
+    t.push_back(actionCaption("ALoad->Caption", ALoad));
+    t.push_back(actionCaption("AClear->Caption", AClear));
+    t.push_back(text("StringPasswords", StringPasswords));
+    t.push_back(text("StringCategories", StringCategories));
+    t.push_back(text("StringDeleteAsk", StringDeleteAsk));
+    t.push_back(text("StringDeleteTitle", StringDeleteTitle));
+    t.push_back(text("StringSelectField", StringSelectField));
+    t.push_back(text("StringChangeAccountPassword", StringChangeAccountPassword));
+    t.push_back(text("StringNewPassword", StringNewPassword));
+    t.push_back(text("StringEnterCorrectPassword", StringEnterCorrectPassword));
+    t.push_back(text("StringAllPasswords", StringAllPasswords));
+    t.push_back(text("StringNewCategory", StringNewCategory));
+    t.push_back(text("StringInputTitle", StringInputTitle));
+    t.push_back(text("StringChangeCategory", StringChangeCategory));
+    t.push_back(text("StringUnlock", StringUnlock));
+    t.push_back(text("StringInputPassword", StringInputPassword));
+    t.push_back(text("StringWrongPassword", StringWrongPassword));
+    t.push_back(text("StringKeyFileNotFound", StringKeyFileNotFound));
+    t.push_back(text("StringWrongKeyFile", StringWrongKeyFile));
+    if (FormLogin) {
+        FormLogin->AppendLanguageTargets(t);
+    }
+    return t;
+}
+
+void TForm1::LoadLanguage(const QString& name) {
+    MLangEnglish->setChecked(name == QLatin1String("English"));
+    MLangRussian->setChecked(name == QLatin1String("Russian"));
+    MLangSChinese->setChecked(name == QLatin1String("SChinese"));
+
+    // Relative on purpose: the folder is found from the working directory.
+    const platform::IniFile ini(QStringLiteral("language/") + name + QStringLiteral(".ini"));
+    for (const LanguageTarget& target : LanguageTargets()) {
+        if (const std::optional<QByteArray> value = ini.value("Interface", target.key)) {
+            target.set(platform::decodeSettingText(*value));
+        }
+    }
+    // Texts of this program's own that the key list has no place for.
+    if (const std::optional<QByteArray> value = ini.value("Messages", "StringCannotStore")) {
+        StringCannotStore = platform::decodeSettingText(*value);
+    }
+}
+
+void TForm1::MLangEnglishClick() {
+    LanguageName = QStringLiteral("English");
+    LoadLanguage(LanguageName);
+    LoadCategories();
+    ShowCounts();
+}
+
+void TForm1::MLangRussianClick() {
+    LanguageName = QStringLiteral("Russian");
+    LoadLanguage(LanguageName);
+    LoadCategories();
+    ShowCounts();
+}
+
+void TForm1::MLangSChineseClick() {
+    LanguageName = QStringLiteral("SChinese");
+    LoadLanguage(LanguageName);
+    LoadCategories();
+    ShowCounts();
+}

@@ -1,0 +1,118 @@
+#include "mainwindow/EntryListModel.h"
+
+#include "platform/CodePage.h"
+
+const QByteArray EntryListModel::kMask = QByteArrayLiteral("**********");
+
+EntryRow EntryRow::fromPlain(QByteArray plainLine) {
+    EntryRow row;
+    row.plain = std::move(plainLine);
+    row.spans = core::splitSpans(row.plain.constData(), row.plain.size());
+    return row;
+}
+
+EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
+    const char* designed[kColumns] = {"Title",    "Login",       "Password",
+                                      "Category", "Link",        "Comments",
+                                      "PIN Code", "Credit Card", "Software Serial"};
+    for (int i = 0; i < kColumns; ++i) {
+        captions_[size_t(i)] = QString::fromLatin1(designed[i]);
+    }
+}
+
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int EntryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QByteArray EntryListModel::cell(int row, int column) const {
+    if (masked_ && column == core::Password) {
+        return kMask;
+    }
+    return rows_[size_t(row)].field(column);
+}
+
+QString EntryListModel::cellText(int row, int column) const {
+    return platform::toUi(cell(row, column));
+}
+
+QVariant EntryListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(rows_.size()) || index.column() >= kColumns) {
+        return QVariant();
+    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        return cellText(index.row(), index.column());
+    }
+    return QVariant();
+}
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < kColumns) {
+        return captions_[size_t(section)];
+    }
+    return QVariant();
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    // Rows are never edited in place.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void EntryListModel::setRows(std::vector<EntryRow> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+void EntryListModel::clear() {
+    setRows({});
+}
+
+void EntryListModel::removeRowAt(int row) {
+    beginRemoveRows(QModelIndex(), row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void EntryListModel::setMasked(bool masked) {
+    if (masked_ == masked) {
+        return;
+    }
+    masked_ = masked;
+    if (!rows_.empty()) {
+        Q_EMIT dataChanged(index(0, core::Password), index(int(rows_.size()) - 1, core::Password),
+                           {Qt::DisplayRole, Qt::ToolTipRole});
+    }
+}
+
+void EntryListModel::setColumnCaption(int column, const QString& caption) {
+    captions_[size_t(column)] = caption;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void EntryListModel::reorder(const std::vector<int>& order) {
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newPosition(order.size());
+    std::vector<EntryRow> sorted;
+    sorted.reserve(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newPosition[size_t(order[i])] = int(i);
+        sorted.push_back(std::move(rows_[size_t(order[i])]));
+    }
+    rows_ = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before) {
+        after.append(index(newPosition[size_t(idx.row())], idx.column()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}

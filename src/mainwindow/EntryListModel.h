@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <vector>
+
+#include "core/PasswordEntry.h"
+
+// One row of the entry list: the decoded line and where its nine cells lie.
+struct EntryRow {
+    QByteArray plain;
+    core::FieldSpans spans;
+
+    static EntryRow fromPlain(QByteArray plainLine);
+    QByteArray field(int column) const {
+        return plain.mid(spans.start[size_t(column)], spans.length[size_t(column)]);
+    }
+    const char* fieldData(int column) const {
+        return plain.constData() + spans.start[size_t(column)];
+    }
+    int fieldSize(int column) const { return spans.length[size_t(column)]; }
+};
+
+// The rows the entry list shows, nine columns each. Rows are copies of the
+// decoded entries; nothing ties a row to its stored line.
+class EntryListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit EntryListModel(QObject* parent = nullptr);
+
+    static constexpr int kColumns = core::kFieldCount;
+    static const QByteArray kMask;  // ten asterisks
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void setRows(std::vector<EntryRow> rows);
+    void clear();
+    void removeRowAt(int row);
+    const EntryRow& row(int row) const { return rows_[size_t(row)]; }
+
+    // The text a cell shows: the field, or the mask in the Password column
+    // while passwords are hidden.
+    QByteArray cell(int row, int column) const;
+    QString cellText(int row, int column) const;
+
+    void setMasked(bool masked);
+    bool masked() const { return masked_; }
+
+    void setColumnCaption(int column, const QString& caption);
+    QString columnCaption(int column) const { return captions_[size_t(column)]; }
+
+    // Puts the rows in a new order: order[i] is the old position of the row
+    // that goes to position i. Selections and persistent indexes follow their rows.
+    void reorder(const std::vector<int>& order);
+
+private:
+    std::vector<EntryRow> rows_;
+    std::array<QString, kColumns> captions_;
+    bool masked_ = false;
+};

@@ -1,0 +1,216 @@
+// The entry list: fill, order, search, hidden passwords, widths and font.
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+#include <algorithm>
+#include <string_view>
+
+#include "app/Form1.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
+#include "platform/CodePage.h"
+#include "platform/SysUtils.h"
+#include "platform/Widgets.h"
+
+namespace {
+
+bool isAscii(const QByteArray& bytes) {
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool contains(const QByteArray& haystack, const QByteArray& needle) {
+    return std::string_view(haystack.constData(), size_t(haystack.size()))
+               .find(std::string_view(needle.constData(), size_t(needle.size()))) !=
+           std::string_view::npos;
+}
+
+// Rows in ascending Title order by the locale's case-sensitive comparison;
+// rows with equal Titles keep their stored order.
+void sortByTitle(std::vector<EntryRow>& rows) {
+    std::vector<QString> titles;
+    titles.reserve(rows.size());
+    for (const EntryRow& r : rows) {
+        titles.push_back(platform::toUi(r.field(core::Title)));
+    }
+    std::vector<int> order(rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = int(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return platform::AnsiCompareStr(titles[size_t(a)], titles[size_t(b)]) < 0;
+    });
+    std::vector<EntryRow> sorted;
+    sorted.reserve(rows.size());
+    for (int i : order) {
+        sorted.push_back(std::move(rows[size_t(i)]));
+    }
+    rows = std::move(sorted);
+}
+
+}  // namespace
+
+void TForm1::FillEntryList() {
+    CurrentEntry = QPersistentModelIndex();
+    const int node = SelectedNodeIndex();
+    std::vector<EntryRow> rows;
+    if (node == 0) {
+        rows.reserve(size_t(PasswordList.size()));
+        for (const QByteArray& line : PasswordList) {
+            rows.push_back(EntryRow::fromPlain(core::Scramble(line)));
+        }
+    } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
+        // Scrambling maps each byte on its own, so the stored line contains the
+        // scrambled name exactly when the decoded line contains the name.
+        const QByteArray scrambledName = core::Scramble(CategoryList[node]);
+        for (const QByteArray& line : PasswordList) {
+            if (contains(line, scrambledName)) {
+                rows.push_back(EntryRow::fromPlain(core::Scramble(line)));
+            }
+        }
+    }
+    sortByTitle(rows);
+    ListModel->setMasked(HidePasswords);
+    ListModel->setRows(std::move(rows));
+    ShowCounts();
+}
+
+void TForm1::ShowCounts() {
+    StatusPanels[0]->setText(StringPasswords + QString::number(PasswordList.size()));
+    StatusPanels[1]->setText(StringCategories + QString::number(CategoryList.size()));
+}
+
+int TForm1::FindEntryIndex(const QByteArray& title, const QByteArray& login) const {
+    return core::findEntryIndex(PasswordList, title, login);
+}
+
+QByteArray TForm1::EntryPassword(int index) const {
+    return core::entryPassword(PasswordList, index);
+}
+
+QList<int> TForm1::SelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows()) {
+        rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TForm1::EditSearchChange() {
+    if (EditSearch->hasFocus()) {
+        const QString text = EditSearch->text();
+        const QByteArray bytes = platform::fromUi(text);
+        const qsizetype length = bytes.size();
+        QItemSelectionModel* selection = ListView1->selectionModel();
+        const int rowCount = ListModel->rowCount();
+        int found = -1;
+        if (length > 0) {
+            const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes));
+            const bool asciiWanted = isAscii(bytes);
+            for (int r = 0; r < rowCount && found < 0; ++r) {
+                const EntryRow& row = ListModel->row(r);
+                const QByteArray prefix = QByteArray::fromRawData(
+                    row.fieldData(core::Title),
+                    std::min<qsizetype>(length, row.fieldSize(core::Title)));
+                if (asciiWanted && isAscii(prefix)) {
+                    // ASCII letters lower-case the same in every locale.
+                    if (prefix.size() == length && platform::CompareText(prefix, bytes) == 0) {
+                        found = r;
+                    }
+                } else if (platform::AnsiLowerCase(platform::toUi(prefix)) == wanted) {
+                    found = r;
+                }
+            }
+        }
+        if (found >= 0) {
+            const QModelIndex index = ListModel->index(found, 0);
+            selection->select(index,
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            ListView1->scrollTo(index);
+        } else {
+            selection->clearSelection();
+            if (length == 0 && rowCount > 0) {
+                ListView1->scrollTo(ListModel->index(0, 0));
+            }
+        }
+    }
+    EditSearch->setFocus();
+}
+
+void TForm1::ListView1ColumnClick(int column) {
+    if (column < 0 || column >= EntryListModel::kColumns) {
+        return;
+    }
+    if (column != SortColumn) {
+        SortDirection = 1;
+    }
+    const int rowCount = ListModel->rowCount();
+    std::vector<int> order(static_cast<size_t>(rowCount));
+    for (int i = 0; i < rowCount; ++i) {
+        order[size_t(i)] = i;
+    }
+    const bool maskedColumn = ListModel->masked() && column == core::Password;
+    if (!maskedColumn) {
+        const int direction = SortDirection;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const EntryRow& ra = ListModel->row(a);
+            const EntryRow& rb = ListModel->row(b);
+            const int c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
+                                                rb.fieldData(column), rb.fieldSize(column));
+            return direction > 0 ? c < 0 : c > 0;
+        });
+        ListModel->reorder(order);
+    }
+    SortDirection = -SortDirection;
+    SortColumn = column;
+}
+
+void TForm1::ListView1SelectItem(const QItemSelection& selected) {
+    // The row most recently selected becomes the current entry; rows that
+    // become unselected change nothing.
+    const QModelIndexList indexes = selected.indexes();
+    if (indexes.isEmpty()) {
+        return;
+    }
+    const QModelIndex current = ListView1->selectionModel()->currentIndex();
+    if (current.isValid() && selected.contains(current)) {
+        CurrentEntry = ListModel->index(current.row(), 0);
+        return;
+    }
+    CurrentEntry = ListModel->index(indexes.last().row(), 0);
+}
+
+void TForm1::MHidePasswordsClick() {
+    HidePasswords = !HidePasswords;
+    MHidePasswords->setChecked(HidePasswords);
+    if (HidePasswords) {
+        ListModel->setMasked(true);
+    } else {
+        FillEntryList();
+    }
+}
+
+void TForm1::FormResize() {
+    const int width = std::max(0, (ListView1->width() - 20) / 6);
+    for (int i = 0; i < EntryListModel::kColumns; ++i) {
+        ListView1->header()->resizeSection(i, width);
+    }
+}
+
+void TForm1::MFontClick() {
+    platform::FontChoice choice = ListFont;
+    if (!platform::ui().chooseFont(choice)) {
+        return;
+    }
+    ListFont = choice;
+    ListFontColor = platform::fromQColor(choice.color);
+    ApplyListFont();
+    SaveSettings();
+}

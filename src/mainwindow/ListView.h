@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QTreeView>
+#include <QTreeWidget>
+
+// The entry list: report style with headers, several rows selectable, whole
+// rows selected, the selection drawn also without the focus, no editing.
+class TListView : public QTreeView {
+    Q_OBJECT
+
+public:
+    explicit TListView(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void deletePressed();  // the Delete key
+    void doubleClickedAnywhere();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// The category tree: a root and one level of categories, read-only.
+class TTreeViewCat : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit TTreeViewCat(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void clickedAnywhere();  // a left click anywhere in the tree, after its selection
+    void doubleClickedAnywhere();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    bool afterDoubleClick_ = false;
+};

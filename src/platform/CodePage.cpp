@@ -1,0 +1,229 @@
+#include "platform/CodePage.h"
+
+#include <QLocale>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace platform {
+
+QByteArray ansiCodePageForLocale(const QString& localeName) {
+    const QString lang =
+        localeName.section(QLatin1Char('_'), 0, 0).section(QLatin1Char('-'), 0, 0).toLower();
+    const QString country = localeName.section(QLatin1Char('_'), 1, 1).left(2).toUpper();
+    auto is = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            if (lang == QLatin1String(n)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (is({"ru", "uk", "be", "bg", "mk", "sr", "kk", "ky", "tt", "mn", "ba"})) {
+        return "windows-1251";
+    }
+    if (lang == QLatin1String("zh")) {
+        return (country == QLatin1String("TW") || country == QLatin1String("HK") ||
+                country == QLatin1String("MO"))
+                   ? QByteArray("Big5")
+                   : QByteArray("GBK");
+    }
+    if (is({"ja"})) {
+        return "Shift_JIS";
+    }
+    if (is({"ko"})) {
+        return "windows-949";
+    }
+    if (is({"pl", "cs", "sk", "hu", "sl", "hr", "ro", "sq", "bs"})) {
+        return "windows-1250";
+    }
+    if (is({"el"})) {
+        return "windows-1253";
+    }
+    if (is({"tr", "az"})) {
+        return "windows-1254";
+    }
+    if (is({"he", "yi"})) {
+        return "windows-1255";
+    }
+    if (is({"ar", "fa", "ur", "ps"})) {
+        return "windows-1256";
+    }
+    if (is({"et", "lv", "lt"})) {
+        return "windows-1257";
+    }
+    if (is({"vi"})) {
+        return "windows-1258";
+    }
+    if (is({"th"})) {
+        return "windows-874";
+    }
+    return "windows-1252";
+}
+
+namespace {
+
+QByteArray systemCodePage() {
+#ifdef Q_OS_WIN
+    const UINT acp = GetACP();
+    if (acp == 936) {
+        return "GBK";
+    }
+    if (acp == 950) {
+        return "Big5";
+    }
+    if (acp == 932) {
+        return "Shift_JIS";
+    }
+    return "windows-" + QByteArray::number(uint(acp));
+#else
+    return ansiCodePageForLocale(QLocale::system().name());
+#endif
+}
+
+QByteArray normalizedName(const QByteArray& name) {
+    QByteArray n = name.trimmed();
+    bool numeric = false;
+    QByteArray digits = n;
+    if (digits.toLower().startsWith("cp")) {
+        digits = digits.mid(2);
+    }
+    const int number = digits.toInt(&numeric);
+    if (numeric) {
+        switch (number) {
+            case 936:
+                return "GBK";
+            case 950:
+                return "Big5";
+            case 932:
+                return "Shift_JIS";
+            case 65001:
+                return "UTF-8";
+            default:
+                return "windows-" + QByteArray::number(number);
+        }
+    }
+    return n;
+}
+
+struct Converters {
+    QByteArray name;
+    QStringDecoder decoder;
+    QStringEncoder encoder;
+
+    explicit Converters(const QByteArray& n)
+        : name(n),
+          decoder(n.constData(), QStringConverter::Flag::Stateless),
+          encoder(n.constData(), QStringConverter::Flag::Stateless) {}
+    bool valid() const { return decoder.isValid() && encoder.isValid(); }
+};
+
+std::unique_ptr<Converters>& slot() {
+    static std::unique_ptr<Converters> conv;
+    return conv;
+}
+
+Converters& current() {
+    std::unique_ptr<Converters>& conv = slot();
+    if (!conv) {
+        conv = std::make_unique<Converters>(systemCodePage());
+        if (!conv->valid()) {
+            conv = std::make_unique<Converters>("windows-1252");
+        }
+    }
+    return *conv;
+}
+
+bool isAscii(const QByteArray& bytes) {
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isAscii(const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool setStorageCodePage(const QByteArray& overrideName) {
+    const QByteArray wanted =
+        overrideName.trimmed().isEmpty() ? systemCodePage() : normalizedName(overrideName);
+    auto candidate = std::make_unique<Converters>(wanted);
+    if (!candidate->valid()) {
+        current();
+        return false;
+    }
+    slot() = std::move(candidate);
+    return true;
+}
+
+QByteArray storageCodePage() {
+    return current().name;
+}
+
+QString toUi(const QByteArray& bytes) {
+    if (isAscii(bytes)) {
+        return QString::fromLatin1(bytes);
+    }
+    return current().decoder.decode(bytes);
+}
+
+QByteArray fromUi(const QString& text) {
+    if (isAscii(text)) {
+        return text.toLatin1();
+    }
+    return current().encoder.encode(text);
+}
+
+std::optional<QChar> firstUnencodable(const QString& text) {
+    if (isAscii(text)) {
+        return std::nullopt;
+    }
+    Converters& conv = current();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString one = text.mid(i, n);
+        QStringEncoder encoder(conv.name.constData());
+        const QByteArray bytes = encoder.encode(one);
+        QStringDecoder decoder(conv.name.constData());
+        if (encoder.hasError() || QString(decoder.decode(bytes)) != one) {
+            return text.at(i);
+        }
+        i += n - 1;
+    }
+    return std::nullopt;
+}
+
+QString decodeSettingText(const QByteArray& bytes) {
+    if (isAscii(bytes)) {
+        return QString::fromLatin1(bytes);
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return toUi(bytes);
+}
+
+QByteArray encodeSettingText(const QString& text) {
+    if (!firstUnencodable(text)) {
+        return fromUi(text);
+    }
+    return text.toUtf8();
+}
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace platform {
+
+// The storage code page: every stored text (vault, backup, categories,
+// password and key files, exports) is 8-bit text in it. By default it is the
+// Windows ANSI code page of the system locale, so files written by the
+// program on Windows under the same locale open unchanged.
+//
+// Text crosses between the stored bytes and the widgets only here.
+
+// The code page that goes with a locale name such as "ru_RU" or "zh_CN".
+QByteArray ansiCodePageForLocale(const QString& localeName);
+
+// Chooses the storage code page: the override when it is not empty and names
+// a code page ("1251", "cp1251", "windows-1251", "GBK", ...), else the system's.
+// Returns false when the override names nothing known (the default is kept).
+bool setStorageCodePage(const QByteArray& overrideName);
+QByteArray storageCodePage();
+
+// Bytes of the storage code page to text and back.
+QString toUi(const QByteArray& bytes);
+QByteArray fromUi(const QString& text);
+
+// The first character of a text that the storage code page cannot carry.
+std::optional<QChar> firstUnencodable(const QString& text);
+
+// UTF-8 when the bytes are valid UTF-8, else the storage code page: settings
+// and language files are UTF-8, and older single-byte ones still read.
+QString decodeSettingText(const QByteArray& bytes);
+// The storage code page when it carries the text, else UTF-8.
+QByteArray encodeSettingText(const QString& text);
+
+}  // namespace platform

@@ -1,0 +1,140 @@
+#include "platform/Files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "platform/Errors.h"
+
+namespace platform {
+
+std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
+    if (QFileInfo(path).isDir()) {
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
+    if (QFileInfo(path).isDir()) {
+        return false;
+    }
+    QSaveFile file(path);
+    // Never fall back to writing in place: a failed write must leave the old file whole.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();  // flushes to disk, then renames over the old file
+}
+
+bool DiskFileSystem::fileExists(const QString& path) {
+    QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+bool DiskFileSystem::directoryExists(const QString& path) {
+    return QFileInfo(path).isDir();
+}
+
+bool DiskFileSystem::createDirectory(const QString& path) {
+    return QDir().mkdir(path);
+}
+
+namespace {
+DiskFileSystem g_disk;
+FileSystem* g_fs = &g_disk;
+}  // namespace
+
+FileSystem& fileSystem() {
+    return *g_fs;
+}
+void setFileSystem(FileSystem* fs) {
+    g_fs = fs ? fs : &g_disk;
+}
+
+QByteArray readFile(const QString& path) {
+    std::optional<QByteArray> data = g_fs->read(path);
+    if (!data) {
+        raiseCannotOpen(path);
+    }
+    return *data;
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    if (!g_fs->writeAtomic(path, data)) {
+        raiseCannotCreate(path);
+    }
+}
+
+bool FileExists(const QString& path) {
+    return !path.isEmpty() && g_fs->fileExists(path);
+}
+bool DirectoryExists(const QString& path) {
+    return !path.isEmpty() && g_fs->directoryExists(path);
+}
+bool CreateDir(const QString& path) {
+    return g_fs->createDirectory(path);
+}
+
+// Qt takes "/" on every platform; texts shown to the user go through fullNativePath().
+QString pathSeparator() {
+    return QStringLiteral("/");
+}
+
+static bool isSeparator(QChar c) {
+    return c == QLatin1Char('/') || c == QDir::separator() ||
+           (QDir::separator() == QLatin1Char('\\') && c == QLatin1Char(':'));
+}
+
+QString ExtractFilePath(const QString& path) {
+    int i = path.size() - 1;
+    while (i >= 0 && !isSeparator(path.at(i))) {
+        --i;
+    }
+    return path.left(i + 1);
+}
+
+QString ChangeFileExt(const QString& path, const QString& ext) {
+    // The extension starts at the last "." of the name part.
+    for (int i = path.size() - 1; i >= 0; --i) {
+        const QChar c = path.at(i);
+        if (c == QLatin1Char('.')) {
+            return path.left(i) + ext;
+        }
+        if (isSeparator(c)) {
+            break;
+        }
+    }
+    return path + ext;
+}
+
+QString fullNativePath(const QString& path) {
+    if (path.isEmpty()) {
+        return path;
+    }
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString withoutTrailingSeparator(const QString& path) {
+    QString result = path;
+    while (result.size() > 1 && isSeparator(result.back())) {
+        result.chop(1);
+    }
+    return result;
+}
+
+}  // namespace platform

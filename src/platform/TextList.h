@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace platform {
+
+// 8-bit text files as lists of lines.
+//
+// Reading: CR LF, a lone CR and a lone LF each end a line; a last line without
+// a line end is still read; a NUL byte ends the text; an empty file gives an
+// empty list. Writing: every item, the last one too, is followed by CR LF.
+using TextLines = QList<QByteArray>;
+
+TextLines parseTextLines(const QByteArray& data);
+QByteArray joinTextLines(const TextLines& lines);
+
+TextLines loadTextList(const QString& path);                     // "Cannot open file %s"
+void saveTextList(const QString& path, const TextLines& lines);  // "Cannot create file %s"
+
+// The first line of a text, as the text-list reader sees it; nothing when the
+// text holds no line at all (empty, or a NUL in the first byte).
+std::optional<QByteArray> firstTextLine(const QByteArray& data);
+
+}  // namespace platform

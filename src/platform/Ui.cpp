@@ -1,0 +1,159 @@
+#include "platform/Ui.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "platform/FontDialog.h"
+
+namespace platform {
+
+namespace {
+QtUi g_real;
+Ui* g_ui = &g_real;
+QString g_title;
+}  // namespace
+
+Ui& ui() {
+    return *g_ui;
+}
+void setUi(Ui* replacement) {
+    g_ui = replacement ? replacement : &g_real;
+}
+
+void setApplicationTitle(const QString& title) {
+    g_title = title;
+}
+QString applicationTitle() {
+    return g_title;
+}
+
+QStringList qtFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        result << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    if (result.isEmpty()) {
+        result << QStringLiteral("(*)");
+    }
+    return result;
+}
+
+void QtUi::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value) {
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(value);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (QLineEdit* edit = dialog.findChild<QLineEdit*>()) {
+        edit->setMaxLength(255);
+        edit->selectAll();
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    value = dialog.textValue();
+    return true;
+}
+
+bool QtUi::askOkCancel(const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    return box.exec() == QMessageBox::Ok;
+}
+
+namespace {
+
+std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.initialDir);
+    // Qt's own dialog, so the type-change rule can reach the file-name box.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = qtFilters(request.filter);
+    dialog.setNameFilters(filters);
+    const int index = std::clamp(request.filterIndex, 1, int(filters.size()));
+    dialog.selectNameFilter(filters.value(index - 1));
+    if (!request.fileName.isEmpty()) {
+        dialog.selectFile(request.fileName);
+    }
+    if (request.onTypeChange) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, &request, filters](const QString& chosen) {
+                             QLineEdit* box =
+                                 dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                             if (!box) {
+                                 return;
+                             }
+                             const int newIndex = int(filters.indexOf(chosen)) + 1;
+                             box->setText(request.onTypeChange(newIndex, box->text().left(259)));
+                         });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    FileDialogResult result;
+    result.fileName = dialog.selectedFiles().first();
+    result.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return result;
+}
+
+}  // namespace
+
+std::optional<FileDialogResult> QtUi::openFile(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
+std::optional<FileDialogResult> QtUi::saveFile(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
+bool QtUi::chooseFont(FontChoice& choice) {
+    FontDialog dialog(choice, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    choice = dialog.choice();
+    return true;
+}
+
+void QtUi::shellOpen(const QString& target) {
+    QDesktopServices::openUrl(QUrl(target));
+}
+
+void QtUi::clearClipboard() {
+    QApplication::clipboard()->clear();
+}
+
+void QtUi::setClipboardText(const QString& text) {
+    QApplication::clipboard()->setText(text);
+}
+
+void QtUi::showError(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+int QtUi::showModal(QDialog* dialog) {
+    return dialog->exec();
+}
+
+}  // namespace platform

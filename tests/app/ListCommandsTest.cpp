@@ -1,0 +1,137 @@
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "AppFixture.h"
+#include "FaultyFileSystem.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
+
+using testing_support::AppFixture;
+using testing_support::crlf;
+
+class ListCommands : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        installLanguage();
+        dir.makeUser(QStringLiteral("bob"), "pass", {"b|u|p|Work", "a|u|p|Home"}, {"Work", "Home"});
+        loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+        ASSERT_TRUE(form->LoggedIn);
+    }
+    QByteArray atLogin() const {
+        return crlf({core::Scramble("b|u|p|Work"), core::Scramble("a|u|p|Home")});
+    }
+};
+
+TEST_F(ListCommands, LoginRefreshesTheBackup) {
+    EXPECT_EQ(dir.read("users/bob/passwords.dat.bak"), atLogin());
+}
+
+TEST_F(ListCommands, ClearThenCloseWritesAnEmptyVaultAndKeepsTheBackup) {
+    form->AClear->trigger();
+    EXPECT_EQ(form->ListModel->rowCount(), 0);
+    EXPECT_TRUE(form->PasswordList.isEmpty());
+    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 0"));
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"), QByteArray());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat.bak"), atLogin());
+}
+
+TEST_F(ListCommands, RestoreRightAfterLoginGivesTheVaultAsLoaded) {
+    form->AClear->trigger();
+    form->MRestore->trigger();
+    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"), atLogin());
+}
+
+TEST_F(ListCommands, SaveWritesTheScrambledLinesWhateverTheFilter) {
+    ui.answerSaveFile(dir.path("out.txt"), 2);
+    form->ASave->trigger();
+    ASSERT_EQ(ui.fileRequests.size(), 1);
+    EXPECT_EQ(ui.fileRequests[0].initialDir, dir.path("users/bob"));
+    EXPECT_EQ(ui.fileRequests[0].fileName, QStringLiteral("passwords.dat"));
+    EXPECT_EQ(ui.fileRequests[0].filter,
+              QStringLiteral("Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt"));
+    EXPECT_EQ(dir.read("out.txt"), atLogin());
+    ui.answerSaveFile(std::nullopt);
+    form->ASave->trigger();
+}
+
+TEST_F(ListCommands, LoadReplacesTheListAndReachesTheVaultAtClose) {
+    dir.write(QStringLiteral("other.dat"), crlf({core::Scramble("x|y|z")}) + "junk-no-cr");
+    ui.answerOpenFile(dir.path("other.dat"));
+    form->ALoad->trigger();
+    EXPECT_EQ(ui.fileRequests[0].fileName, QString());
+    EXPECT_EQ(ui.fileRequests[0].filter,
+              QStringLiteral(
+                  "Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    // The next open proposes the name chosen last.
+    ui.answerOpenFile(std::nullopt);
+    form->ALoad->trigger();
+    EXPECT_EQ(ui.fileRequests[1].fileName, dir.path("other.dat"));
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"),
+              crlf({core::Scramble("x|y|z"), QByteArray("junk-no-cr")}));
+}
+
+TEST_F(ListCommands, UnreadableLoadOrRestoreKeepsTheListAndTheRows) {
+    ui.answerOpenFile(dir.path("missing.dat"));
+    form->ALoad->trigger();
+    EXPECT_EQ(ui.errors(),
+              QStringList{QStringLiteral("Cannot open file ") + dir.path("missing.dat")});
+    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(form->ListModel->rowCount(), 2);
+
+    QFile::remove(dir.path("users/bob/passwords.dat.bak"));
+    form->MRestore->trigger();
+    EXPECT_EQ(ui.errors().size(), 2);
+    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"), atLogin());
+}
+
+TEST_F(ListCommands, CategoryMadeInTheTreeDisappearsOnClear) {
+    ui.answerInput(QStringLiteral("Temp"));
+    form->MCatNew->trigger();
+    EXPECT_EQ(form->CategoryList.size(), 4);
+    form->AClear->trigger();
+    EXPECT_EQ(form->CategoryList.size(), 3);
+    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), 2);
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Home", "Work"}));
+}
+
+TEST_F(ListCommands, CategoriesAreWrittenSortedIgnoringCase) {
+    for (const char* name : {"beta", "Alpha", "gamma"}) {
+        ui.answerInput(QString::fromLatin1(name));
+        form->MCatNew->trigger();
+    }
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/categories.dat"),
+              crlf({"Alpha", "beta", "gamma", "Home", "Work"}));
+}
+
+class EmptyVault : public AppFixture {};
+
+TEST_F(EmptyVault, NoBackupAndRootShowsZero) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("ann"), "pass");
+    loginAs(QStringLiteral("ann"), QStringLiteral("pass"));
+    EXPECT_TRUE(form->PasswordList.isEmpty());
+    EXPECT_FALSE(dir.exists(QStringLiteral("users/ann/passwords.dat.bak")));
+    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->text(0), QStringLiteral("All Passwords (0)"));
+}
+
+TEST_F(EmptyVault, LastLineWithoutLineEndIsLoadedAndSavedWithOne) {
+    dir.makeUser(QStringLiteral("ann"), "pass");
+    dir.write(QStringLiteral("users/ann/passwords.dat"),
+              core::Scramble("a|b|c") + "\n" + core::Scramble("d|e|f"));
+    loginAs(QStringLiteral("ann"), QStringLiteral("pass"));
+    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/ann/passwords.dat"),
+              crlf({core::Scramble("a|b|c"), core::Scramble("d|e|f")}));
+}

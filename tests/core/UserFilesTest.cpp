@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "FaultyFileSystem.h"
+#include "TestDir.h"
+#include "core/PasswordEntry.h"
+#include "core/UserFiles.h"
+#include "platform/Errors.h"
+
+using core::LineList;
+using core::Scramble;
+using testing_support::crlf;
+using testing_support::TestDir;
+
+namespace {
+LineList stored(std::initializer_list<const char*> plain) {
+    LineList out;
+    for (const char* p : plain) {
+        out << Scramble(p);
+    }
+    return out;
+}
+}  // namespace
+
+TEST(UserPaths, FolderAndFileNames) {
+    const core::UserPaths p =
+        core::UserPaths::of(QStringLiteral("/opt/v/"), QStringLiteral("alice"));
+    EXPECT_EQ(p.folder, QStringLiteral("/opt/v/users/alice/"));
+    EXPECT_EQ(p.vault, QStringLiteral("/opt/v/users/alice/passwords.dat"));
+    EXPECT_EQ(p.backup, QStringLiteral("/opt/v/users/alice/passwords.dat.bak"));
+    EXPECT_EQ(p.categories, QStringLiteral("/opt/v/users/alice/categories.dat"));
+    EXPECT_EQ(p.settings, QStringLiteral("/opt/v/users/alice/settings.dat"));
+    EXPECT_EQ(p.passwordFile, QStringLiteral("/opt/v/users/alice/alice.dat"));
+    EXPECT_EQ(p.folderForDialogs(), QStringLiteral("/opt/v/users/alice"));
+}
+
+TEST(UserPaths, LoginNamesStayInsideTheUsersFolder) {
+    EXPECT_TRUE(core::isValidLoginName(QStringLiteral("Alice01")));
+    EXPECT_TRUE(core::isValidLoginName(QStringLiteral("abcdefghijklmnop")));
+    EXPECT_FALSE(core::isValidLoginName(QStringLiteral("abcdefghijklmnopq")));
+    EXPECT_FALSE(core::isValidLoginName(QString()));
+    EXPECT_FALSE(core::isValidLoginName(QStringLiteral("../x")));
+    EXPECT_FALSE(core::isValidLoginName(QStringLiteral("a b")));
+    EXPECT_FALSE(core::isValidLoginName(QString::fromUtf8("\u00e9")));
+}
+
+TEST(Vault, LoadRefreshesTheBackupOnlyWhenTheVaultHasLines) {
+    TestDir dir;
+    dir.write(QStringLiteral("v.dat"), "");
+    dir.write(QStringLiteral("v.bak"), "old backup\r\n");
+    EXPECT_TRUE(core::loadPasswordsWithBackup(dir.path("v.dat"), dir.path("v.bak")).isEmpty());
+    EXPECT_EQ(dir.read("v.bak"), QByteArray("old backup\r\n"));
+
+    // An empty line counts as a line; LF-only ends and a last line without an end load too.
+    dir.write(QStringLiteral("v.dat"), "a\nb\r\n\r\nc");
+    EXPECT_EQ(core::loadPasswordsWithBackup(dir.path("v.dat"), dir.path("v.bak")),
+              (LineList{"a", "b", "", "c"}));
+    EXPECT_EQ(dir.read("v.bak"), QByteArray("a\r\nb\r\n\r\nc\r\n"));
+
+    EXPECT_THROW(core::loadPasswordsWithBackup(dir.path("none.dat"), dir.path("v.bak")),
+                 platform::PlatformError);
+}
+
+TEST(Categories, SortedWithoutRegardToCaseListUnchanged) {
+    TestDir dir;
+    const LineList names{"beta", "Alpha", "gamma", "alpha2"};
+    core::saveSortedCategories(dir.path("c.dat"), names);
+    EXPECT_EQ(dir.read("c.dat"), crlf({"Alpha", "alpha2", "beta", "gamma"}));
+    EXPECT_EQ(names, (LineList{"beta", "Alpha", "gamma", "alpha2"}));
+    core::saveSortedCategories(dir.path("e.dat"), {});
+    EXPECT_EQ(dir.read("e.dat"), QByteArray());
+}
+
+TEST(Categories, CountIsACaseSensitiveSubstringTestOverWholeLines) {
+    const LineList list =
+        stored({"a|u|p|Mail", "b|u|p|Mail", "Mail Server|u|p|Work", "x|mail|p|Other"});
+    EXPECT_EQ(core::categoryCount(list, "Mail"), 3);
+    EXPECT_EQ(core::categoryCount(list, "mail"), 1);
+    EXPECT_EQ(core::categoryCount(list, "Work"), 1);
+    EXPECT_EQ(core::categoryCount(list, ""), 0);
+    EXPECT_EQ(core::categoryCounts(list, {"Mail", "", "Other", "None"}), (QList<int>{3, 0, 1, 0}));
+}
+
+TEST(EntryLookup, HighestMatchingIndexWithLoginAsSubstring) {
+    // bob stored before bobby: the bob row finds the bobby entry (it contains bob, stored later).
+    const LineList bobFirst = stored({"Mail|bob|p1", "Mail|bobby|p2"});
+    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mail", "bob"), 1);
+    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mail", "bobby"), 1);
+    const LineList bobbyFirst = stored({"Mail|bobby|p2", "Mail|bob|p1"});
+    EXPECT_EQ(core::findEntryIndex(bobbyFirst, "Mail", "bob"), 1);
+    EXPECT_EQ(core::findEntryIndex(bobbyFirst, "Mail", "bobby"), 0);
+    // Title must be equal, whole and case-sensitive; an empty login never matches.
+    EXPECT_EQ(core::findEntryIndex(bobFirst, "mail", "bob"), -1);
+    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mai", "bob"), -1);
+    EXPECT_EQ(core::findEntryIndex(stored({"T||p"}), "T", ""), -1);
+    // A line without "|" has an empty Title.
+    EXPECT_EQ(core::findEntryIndex(stored({"abc"}), "", "abc"), 0);
+    EXPECT_EQ(core::findEntryIndex(stored({"abc"}), "abc", "abc"), -1);
+    // The login may match in any field.
+    EXPECT_EQ(core::findEntryIndex(stored({"T|x|p|||bob"}), "T", "bob"), 0);
+}
+
+TEST(EntryLookup, EntryPasswordIsTheThirdField) {
+    const LineList list = stored({"T|L|secret|C", "T|L", "abc", "T|L|last"});
+    EXPECT_EQ(core::entryPassword(list, 0), QByteArray("secret"));
+    EXPECT_EQ(core::entryPassword(list, 1), QByteArray());
+    EXPECT_EQ(core::entryPassword(list, 2), QByteArray());
+    EXPECT_EQ(core::entryPassword(list, 3), QByteArray("last"));
+    EXPECT_EQ(core::entryPassword(list, -1), QByteArray());
+    EXPECT_EQ(core::entryPassword(list, 9), QByteArray());
+}

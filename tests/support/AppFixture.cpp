@@ -1,0 +1,88 @@
+#include "AppFixture.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "accounts/FormLogin.h"
+#include "core/PasswordEntry.h"
+#include "platform/CodePage.h"
+#include "platform/TextList.h"
+
+namespace testing_support {
+
+QString sourcePath(const QString& relative) {
+    return QStringLiteral(VORREL_SOURCE_DIR) + QLatin1Char('/') + relative;
+}
+
+void AppFixture::SetUp() {
+    platform::setStorageCodePage("windows-1252");
+}
+
+void AppFixture::TearDown() {
+    EXPECT_TRUE(ui.unexpected.isEmpty()) << ui.unexpected.join(QStringLiteral("; ")).toStdString();
+    if (form) {
+        form->hide();
+    }
+    form.reset();
+    platform::setStorageCodePage(QByteArray());
+}
+
+void AppFixture::installLanguage(const QString& name) {
+    QFile source(sourcePath(QStringLiteral("language/") + name + QStringLiteral(".ini")));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    dir.write(QStringLiteral("language/") + name + QStringLiteral(".ini"), source.readAll());
+}
+
+void AppFixture::start(const std::function<void(TFormLogin*)>& drive) {
+    form = std::make_unique<TForm1>(dir.exe());
+    ui.answerModal([drive](QDialog* d) { drive(static_cast<TFormLogin*>(d)); });
+    form->FormCreate();
+}
+
+void AppFixture::type(QWidget* widget, const QString& text) {
+    QTest::keyClicks(widget, text);
+}
+
+void AppFixture::click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
+
+void AppFixture::loginAs(const QString& login, const QString& password) {
+    start([&](TFormLogin* d) {
+        d->ComboBoxLogin->lineEdit()->clear();
+        type(d->ComboBoxLogin->lineEdit(), login);
+        type(d->EditPassword, password);
+        click(d->ButtonLogin);
+    });
+}
+
+void AppFixture::newUser(const QString& login, const QString& password) {
+    start([&](TFormLogin* d) {
+        d->ComboBoxLogin->lineEdit()->clear();
+        type(d->ComboBoxLogin->lineEdit(), login);
+        type(d->EditPassword, password);
+        click(d->ButtonNewUser);
+    });
+}
+
+TFormLogin* AppFixture::login() const {
+    return form->FormLogin;
+}
+
+bool AppFixture::closeMain() {
+    return form->close();
+}
+
+QList<QByteArray> AppFixture::vaultPlain(const QString& login) const {
+    QList<QByteArray> plain;
+    for (const QByteArray& line : platform::parseTextLines(
+             dir.read(QStringLiteral("users/") + login + QStringLiteral("/passwords.dat")))) {
+        plain << core::Scramble(line);
+    }
+    return plain;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "ScriptedUi.h"
+#include "TestDir.h"
+#include "app/Form1.h"
+
+class TFormLogin;
+
+namespace testing_support {
+
+// A program directory, a scripted platform and the real main window.
+class AppFixture : public ::testing::Test {
+protected:
+    TestDir dir;
+    ScriptedUi ui;
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // The shipped English language file in the program directory.
+    void installLanguage(const QString& name = QStringLiteral("English"));
+
+    // Creates the main window and runs its start-up; drive() works the login dialog.
+    void start(const std::function<void(TFormLogin*)>& drive);
+    // Start-up with typing the name and password and clicking Login (or New User).
+    void loginAs(const QString& login, const QString& password);
+    void newUser(const QString& login, const QString& password);
+
+    TFormLogin* login() const;
+    // Types into a widget with real key events.
+    static void type(QWidget* widget, const QString& text);
+    static void click(QWidget* widget);
+    // Closes the main window as its close box does; true when it closed.
+    bool closeMain();
+
+    // The vault as plain lines.
+    QList<QByteArray> vaultPlain(const QString& login) const;
+};
+
+QString sourcePath(const QString& relative);
+
+}  // namespace testing_support

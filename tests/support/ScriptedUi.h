@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "platform/Ui.h"
+
+namespace testing_support {
+
+// One box, dialog or desktop call the program made, in order.
+struct Shown {
+    QString kind;  // message, input, question, open, save, font, shell, clipboard, error, modal
+    QString title;
+    QString text;
+};
+
+// A file dialog answer: optional type changes the user makes while the
+// dialog is open, then the chosen file (or Cancel).
+struct FileAnswer {
+    std::optional<platform::FileDialogResult> result;
+    QList<int> typeChanges;  // filter indexes picked before accepting
+};
+
+// The program's boxes and dialogs answered from queues, everything recorded.
+// Constructing it installs it; destroying it brings the real one back.
+class ScriptedUi : public platform::Ui {
+public:
+    ScriptedUi();
+    ~ScriptedUi() override;
+
+    // ---- answers, used in the order they were queued
+    void answerInput(std::optional<QString> text);  // nullopt: Cancel
+    void answerQuestion(bool ok);
+    void answerOpenFile(std::optional<QString> path, int filterIndex = 1);
+    void answerSaveFile(std::optional<QString> path, int filterIndex = 1,
+                        QList<int> typeChanges = {});
+    void answerFont(std::optional<platform::FontChoice> choice);
+    // Runs while the dialog is shown; it must close the dialog.
+    void answerModal(std::function<void(QDialog*)> handler);
+
+    // ---- what was shown
+    QList<Shown> shown;
+    QList<platform::FileDialogRequest> fileRequests;
+    QStringList typeChangeTexts;       // the file-name box after each type change
+    std::optional<QString> clipboard;  // nullopt: empty clipboard
+    QStringList opened;                // texts handed to the shell
+    QStringList unexpected;            // boxes shown with no answer queued
+
+    QStringList texts(const QString& kind) const;
+    QStringList messages() const { return texts(QStringLiteral("message")); }
+    QStringList errors() const { return texts(QStringLiteral("error")); }
+    QStringList kinds() const;
+    bool allAnswersUsed() const;
+    void clearShown();
+
+    // ---- platform::Ui
+    void showMessage(const QString& text) override;
+    bool inputQuery(const QString& title, const QString& prompt, QString& value) override;
+    bool askOkCancel(const QString& text, const QString& title) override;
+    std::optional<platform::FileDialogResult> openFile(
+        const platform::FileDialogRequest& request) override;
+    std::optional<platform::FileDialogResult> saveFile(
+        const platform::FileDialogRequest& request) override;
+    bool chooseFont(platform::FontChoice& choice) override;
+    void shellOpen(const QString& target) override;
+    void clearClipboard() override;
+    void setClipboardText(const QString& text) override;
+    void showError(const QString& text) override;
+    int showModal(QDialog* dialog) override;
+
+private:
+    std::optional<platform::FileDialogResult> file(const QString& kind,
+                                                   const platform::FileDialogRequest& request,
+                                                   std::deque<FileAnswer>& queue);
+
+    std::deque<std::optional<QString>> inputs_;
+    std::deque<bool> questions_;
+    std::deque<FileAnswer> opens_;
+    std::deque<FileAnswer> saves_;
+    std::deque<std::optional<platform::FontChoice>> fonts_;
+    std::deque<std::function<void(QDialog*)>> modals_;
+};
+
+}  // namespace testing_support
