@@ -1,7 +1,9 @@
 #include "AppFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -43,7 +45,17 @@ void AppFixture::start(const std::function<void(TFormLogin*)>& drive) {
 }
 
 void AppFixture::type(QWidget* widget, const QString& text) {
-    QTest::keyClicks(widget, text);
+    for (QChar c : text) {
+        if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
+            QTest::keyClick(widget, char(c.unicode()));
+        } else {
+            // A character no key of the test keyboard produces, as an input method sends it.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(widget, &press);
+            QApplication::sendEvent(widget, &release);
+        }
+    }
 }
 
 void AppFixture::click(QWidget* widget) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "QtPrinters.h"
+
 namespace testing_support {
 
 // A temporary program directory, also made the working directory so the
