@@ -7,9 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "accounts/FormLogin.h"
 #include "core/PasswordEntry.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
 #include "platform/TextList.h"
 
@@ -95,6 +98,58 @@ QList<QByteArray> AppFixture::vaultPlain(const QString& login) const {
         plain << core::Scramble(line);
     }
     return plain;
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+void AppFixture::activate() {
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+}
+
+void AppFixture::clickNode(int absoluteIndex, Qt::MouseButton button) {
+    QTreeWidgetItem* node = form->CategoryNode(absoluteIndex);
+    ASSERT_NE(node, nullptr);
+    QTreeWidget* tree = form->TreeViewCat;
+    tree->scrollToItem(node);
+    const QPoint at = tree->visualItemRect(node).center();
+    QTest::mouseClick(tree->viewport(), button, Qt::NoModifier, at);
+}
+
+QStringList AppFixture::column(int column) const {
+    QStringList cells;
+    for (int r = 0; r < form->ListModel->rowCount(); ++r) {
+        cells << form->ListModel->cellText(r, column);
+    }
+    return cells;
+}
+
+QList<int> AppFixture::selectedRows() const {
+    return form->SelectedRows();
+}
+
+void AppFixture::selectRows(const QList<int>& rows) {
+    QItemSelection selection;
+    for (int r : rows) {
+        selection.select(form->ListModel->index(r, 0), form->ListModel->index(r, 8));
+    }
+    form->ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.isEmpty()) {
+        form->ListView1->selectionModel()->setCurrentIndex(form->ListModel->index(rows.last(), 0),
+                                                           QItemSelectionModel::NoUpdate);
+    }
+}
+
+void AppFixture::openUser(const QList<QByteArray>& plainLines,
+                          const QList<QByteArray>& categories) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", plainLines, categories);
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    ui.clearShown();
 }
 
 }  // namespace testing_support

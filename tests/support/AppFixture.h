@@ -37,6 +37,16 @@ protected:
     // Types into a widget with real key events.
     static void type(QWidget* widget, const QString& text);
     static void click(QWidget* widget);
+    // Makes the main window the active window, as a user clicking it does.
+    void activate();
+    // Clicks a node of the category tree (absolute index), or right-clicks it.
+    void clickNode(int absoluteIndex, Qt::MouseButton button = Qt::LeftButton);
+    // The titles the list shows, top to bottom, and the selected rows.
+    QStringList column(int column) const;
+    QList<int> selectedRows() const;
+    void selectRows(const QList<int>& rows);
+    // A logged-in user "bob" (password "pass") with these plain lines and categories.
+    void openUser(const QList<QByteArray>& plainLines, const QList<QByteArray>& categories = {});
     // Closes the main window as its close box does; true when it closed.
     bool closeMain();
 
