@@ -246,7 +246,23 @@ void TForm1::CreateMenus() {
     auto bind = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, platform::command(handler));
     };
-    bind(MExit, [this] { close(); });
+    bind(MExit, [this] { MExitClick(); });
+    bind(AAdd, [this] { AAddExecute(); });
+    bind(PMAdd, [this] { AAddExecute(); });
+    bind(AEdit, [this] { AEditExecute(); });
+    bind(PMEdit, [this] { AEditExecute(); });
+    bind(ADelete, [this] { ADeleteExecute(); });
+    bind(PMDelete, [this] { ADeleteExecute(); });
+    bind(PMCopyLogin, [this] { PMCopyLoginClick(); });
+    bind(PMCopyPassword, [this] { PMCopyPasswordClick(); });
+    bind(PMCopyLink, [this] { PMCopyLinkClick(); });
+    bind(PMOpenUrl, [this] { PMOpenUrlClick(); });
+    bind(MExport, [this] { MExportClick(); });
+    bind(MAboutProgram, [this] { AAboutExecute(); });
+    connect(ListView1, &TListView::deletePressed, this,
+            platform::command([this] { ADeleteExecute(); }));
+    connect(ListView1, &TListView::doubleClickedAnywhere, this,
+            platform::command([this] { ListView1DblClick(); }));
     bind(MCreateKeyFile, [this] { MCreateKeyFileClick(); });
     bind(ASave, [this] { ASaveExecute(); });
     bind(ALoad, [this] { ALoadExecute(); });

@@ -11,6 +11,7 @@
 
 class QAction;
 class QItemSelection;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -169,6 +170,10 @@ public:
     // Why a typed text cannot be stored; "%1" names the character. Read from
     // the language file's "Messages" section when it has one.
     QString StringCannotStore = QStringLiteral("The character %1 cannot be stored.");
+    // A row whose stored entry cannot be found (a row without a login, say).
+    QString StringEntryNotFound = QStringLiteral(
+        "The stored entry of this row cannot be found (a row without a login cannot be looked "
+        "up). Nothing was changed.");
 
     // ---- Start-up and shutdown -------------------------------------------------
     static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
@@ -223,6 +228,25 @@ public:
     // The rows selected in the list, top to bottom.
     QList<int> SelectedRows() const;
 
+    // ---- Entries: add, edit, delete, generator --------------------------------
+    QByteArray GeneratePassword() const;
+    void AAddExecute();
+    void AEditExecute();
+    void ListView1DblClick();
+    void ShowEditDialog();
+    void ADeleteExecute();
+    void DeleteSelectedEntries();
+
+    // ---- Clipboard, links and keys ------------------------------------------
+    void PMCopyLoginClick();
+    void PMCopyPasswordClick();
+    void PMCopyLinkClick();
+    void PMOpenUrlClick();
+    void FormKeyDown(QKeyEvent* event);
+    void MExitClick();
+    void MExportClick();
+    void AAboutExecute();
+
     // ---- Category tree ------------------------------------------------------
     void RefreshCategoryCaptions();
     void TreeViewCatClick();
@@ -242,6 +266,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreateComponents();

@@ -6,7 +6,7 @@ const char kGeneratorAlphabet[63] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 QByteArray generatePassword(std::int64_t secondsSinceEpoch) {
-    MsvcRandom random{static_cast<std::uint32_t>(secondsSinceEpoch)};
+    RuntimeRandom random{static_cast<std::uint32_t>(secondsSinceEpoch)};
     random.next();
     QByteArray password;
     password.reserve(10);

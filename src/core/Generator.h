@@ -8,11 +8,11 @@ namespace core {
 // The 62 characters a generated password is drawn from.
 extern const char kGeneratorAlphabet[63];
 
-// The C library's generator of the Windows runtime: state := state *
+// The C runtime's generator the stored passwords were made with: state := state *
 // 22695477 + 1 (mod 2^32), each draw yields (state >> 16) & 0x7FFF.
-class MsvcRandom {
+class RuntimeRandom {
 public:
-    explicit MsvcRandom(std::uint32_t seed) : state_(seed) {}
+    explicit RuntimeRandom(std::uint32_t seed) : state_(seed) {}
     int next() {
         state_ = state_ * 22695477u + 1u;
         return int((state_ >> 16) & 0x7FFF);

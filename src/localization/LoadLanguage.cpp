@@ -7,6 +7,7 @@
 #include "accounts/FormLogin.h"
 #include "app/Form1.h"
 #include "localization/LanguageTargets.h"
+#include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
@@ -100,6 +101,12 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     if (FormLogin) {
         FormLogin->AppendLanguageTargets(t);
     }
+    if (FormAdd) {
+        FormAdd->AppendLanguageTargets(t);
+    }
+    if (FormEdit) {
+        FormEdit->AppendLanguageTargets(t);
+    }
     return t;
 }
 
@@ -116,8 +123,12 @@ void TForm1::LoadLanguage(const QString& name) {
         }
     }
     // Texts of this program's own that the key list has no place for.
-    if (const std::optional<QByteArray> value = ini.value("Messages", "StringCannotStore")) {
-        StringCannotStore = platform::decodeSettingText(*value);
+    for (auto [key, target] :
+         {std::pair<const char*, QString*>{"StringCannotStore", &StringCannotStore},
+          {"StringEntryNotFound", &StringEntryNotFound}}) {
+        if (const std::optional<QByteArray> value = ini.value("Messages", key)) {
+            *target = platform::decodeSettingText(*value);
+        }
     }
 }
 

@@ -1,0 +1,97 @@
+// Clipboard, links, keys and the small commands of the menus.
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "about/AboutBox.h"
+#include "app/Form1.h"
+#include "export/FormExport.h"
+#include "mainwindow/EntryListModel.h"
+#include "platform/CodePage.h"
+
+namespace {
+enum class Copy { Login, Password, Link };
+}
+
+static void copyField(TForm1& form, Copy what) {
+    if (!form.CurrentEntry.isValid()) {
+        return;
+    }
+    const EntryRow& row = form.ListModel->row(form.CurrentEntry.row());
+    QByteArray text;
+    switch (what) {
+        case Copy::Login:
+            text = row.field(core::Login);
+            break;
+        case Copy::Link:
+            text = row.field(core::Link);
+            break;
+        case Copy::Password:
+            if (form.HidePasswords) {
+                const int k = form.FindEntryIndex(row.field(core::Title), row.field(core::Login));
+                if (k < 0) {
+                    // Never another entry's password; the clipboard keeps what it had.
+                    platform::ui().showMessage(form.StringEntryNotFound);
+                    return;
+                }
+                text = form.EntryPassword(k);
+            } else {
+                text = row.field(core::Password);
+            }
+            break;
+    }
+    platform::ui().clearClipboard();
+    platform::ui().setClipboardText(platform::toUi(text));
+}
+
+void TForm1::PMCopyLoginClick() {
+    copyField(*this, Copy::Login);
+}
+void TForm1::PMCopyPasswordClick() {
+    copyField(*this, Copy::Password);
+}
+void TForm1::PMCopyLinkClick() {
+    copyField(*this, Copy::Link);
+}
+
+void TForm1::PMOpenUrlClick() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        platform::ui().showMessage(StringSelectField);
+        return;
+    }
+    QString link = platform::toUi(ListModel->row(rows.first()).field(core::Link));
+    if (!link.contains(QLatin1String("http://")) && !link.contains(QLatin1String("https://"))) {
+        link.prepend(QLatin1String("http://"));
+    }
+    platform::ui().shellOpen(link);
+}
+
+void TForm1::FormKeyDown(QKeyEvent* event) {
+    // Only a key that reaches the window itself: keys typed in the list, the
+    // tree or the search box belong to them.
+    QWidget* focused = QApplication::focusWidget();
+    if (event->key() == Qt::Key_Escape && (!focused || focused == this)) {
+        event->accept();
+        close();
+        return;
+    }
+    event->ignore();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event);
+}
+
+void TForm1::MExitClick() {
+    close();
+}
+
+void TForm1::MExportClick() {
+    LoadLanguage(LanguageName);
+    platform::ui().showModal(FormExport);
+}
+
+void TForm1::AAboutExecute() {
+    LoadLanguage(LanguageName);
+    platform::ui().showModal(AboutBox);
+}

@@ -1,0 +1,116 @@
+// Adding, editing and deleting entries.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/Form1.h"
+#include "core/Generator.h"
+#include "mainwindow/EntryDialogs.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
+#include "platform/CodePage.h"
+
+QByteArray TForm1::GeneratePassword() const {
+    return core::generatePassword(Clock());
+}
+
+void TForm1::AAddExecute() {
+    LoadLanguage(LanguageName);
+    for (QLineEdit* e :
+         {FormAdd->EditName, FormAdd->EditLogin, FormAdd->EditUrl, FormAdd->EditComments,
+          FormAdd->EditPin, FormAdd->EditCreditCard, FormAdd->EditSoftwareSerial}) {
+        e->clear();
+    }
+    FormAdd->FillCategories();
+    FormAdd->ComboBoxCat->setCurrentIndex(SelectedCategoryIndex > 0 ? SelectedCategoryIndex - 1
+                                                                    : 0);
+    FormAdd->ShowPasswordMasked(HidePasswords);
+    FormAdd->EditPassword->setText(QString::fromLatin1(GeneratePassword()));
+    FormAdd->EditName->setFocus();
+    platform::ui().showModal(FormAdd);
+    ShowCounts();
+}
+
+void TForm1::AEditExecute() {
+    if (SelectedRows().isEmpty()) {
+        platform::ui().showMessage(StringSelectField);
+        return;
+    }
+    ShowEditDialog();
+}
+
+void TForm1::ListView1DblClick() {
+    if (!SelectedRows().isEmpty()) {
+        ShowEditDialog();
+    }
+}
+
+void TForm1::ShowEditDialog() {
+    LoadLanguage(LanguageName);
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        return;
+    }
+    const EntryRow& row = ListModel->row(rows.first());
+    const int index = FindEntryIndex(row.field(core::Title), row.field(core::Login));
+    if (index < 0) {
+        // Nothing to edit: opening the dialog would let OK replace no entry or another one.
+        platform::ui().showMessage(StringEntryNotFound);
+        return;
+    }
+    FormEdit->EntryIndex = index;
+    FormEdit->EditName->setText(platform::toUi(row.field(core::Title)));
+    FormEdit->EditLogin->setText(platform::toUi(row.field(core::Login)));
+    if (HidePasswords) {
+        FormEdit->EditPassword->setText(platform::toUi(EntryPassword(index)));
+    } else {
+        FormEdit->EditPassword->setText(platform::toUi(row.field(core::Password)));
+    }
+    FormEdit->ShowPasswordMasked(HidePasswords);
+    FormEdit->FillCategories();
+    FormEdit->ComboBoxCat->setCurrentIndex(-1);
+    const QByteArray category = row.field(core::Category);
+    for (int i = 0; i < FormEdit->ComboBoxCat->count(); ++i) {
+        if (FormEdit->ComboBoxCat->itemData(i).toByteArray() == category) {
+            FormEdit->ComboBoxCat->setCurrentIndex(i);  // the last equal one stays
+        }
+    }
+    FormEdit->EditUrl->setText(platform::toUi(row.field(core::Link)));
+    FormEdit->EditComments->setText(platform::toUi(row.field(core::Comments)));
+    FormEdit->EditPin->setText(platform::toUi(row.field(core::PinCode)));
+    FormEdit->EditCreditCard->setText(platform::toUi(row.field(core::CreditCard)));
+    FormEdit->EditSoftwareSerial->setText(platform::toUi(row.field(core::SoftwareSerial)));
+    FormEdit->EditName->setFocus();
+    platform::ui().showModal(FormEdit);
+}
+
+void TForm1::ADeleteExecute() {
+    DeleteSelectedEntries();
+}
+
+void TForm1::DeleteSelectedEntries() {
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        platform::ui().showMessage(StringSelectField);
+        return;
+    }
+    bool missed = false;
+    if (platform::ui().askOkCancel(StringDeleteAsk, StringDeleteTitle)) {
+        for (auto r = rows.crbegin(); r != rows.crend(); ++r) {
+            const EntryRow& row = ListModel->row(*r);
+            const int k = FindEntryIndex(row.field(core::Title), row.field(core::Login));
+            if (k < 0) {
+                // Never another entry: this row keeps its place and its stored line.
+                missed = true;
+                continue;
+            }
+            PasswordList.removeAt(k);
+            ListModel->removeRowAt(*r);
+        }
+    }
+    RefreshCategoryCaptions();
+    StatusPanels[0]->setText(StringPasswords + QString::number(PasswordList.size()));
+    if (missed) {
+        platform::ui().showMessage(StringEntryNotFound);
+    }
+}
