@@ -1,11 +1,38 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
-// The program's information window.
+#include "app/Form1.h"
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// The program's information window; its web address opens when pressed.
 class TAboutBox : public QDialog {
     Q_OBJECT
 
 public:
     explicit TAboutBox(QWidget* parent);
+
+    QFrame* Panel1 = nullptr;
+    QLabel* ProgramIcon = nullptr;
+    QLabel* LabelTitle = nullptr;
+    QLabel* LabelAbout = nullptr;
+    QLabel* LabelAuthor = nullptr;
+    QLabel* LabelEmail = nullptr;
+    QLabel* LabelSite = nullptr;
+    QPushButton* OKButton = nullptr;
+
+    void LabelSiteMouseMove();
+    void Panel1MouseMove();
+    void LabelSiteMouseDown();
+    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setSiteColor(const QColor& color);
 };

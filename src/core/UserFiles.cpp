@@ -138,6 +138,40 @@ int findEntryIndex(const LineList& passwordList, const QByteArray& title, const 
     return -1;
 }
 
+namespace {
+
+// The stored Title: the bytes before the first scrambled "|", none without one.
+QByteArray storedTitle(const QByteArray& line) {
+    const qsizetype bar = line.indexOf(char('|' ^ kScrambleKey));
+    return bar < 0 ? QByteArray() : line.left(bar);
+}
+
+}  // namespace
+
+EntryLookup::EntryLookup(const LineList& passwordList) : list_(passwordList) {
+    byTitle_.reserve(passwordList.size());
+    for (qsizetype k = passwordList.size() - 1; k >= 0; --k) {
+        byTitle_[storedTitle(passwordList[k])].append(int(k));
+    }
+}
+
+int EntryLookup::find(const QByteArray& title, const QByteArray& login) const {
+    if (login.isEmpty()) {
+        return -1;
+    }
+    const auto it = byTitle_.constFind(Scramble(title));
+    if (it == byTitle_.constEnd()) {
+        return -1;
+    }
+    const QByteArray scrambledLogin = Scramble(login);
+    for (int k : *it) {
+        if (lineContains(list_[k], scrambledLogin)) {
+            return k;
+        }
+    }
+    return -1;
+}
+
 QByteArray entryPassword(const LineList& passwordList, int index) {
     if (index < 0 || index >= passwordList.size()) {
         return QByteArray();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -50,6 +51,18 @@ QList<int> categoryCounts(const LineList& passwordList, const LineList& names);
 // The highest entry index whose Title equals title and whose decoded line
 // contains login; -1 when none matches (an empty login never matches).
 int findEntryIndex(const LineList& passwordList, const QByteArray& title, const QByteArray& login);
+// findEntryIndex for many rows of one unchanged list: the lines are grouped
+// by Title once, so each look-up only tests the lines with that Title.
+class EntryLookup {
+public:
+    explicit EntryLookup(const LineList& passwordList);
+    int find(const QByteArray& title, const QByteArray& login) const;
+
+private:
+    const LineList& list_;
+    QHash<QByteArray, QList<int>> byTitle_;  // scrambled Title -> indexes, highest first
+};
+
 // The Password field of the stored line at index, unscrambled.
 QByteArray entryPassword(const LineList& passwordList, int index);
 

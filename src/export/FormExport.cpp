@@ -1,8 +1,171 @@
 #include "export/FormExport.h"
 
-#include "app/Form1.h"
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "core/UserFiles.h"
+#include "export/ExportWriters.h"
+#include "localization/LanguageTargets.h"
+#include "mainwindow/EntryListModel.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "platform/TextList.h"
+
+namespace {
+
+QString extensionFor(int filterIndex) {
+    switch (filterIndex) {
+        case 1:
+            return QStringLiteral(".txt");
+        case 2:
+            return QStringLiteral(".htm");
+        default:
+            return QString();
+    }
+}
+
+// The columns and rows of the export: the rows as the list shows them, with
+// the stored password in place of the mask.
+struct ExportData {
+    exporting::ExportColumns columns;
+    QList<exporting::ExportRow> rows;
+};
+
+ExportData collect(const TForm1& form1, const QTreeWidget* choice) {
+    ExportData data;
+    for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
+        const QTreeWidgetItem* item = choice->topLevelItem(c);
+        data.columns[size_t(c)] = {platform::fromUi(item->text(0)),
+                                   item->checkState(0) == Qt::Checked};
+    }
+    const EntryListModel* model = form1.ListModel;
+    const bool needPasswords = form1.HidePasswords && data.columns[core::Password].checked;
+    std::optional<core::EntryLookup> lookup;
+    if (needPasswords) {
+        lookup.emplace(form1.PasswordList);
+    }
+    data.rows.reserve(model->rowCount());
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const EntryRow& row = model->row(r);
+        exporting::ExportRow out;
+        for (int c = 0; c < core::kFieldCount; ++c) {
+            out[size_t(c)] = row.field(c);
+        }
+        if (needPasswords) {
+            // No stored entry: the field stays empty, never another entry's password.
+            const int k = lookup->find(row.field(core::Title), row.field(core::Login));
+            out[core::Password] = k < 0 ? QByteArray() : form1.EntryPassword(k);
+        }
+        data.rows.append(std::move(out));
+    }
+    return data;
+}
+
+}  // namespace
 
 TFormExport::TFormExport(TForm1& form1) : QDialog(&form1), form1_(form1) {
     setObjectName(QStringLiteral("FormExport"));
     setWindowTitle(QStringLiteral("Export Data"));
+    setModal(true);
+    ListViewColumns = new QTreeWidget(this);
+    ListViewColumns->setObjectName(QStringLiteral("ListViewColumns"));
+    ListViewColumns->setColumnCount(1);
+    ListViewColumns->setHeaderLabels({QStringLiteral("Columns")});
+    ListViewColumns->setRootIsDecorated(false);
+    ListViewColumns->setUniformRowHeights(true);
+    ButtonOk = new QPushButton(QStringLiteral("Ok"), this);
+    ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
+    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    ButtonOk->setAutoDefault(false);
+    ButtonCancel->setAutoDefault(false);
+    SaveDialog1Filter = QStringLiteral("Text File (*.txt)|*.txt|HTML File (*.html)|*.html");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonOk);
+    buttons->addWidget(ButtonCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ListViewColumns);
+    layout->addLayout(buttons);
+    resize(260, 300);
+
+    connect(ButtonOk, &QPushButton::clicked, this, platform::command([this] { ButtonOkClick(); }));
+    connect(ButtonCancel, &QPushButton::clicked, this,
+            platform::command([this] { ButtonCancelClick(); }));
+}
+
+void TFormExport::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    platform::guarded([this] { FormShow(); });
+}
+
+void TFormExport::FormShow() {
+    ListViewColumns->clear();
+    for (int c = 0; c < EntryListModel::kColumns; ++c) {
+        auto* item = new QTreeWidgetItem(QStringList{form1_.ListModel->columnCaption(c)});
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+        item->setCheckState(0, Qt::Checked);
+        ListViewColumns->addTopLevelItem(item);
+    }
+}
+
+void TFormExport::ButtonCancelClick() {
+    reject();
+}
+
+QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileName) {
+    const QString ext = extensionFor(filterIndex);
+    if (ext.isEmpty()) {
+        return fileName;
+    }
+    return platform::ChangeFileExt(fileName, ext);
+}
+
+QList<QByteArray> TFormExport::WriteTextExport() const {
+    const ExportData d = collect(form1_, ListViewColumns);
+    return exporting::textExportLines(d.columns, d.rows);
+}
+
+QList<QByteArray> TFormExport::WriteHtmlExport() const {
+    const ExportData d = collect(form1_, ListViewColumns);
+    return exporting::htmlExportLines(platform::fromUi(form1_.CurrentLogin),
+                                      platform::storageCodePage(), d.columns, d.rows);
+}
+
+void TFormExport::ButtonOkClick() {
+    // The window goes first; the save dialog then stands on its own.
+    accept();
+    platform::FileDialogRequest request;
+    request.initialDir = form1_.ProgramDir + QStringLiteral("data");
+    request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex);
+    request.filter = SaveDialog1Filter;
+    request.filterIndex = SaveDialog1FilterIndex;
+    request.onTypeChange = &TFormExport::SaveDialog1TypeChange;
+    const std::optional<platform::FileDialogResult> chosen = platform::ui().saveFile(request);
+    if (!chosen) {
+        return;
+    }
+    SaveDialog1FilterIndex = chosen->filterIndex;
+    QList<QByteArray> lines;
+    if (SaveDialog1FilterIndex == 1) {
+        lines = WriteTextExport();
+    } else if (SaveDialog1FilterIndex == 2) {
+        lines = WriteHtmlExport();
+    }
+    platform::saveTextList(chosen->fileName, lines);
+}
+
+void TFormExport::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+    t.push_back(language::windowCaption("FormExport->Caption", this));
+    t.push_back(language::caption("FormExport->ButtonCancel->Caption", ButtonCancel));
+    QTreeWidget* list = ListViewColumns;
+    t.push_back({"FormExport->ListViewColumns->Column[0]->Caption",
+                 [list] { return list->headerItem()->text(0); },
+                 [list](const QString& s) { list->headerItem()->setText(0, s); }});
+    t.push_back(language::text("FormExport->SaveDialog1->Filter", SaveDialog1Filter));
 }

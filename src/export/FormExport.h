@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
-class TForm1;
+#include "app/Form1.h"
+
+class QPushButton;
+class QTreeWidget;
 
 // Writes the entries the list shows to a text file or an HTML page.
 class TFormExport : public QDialog {
@@ -10,6 +14,25 @@ class TFormExport : public QDialog {
 
 public:
     explicit TFormExport(TForm1& form1);
+
+    QTreeWidget* ListViewColumns = nullptr;
+    QPushButton* ButtonOk = nullptr;
+    QPushButton* ButtonCancel = nullptr;
+    QString SaveDialog1Filter;
+    int SaveDialog1FilterIndex = 1;  // the type chosen last in this run
+
+    void FormShow();
+    void ButtonOkClick();
+    void ButtonCancelClick();
+    // The file-name box after the user picked another file type.
+    static QString SaveDialog1TypeChange(int filterIndex, const QString& fileName);
+    QList<QByteArray> WriteTextExport() const;
+    QList<QByteArray> WriteHtmlExport() const;
+
+    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     TForm1& form1_;

@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QMenu>
 
+#include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
 #include "app/Form1.h"
+#include "export/FormExport.h"
 #include "localization/LanguageTargets.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
@@ -106,6 +108,12 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     }
     if (FormEdit) {
         FormEdit->AppendLanguageTargets(t);
+    }
+    if (FormExport) {
+        FormExport->AppendLanguageTargets(t);
+    }
+    if (AboutBox) {
+        AboutBox->AppendLanguageTargets(t);
     }
     return t;
 }

@@ -108,3 +108,15 @@ TEST(EntryLookup, EntryPasswordIsTheThirdField) {
     EXPECT_EQ(core::entryPassword(list, -1), QByteArray());
     EXPECT_EQ(core::entryPassword(list, 9), QByteArray());
 }
+
+TEST(EntryLookup, ManyRowsGiveWhatOneLookupGives) {
+    const LineList list =
+        stored({"Mail|bob|p1", "Mail|bobby|p2", "x|y", "abc", "Mail|ann|p3", "T|L|P|bob", "|e|f"});
+    const core::EntryLookup lookup(list);
+    for (const char* title : {"Mail", "x", "", "T", "none", "mail"}) {
+        for (const char* login : {"bob", "bobby", "ann", "y", "abc", "e", "", "L"}) {
+            EXPECT_EQ(lookup.find(title, login), core::findEntryIndex(list, title, login))
+                << title << " / " << login;
+        }
+    }
+}
