@@ -47,6 +47,21 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, platform::command([this] { Timer1Timer(); }));
+    connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
+            platform::command([this] { StTrayIcon1Click(); }));
+    connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,
+            platform::command([this] { StTrayIcon1DblClick(); }));
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                platform::guarded([&] {
+                    if (state == Qt::ApplicationActive) {
+                        ApplicationEvents1Activate();
+                    } else {
+                        ApplicationEvents1Deactivate();
+                    }
+                });
+            });
     resize(729, 500);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -279,7 +294,11 @@ void TForm1::CreateMenus() {
     bind(MLangEnglish, [this] { MLangEnglishClick(); });
     bind(MLangRussian, [this] { MLangRussianClick(); });
     bind(MLangSChinese, [this] { MLangSChineseClick(); });
-    bind(PMTrayExit, [this] { close(); });
+    bind(PMTrayExit, [this] { PMTrayExitClick(); });
+    bind(PMTrayAdd, [this] { PMTrayAddClick(); });
+    bind(PMUnlock, [this] { PMUnlockClick(); });
+    bind(MChangePass, [this] { MChangePassClick(); });
+    bind(MLock, [this] { MLockClick(); });
 }
 
 QString TForm1::ProgramSettingsPath() const {
@@ -344,6 +363,24 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QCoreApplication::quit();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
+    }
+    if (isMinimized() && StTrayIcon1->active()) {
+        // Minimized to the tray: no taskbar entry while it is there.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+            }
+        });
+    } else if (!isMinimized() && Locked && !StTrayIcon1->active()) {
+        // Without a tray the locked window is brought back through the password.
+        QTimer::singleShot(0, this, [this] { platform::guarded([this] { PMUnlockClick(); }); });
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -170,6 +170,10 @@ public:
     // Why a typed text cannot be stored; "%1" names the character. Read from
     // the language file's "Messages" section when it has one.
     QString StringCannotStore = QStringLiteral("The character %1 cannot be stored.");
+    // A new account password with characters the login dialog cannot take.
+    QString StringPasswordCharacters = QStringLiteral(
+        "The password may hold only the letters A-Z, a-z and the digits 0-9, as the login "
+        "dialog takes no other characters.");
     // A row whose stored entry cannot be found (a row without a login, say).
     QString StringEntryNotFound = QStringLiteral(
         "The stored entry of this row cannot be found (a row without a login cannot be looked "
@@ -213,6 +217,20 @@ public:
     void MCreateKeyFileClick();
     bool KeyFileMatches(const QString& path) const;
     void Terminate();
+
+    // ---- Password change, lock and unlock, tray --------------------------------
+    void MChangePassClick();
+    void MLockClick();
+    bool PMUnlockClick();  // true when unlocked
+    void ApplicationEvents1Deactivate();
+    void ApplicationEvents1Activate();
+    void Timer1Timer();
+    void StTrayIcon1Click();
+    void StTrayIcon1DblClick();
+    void PMTrayAddClick();
+    void PMTrayExitClick();
+    void SetLockedView(bool locked);
+    bool Unlocking = false;
 
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();
@@ -267,6 +285,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateComponents();

@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QUrl>
 
 #include "platform/FontDialog.h"
@@ -154,6 +155,14 @@ void QtUi::showError(const QString& text) {
 
 int QtUi::showModal(QDialog* dialog) {
     return dialog->exec();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+bool QtUi::trayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 }  // namespace platform

@@ -57,6 +57,8 @@ public:
     virtual void showError(const QString& text) = 0;
     // Shows one of the program's own dialogs modally; returns its result code.
     virtual int showModal(QDialog* dialog) = 0;
+    // Whether the desktop has a notification area for the tray icon.
+    virtual bool trayAvailable() = 0;
 };
 
 Ui& ui();
@@ -80,6 +82,7 @@ public:
     void setClipboardText(const QString& text) override;
     void showError(const QString& text) override;
     int showModal(QDialog* dialog) override;
+    bool trayAvailable() override;
 };
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern)" filters.

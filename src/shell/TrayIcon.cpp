@@ -1,9 +1,65 @@
 #include "shell/TrayIcon.h"
 
-#include "app/Form1.h"
+#include <QApplication>
+#include <QMenu>
+#include <QStyle>
+#include <QTimer>
 
-TStTrayIcon::TStTrayIcon(TForm1* form1) : QObject(form1), form1_(form1) {}
+#include "app/Form1.h"
+#include "platform/Ui.h"
+
+TStTrayIcon::TStTrayIcon(TForm1* form1)
+    : QObject(form1),
+      form1_(form1),
+      icon_(new QSystemTrayIcon(this)),
+      active_(platform::ui().trayAvailable()) {
+    QIcon image = QApplication::windowIcon();
+    if (image.isNull()) {
+        image = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
+    }
+    icon_->setIcon(image);
+    icon_->setContextMenu(form1->PopupMenuTray);
+    connect(icon_, &QSystemTrayIcon::activated, this, &TStTrayIcon::activate);
+    if (active_) {
+        icon_->show();
+    }
+}
 
 void TStTrayIcon::setHint(const QString& hint) {
     hint_ = hint.left(63);
+    icon_->setToolTip(hint_);
+}
+
+void TStTrayIcon::activate(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+        case QSystemTrayIcon::MiddleClick:
+            Q_EMIT OnClick();
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            Q_EMIT OnDblClick();
+            break;
+        default:
+            break;  // the context menu opens by itself
+    }
+}
+
+void TStTrayIcon::MinimizeApplication() {
+    // Posted, as a minimize command is: the window goes once the loop runs again.
+    QTimer::singleShot(0, form1_, [this] {
+        if (active_) {
+            form1_->hide();
+        } else {
+            form1_->showMinimized();
+        }
+    });
+}
+
+void TStTrayIcon::RestoreApplication() {
+    if (form1_->isMinimized()) {
+        form1_->showNormal();
+    }
+    form1_->show();
+    form1_->raise();
+    form1_->activateWindow();
 }

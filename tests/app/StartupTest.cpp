@@ -159,9 +159,7 @@ TEST_F(Startup, CodePageSettingIsReadAndNeverWritten) {
 TEST_F(Startup, TrayExitDuringLoginWritesNothing) {
     dir.makeUser(QStringLiteral("bob"), "pass");
     const auto before = dir.snapshot();
-    start([&](TFormLogin* d) {
-        EXPECT_TRUE(form->close());
-        click(d->ButtonExit);
-    });
+    start([&](TFormLogin*) { form->PMTrayExit->trigger(); });
+    EXPECT_TRUE(form->Terminated);
     EXPECT_EQ(dir.snapshot(), before);
 }

@@ -71,6 +71,8 @@ public:
     void setClipboardText(const QString& text) override;
     void showError(const QString& text) override;
     int showModal(QDialog* dialog) override;
+    bool trayAvailable() override { return tray; }
+    bool tray = true;  // whether the desktop offers a notification area
 
 private:
     std::optional<platform::FileDialogResult> file(const QString& kind,

@@ -1,0 +1,84 @@
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "accounts/FormLogin.h"
+#include "shell/TrayIcon.h"
+
+using testing_support::AppFixture;
+
+class Tray : public AppFixture {
+protected:
+    static void settle() { QTest::qWait(20); }
+};
+
+TEST_F(Tray, PresentFromTheStartWithItsMenuAndTheCaptionAsTooltip) {
+    installLanguage();
+    bool clickedBeforeLogin = false;
+    start([&](TFormLogin* d) {
+        EXPECT_TRUE(form->StTrayIcon1->active());
+        EXPECT_EQ(form->StTrayIcon1->icon()->contextMenu(), form->PopupMenuTray);
+        EXPECT_EQ(form->StTrayIcon1->icon()->toolTip(), QStringLiteral("Vorrel 1.8"));
+        EXPECT_FALSE(form->StTrayIcon1->icon()->icon().isNull());
+        form->StTrayIcon1->activate(QSystemTrayIcon::Trigger);
+        form->StTrayIcon1->activate(QSystemTrayIcon::DoubleClick);
+        form->PMTrayAdd->trigger();
+        settle();
+        clickedBeforeLogin = form->isVisible();
+        click(d->ButtonExit);
+    });
+    EXPECT_FALSE(clickedBeforeLogin);
+    EXPECT_FALSE(form->PMUnlock->isVisible());
+    form->StTrayIcon1->setHint(QString(80, QLatin1Char('x')));
+    EXPECT_EQ(form->StTrayIcon1->hint().size(), 63);
+    EXPECT_EQ(form->StTrayIcon1->icon()->toolTip().size(), 63);
+}
+
+TEST_F(Tray, MinimizeHidesInTheTrayAndAClickBringsItBack) {
+    openUser({"a|u|p"});
+    activate();
+    form->showMinimized();
+    settle();
+    EXPECT_FALSE(form->isVisible());
+    form->StTrayIcon1->activate(QSystemTrayIcon::Trigger);
+    settle();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    form->hide();
+    form->StTrayIcon1->activate(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(Tray, CloseBoxEndsTheProgramWithSaving) {
+    openUser({"a|u|p"});
+    EXPECT_TRUE(closeMain());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(dir.exists(QStringLiteral("users/bob/settings.dat")));
+}
+
+TEST_F(Tray, WhileLockedClickAndAddDoNothingButExitSaves) {
+    openUser({"a|u|p"});
+    activate();
+    form->MLockClick();
+    settle();
+    EXPECT_FALSE(form->isVisible());
+    form->StTrayIcon1->activate(QSystemTrayIcon::Trigger);
+    form->StTrayIcon1->activate(QSystemTrayIcon::DoubleClick);
+    form->PMTrayAdd->trigger();
+    settle();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(ui.texts(QStringLiteral("modal")).isEmpty());
+    form->PMTrayExit->trigger();
+    EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"a|u|p"});
+    EXPECT_TRUE(dir.exists(QStringLiteral("vorrel.ini")));
+}
+
+TEST_F(Tray, AddRestoresTheWindowAndRunsTheAddCommand) {
+    openUser({});
+    form->hide();
+    ui.answerModal([](QDialog* d) { d->reject(); });
+    form->PMTrayAdd->trigger();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(ui.texts(QStringLiteral("modal")), QStringList{QStringLiteral("FormAdd")});
+}
