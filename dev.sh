@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 BUILD="$ROOT/build"
 
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core"
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei"
 
 install_missing() {
     missing=""

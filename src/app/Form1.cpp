@@ -102,6 +102,7 @@ void TForm1::CreateComponents() {
     ListModel = new EntryListModel(this);
     ListView1 = new TListView(Splitter1);
     ListView1->setModel(ListModel);
+    ListView1->installEventFilter(this);
 
     Splitter1->addWidget(PanelLeft);
     Splitter1->addWidget(ListView1);
@@ -386,4 +387,13 @@ void TForm1::changeEvent(QEvent* event) {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     platform::guarded([this] { FormResize(); });
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The list gets its new width after the window's own resize, its first
+    // showing included; the column widths follow the list's real width.
+    if (watched == ListView1 && event->type() == QEvent::Resize) {
+        platform::guarded([this] { FormResize(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
