@@ -1,11 +1,9 @@
 // The key file: made by File > Create Key File, demanded at every later login.
 #include <QCoreApplication>
-#include <cstring>
 
 #include "app/Form1.h"
-#include "core/PasswordEntry.h"
+#include "core/KeyFile.h"
 #include "platform/Files.h"
-#include "platform/TextList.h"
 
 namespace {
 
@@ -25,9 +23,7 @@ void TForm1::Terminate() {
 }
 
 bool TForm1::KeyFileMatches(const QString& path) const {
-    // A file without a first line (empty, or a 0x00 first byte) matches no password.
-    const std::optional<QByteArray> line = platform::firstTextLine(platform::readFile(path));
-    return line && core::Scramble(*line) == AccountPassword;
+    return core::keyFileMatches(platform::readFile(path), AccountPassword);
 }
 
 bool TForm1::KeyFileCheck() {
@@ -61,10 +57,7 @@ void TForm1::MCreateKeyFileClick() {
     if (!chosen) {
         return;
     }
-    const QByteArray scrambled = core::Scramble(AccountPassword);
-    KeyBuffer.fill('\0');
-    std::memcpy(KeyBuffer.data(), scrambled.constData(),
-                size_t(std::min(scrambled.size(), KeyBuffer.size())));
+    KeyBuffer = core::keyFileContent(AccountPassword);
     // A key file that was not written is reported, and no key is demanded:
     // nobody gets locked out by a key file that does not exist.
     platform::writeFile(chosen->fileName, KeyBuffer);

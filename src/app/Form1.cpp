@@ -18,6 +18,7 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
+#include "core/KeyFile.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
@@ -32,7 +33,7 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
                                               : executablePath),
-      KeyBuffer(1048576, '\0'),
+      KeyBuffer(core::kKeyFileSize, '\0'),
       Clock([] { return qint64(std::time(nullptr)); }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
