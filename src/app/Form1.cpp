@@ -23,6 +23,7 @@
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/TitleOrder.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
@@ -38,6 +39,7 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());
+    TitleOrderCache = std::make_unique<TitleOrder>();
     ListFont.font = QFont(QStringLiteral("MS Sans Serif"), 8);
     ListFont.color = platform::toQColor(platform::clWindowText);
     CreateComponents();
@@ -324,6 +326,7 @@ void TForm1::FormCreate() {
 
     const core::ProgramSettings settings = core::readProgramSettings(ProgramSettingsPath());
     platform::setStorageCodePage(settings.codePage);
+    TitleOrderCache->clear();  // titles decode in the code page just chosen
     LanguageName = settings.language;
     HidePasswords = settings.hidden;
     UsersCount = settings.usersCount;

@@ -4,6 +4,7 @@
 #include <QPersistentModelIndex>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "core/Settings.h"
 #include "core/UserFiles.h"
@@ -27,6 +28,7 @@ class TFormEdit;
 class TFormExport;
 class TFormLogin;
 class TListView;
+class TitleOrder;
 class TStTrayIcon;
 class TTreeViewCat;
 
@@ -145,6 +147,9 @@ public:
     int SortColumn = -1;
     int SortDirection = -1;
     QPersistentModelIndex CurrentEntry;
+
+    // The collation rank of each title, kept between fills of the list.
+    std::unique_ptr<TitleOrder> TitleOrderCache;
 
     // Seconds since the epoch for the password generator.
     std::function<qint64()> Clock;

@@ -3,8 +3,10 @@
 
 #include "app/Form1.h"
 #include "platform/Guard.h"
+#include "platform/Memory.h"
 
 int main(int argc, char* argv[]) {
+    platform::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
     platform::setApplicationTitle(QStringLiteral("Vorrel"));
     // The tray icon and hidden dialogs must not end the program on their own.

@@ -31,10 +31,10 @@ QByteArray EncodeRecord(const PasswordEntry& entry) {
     return Scramble(std::move(plain));
 }
 
-FieldSpans splitSpans(const char* plain, qsizetype size) {
+FieldSpans splitSpans(const char* plain, qsizetype size, char separator) {
     FieldSpans spans;
     const char* end = plain + size;
-    const char* bar = static_cast<const char*>(std::memchr(plain, '|', size_t(size)));
+    const char* bar = static_cast<const char*>(std::memchr(plain, separator, size_t(size)));
     // Without any "|" the Title is empty and the whole text goes to the Login.
     const char* rest = plain;
     int field = 0;
@@ -45,9 +45,10 @@ FieldSpans splitSpans(const char* plain, qsizetype size) {
     }
     for (; field < kFieldCount; ++field) {
         const qsizetype remaining = end - rest;
-        const char* next = remaining > 0
-                               ? static_cast<const char*>(std::memchr(rest, '|', size_t(remaining)))
-                               : nullptr;
+        const char* next =
+            remaining > 0
+                ? static_cast<const char*>(std::memchr(rest, separator, size_t(remaining)))
+                : nullptr;
         spans.start[size_t(field)] = qint32(rest - plain);
         if (next) {
             spans.length[size_t(field)] = qint32(next - rest);

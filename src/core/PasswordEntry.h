@@ -47,6 +47,6 @@ struct FieldSpans {
     std::array<qint32, kFieldCount> start{};
     std::array<qint32, kFieldCount> length{};
 };
-FieldSpans splitSpans(const char* plain, qsizetype size);
+FieldSpans splitSpans(const char* plain, qsizetype size, char separator = '|');
 
 }  // namespace core

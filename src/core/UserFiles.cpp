@@ -1,8 +1,10 @@
 #include "core/UserFiles.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "core/PasswordEntry.h"
 #include "platform/CodePage.h"
@@ -96,20 +98,124 @@ int categoryCount(const LineList& passwordList, const QByteArray& name) {
     return categoryCounts(passwordList, LineList{name}).value(0);
 }
 
-QList<int> categoryCounts(const LineList& passwordList, const LineList& names) {
-    QList<int> counts(names.size(), 0);
-    for (qsizetype k = 0; k < names.size(); ++k) {
-        if (names[k].isEmpty()) {
-            continue;
+namespace {
+
+// All names searched in one pass over each line (Aho-Corasick over bytes).
+class NameMatcher {
+public:
+    explicit NameMatcher(const LineList& scrambledNames) {
+        states_.emplace_back();
+        for (qsizetype k = 0; k < scrambledNames.size(); ++k) {
+            const QByteArray& name = scrambledNames[k];
+            if (name.isEmpty()) {
+                continue;
+            }
+            int s = 0;
+            for (char c : name) {
+                int& next = states_[size_t(s)].next[uchar(c)];
+                if (next == 0) {
+                    next = int(states_.size());
+                    states_.emplace_back();
+                }
+                s = next;
+            }
+            states_[size_t(s)].names.push_back(int(k));
         }
-        const QByteArray scrambled = Scramble(names[k]);
-        int n = 0;
-        for (const QByteArray& line : passwordList) {
-            if (lineContains(line, scrambled)) {
-                ++n;
+        // Breadth-first: failure links, then every missing move filled in.
+        std::vector<int> queue;
+        for (int c = 0; c < 256; ++c) {
+            if (const int t = states_[0].next[size_t(c)]) {
+                queue.push_back(t);
             }
         }
-        counts[k] = n;
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const int s = queue[head];
+            const int fail = states_[size_t(s)].fail;
+            // Names that end where the failure link ends end here too.
+            const std::vector<int>& inherited = states_[size_t(fail)].names;
+            states_[size_t(s)].names.insert(states_[size_t(s)].names.end(), inherited.begin(),
+                                            inherited.end());
+            for (int c = 0; c < 256; ++c) {
+                int& t = states_[size_t(s)].next[size_t(c)];
+                if (t) {
+                    states_[size_t(t)].fail = states_[size_t(fail)].next[size_t(c)];
+                    queue.push_back(t);
+                } else {
+                    t = states_[size_t(fail)].next[size_t(c)];
+                }
+            }
+        }
+        // One flat table; a move into a state where names end carries a flag,
+        // so the scan of a line looks at nothing else for most bytes.
+        table_.resize(states_.size() * 256);
+        for (size_t st = 0; st < states_.size(); ++st) {
+            for (int c = 0; c < 256; ++c) {
+                const int t = states_[st].next[size_t(c)];
+                table_[st * 256 + size_t(c)] =
+                    quint32(t) | (states_[size_t(t)].names.empty() ? 0u : kEndsName);
+            }
+        }
+    }
+
+    // Adds 1 to counts[k] for every name k the line contains (once per line).
+    void count(const QByteArray& line, QList<int>& counts, std::vector<qsizetype>& seenOnLine,
+               qsizetype lineNumber) const {
+        quint32 s = 0;
+        const quint32* table = table_.data();
+        for (char c : line) {
+            s = table[size_t(s & ~kEndsName) * 256 + uchar(c)];
+            if (s & kEndsName) {
+                for (int k : states_[s & ~kEndsName].names) {
+                    if (seenOnLine[size_t(k)] != lineNumber) {
+                        seenOnLine[size_t(k)] = lineNumber;
+                        ++counts[k];
+                    }
+                }
+            }
+        }
+    }
+
+private:
+    static constexpr quint32 kEndsName = 0x80000000u;
+    struct State {
+        std::array<int, 256> next{};
+        int fail = 0;
+        std::vector<int> names;
+    };
+    std::vector<State> states_;
+    std::vector<quint32> table_;
+};
+
+}  // namespace
+
+QList<int> categoryCounts(const LineList& passwordList, const LineList& names) {
+    QList<int> counts(names.size(), 0);
+    qsizetype patternBytes = 0;
+    for (const QByteArray& name : names) {
+        patternBytes += name.size();
+    }
+    if (patternBytes > 16384) {
+        // So many names that the automaton would outgrow the cache: one scan per name.
+        for (qsizetype k = 0; k < names.size(); ++k) {
+            if (names[k].isEmpty()) {
+                continue;
+            }
+            const QByteArray scrambled = Scramble(names[k]);
+            for (const QByteArray& line : passwordList) {
+                counts[k] += lineContains(line, scrambled) ? 1 : 0;
+            }
+        }
+        return counts;
+    }
+    LineList scrambled;
+    scrambled.reserve(names.size());
+    for (const QByteArray& name : names) {
+        scrambled.append(Scramble(name));
+    }
+    const NameMatcher matcher(scrambled);
+    std::vector<qsizetype> seenOnLine(size_t(names.size()), -1);
+    for (qsizetype i = 0; i < passwordList.size(); ++i) {
+        matcher.count(passwordList[i], counts, seenOnLine, i);
     }
     return counts;
 }
@@ -151,7 +257,7 @@ QByteArray storedTitle(const QByteArray& line) {
 EntryLookup::EntryLookup(const LineList& passwordList) : list_(passwordList) {
     byTitle_.reserve(passwordList.size());
     for (qsizetype k = passwordList.size() - 1; k >= 0; --k) {
-        byTitle_[storedTitle(passwordList[k])].append(int(k));
+        byTitle_[Scramble(storedTitle(passwordList[k]))].append(int(k));
     }
 }
 
@@ -159,24 +265,33 @@ int EntryLookup::find(const QByteArray& title, const QByteArray& login) const {
     if (login.isEmpty()) {
         return -1;
     }
-    const auto it = byTitle_.constFind(Scramble(title));
+    const auto it = byTitle_.constFind(title);
     if (it == byTitle_.constEnd()) {
         return -1;
     }
     const QByteArray scrambledLogin = Scramble(login);
     for (int k : *it) {
-        if (lineContains(list_[k], scrambledLogin)) {
+        if ((removed_.isEmpty() || !removed_.contains(k)) &&
+            lineContains(list_[k], scrambledLogin)) {
             return k;
         }
     }
     return -1;
 }
 
+void EntryLookup::remove(int index) {
+    removed_.insert(index);
+}
+
 QByteArray entryPassword(const LineList& passwordList, int index) {
     if (index < 0 || index >= passwordList.size()) {
         return QByteArray();
     }
-    return DecodeRecord(passwordList[index])[Password];
+    // Only the third field is needed: cut it from the stored line, then unscramble.
+    const QByteArray& line = passwordList[index];
+    const core::FieldSpans spans =
+        splitSpans(line.constData(), line.size(), char('|' ^ kScrambleKey));
+    return Scramble(line.mid(spans.start[Password], spans.length[Password]));
 }
 
 }  // namespace core

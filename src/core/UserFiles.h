@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace core {
@@ -57,10 +58,14 @@ class EntryLookup {
 public:
     explicit EntryLookup(const LineList& passwordList);
     int find(const QByteArray& title, const QByteArray& login) const;
+    // Takes a line out of the look-up, as a deletion from the list would;
+    // indexes stay those of the list the look-up was made from.
+    void remove(int index);
 
 private:
     const LineList& list_;
-    QHash<QByteArray, QList<int>> byTitle_;  // scrambled Title -> indexes, highest first
+    QHash<QByteArray, QList<int>> byTitle_;  // Title -> indexes, highest first
+    QSet<int> removed_;
 };
 
 // The Password field of the stored line at index, unscrambled.

@@ -1,85 +1,144 @@
 #include "export/ExportWriters.h"
 
+#include <cstring>
+
 namespace exporting {
 
-QList<QByteArray> textExportLines(const ExportColumns& columns, const QList<ExportRow>& rows) {
-    QList<QByteArray> lines;
-    lines.reserve(rows.size() + 1);
-    QByteArray line;
-    for (const ExportColumn& c : columns) {
-        if (c.checked) {
-            line += c.caption + '|';
-        }
-    }
-    lines.append(line);
-    for (const ExportRow& row : rows) {
-        line.clear();
-        for (int k = 0; k < core::kFieldCount; ++k) {
-            if (columns[size_t(k)].checked) {
-                line += row[size_t(k)] + '|';
-            }
-        }
-        lines.append(line);
-    }
-    return lines;
+namespace {
+
+void endLine(QByteArray& out) {
+    out.append("\r\n", 2);
 }
 
-QByteArray escapeHtml(const QByteArray& text) {
+}  // namespace
+
+namespace {
+
+ExportRow fetch(const RowSource& rowAt, int r) {
+    ExportRow row;
+    rowAt(r, row);
+    return row;
+}
+
+RowSource fromList(const QList<ExportRow>& rows) {
+    return [&rows](int r, ExportRow& out) { out = rows[r]; };
+}
+
+}  // namespace
+
+QByteArray textExport(const ExportColumns& columns, const QList<ExportRow>& rows) {
+    return textExport(columns, int(rows.size()), fromList(rows));
+}
+
+QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
+                      const ExportColumns& columns, const QList<ExportRow>& rows) {
+    return htmlExport(login, charset, columns, int(rows.size()), fromList(rows));
+}
+
+QByteArray textExport(const ExportColumns& columns, int rowCount, const RowSource& rowAt) {
     QByteArray out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
+    out.reserve(qsizetype(rowCount) * 160);
+    for (const ExportColumn& c : columns) {
+        if (c.checked) {
+            out += c.caption + '|';
         }
+    }
+    endLine(out);
+    for (int r = 0; r < rowCount; ++r) {
+        const ExportRow row = fetch(rowAt, r);
+        for (int k = 0; k < core::kFieldCount; ++k) {
+            if (columns[size_t(k)].checked) {
+                out += row[size_t(k)];
+                out += '|';
+            }
+        }
+        endLine(out);
     }
     return out;
 }
 
-QList<QByteArray> htmlExportLines(const QByteArray& login, const QByteArray& charset,
-                                  const ExportColumns& columns, const QList<ExportRow>& rows) {
+namespace {
+
+void appendEscaped(QByteArray& out, const QByteArray& text) {
+    const char* p = text.constData();
+    const char* end = p + text.size();
+    while (p < end) {
+        // Copy the plain run up to the next character that needs escaping.
+        const char* q = p;
+        while (q < end && *q != '&' && *q != '<' && *q != '>' && *q != '"') {
+            ++q;
+        }
+        out.append(p, q - p);
+        if (q == end) {
+            break;
+        }
+        switch (*q) {
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '>':
+                out.append("&gt;");
+                break;
+            default:
+                out.append("&quot;");
+        }
+        p = q + 1;
+    }
+}
+
+}  // namespace
+
+QByteArray escapeHtml(const QByteArray& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    appendEscaped(out, text);
+    return out;
+}
+
+QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
+                      const ExportColumns& columns, int rowCount, const RowSource& rowAt) {
     const QByteArray who = escapeHtml(login);
-    QList<QByteArray> lines;
-    lines.reserve(rows.size() + 12);
-    lines << "<html>"
-          << "<head>"
-          << "<meta charset=" + charset + '>' << "<title>Passwords of " + who + "</title>"
-          << "</head>"
-          << "<body>"
-          << "<h2 align=center>Passwords of " + who + ":</h2>"
-          << "<p><table bgcolor=silver cellpadding=4 cellspacing=1 width=100%>";
-    QByteArray line = "<tr>";
+    QByteArray out;
+    out.reserve(qsizetype(rowCount) * 240);
+    for (const QByteArray& line :
+         {QByteArray("<html>"), QByteArray("<head>"), "<meta charset=" + charset + '>',
+          "<title>Passwords of " + who + "</title>", QByteArray("</head>"), QByteArray("<body>"),
+          "<h2 align=center>Passwords of " + who + ":</h2>",
+          QByteArray("<p><table bgcolor=silver cellpadding=4 cellspacing=1 width=100%>")}) {
+        out += line;
+        endLine(out);
+    }
+    out += "<tr>";
     for (const ExportColumn& c : columns) {
         if (c.checked) {
-            line += "<td>" + escapeHtml(c.caption) + "</td>";
+            out += "<td>";
+            appendEscaped(out, c.caption);
+            out += "</td>";
         }
     }
-    lines.append(line + "</tr>");
-    for (const ExportRow& row : rows) {
-        line = "<tr bgcolor=white>";
+    out += "</tr>";
+    endLine(out);
+    for (int r = 0; r < rowCount; ++r) {
+        const ExportRow row = fetch(rowAt, r);
+        out += "<tr bgcolor=white>";
         for (int k = 0; k < core::kFieldCount; ++k) {
             if (columns[size_t(k)].checked) {
-                line += "<td>" + escapeHtml(row[size_t(k)]) + "</td>";
+                out += "<td>";
+                appendEscaped(out, row[size_t(k)]);
+                out += "</td>";
             }
         }
-        lines.append(line + "</tr>");
+        out += "</tr>";
+        endLine(out);
     }
-    lines << "</table>"
-          << "</body>"
-          << "</html>";
-    return lines;
+    for (const char* line : {"</table>", "</body>", "</html>"}) {
+        out += line;
+        endLine(out);
+    }
+    return out;
 }
 
 }  // namespace exporting

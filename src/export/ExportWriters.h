@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <array>
+#include <functional>
 
 #include "core/PasswordEntry.h"
 
@@ -18,13 +19,18 @@ using ExportColumns = std::array<ExportColumn, core::kFieldCount>;
 using ExportRow = std::array<QByteArray, core::kFieldCount>;
 
 // Text: a header line of the checked captions, then one line per row; every
-// field is followed by "|".
-QList<QByteArray> textExportLines(const ExportColumns& columns, const QList<ExportRow>& rows);
+// field is followed by "|". Returns the whole file, every line ended by CR LF.
+QByteArray textExport(const ExportColumns& columns, const QList<ExportRow>& rows);
+// The same with the rows fetched one at a time, so no copy of them is held.
+using RowSource = std::function<void(int row, ExportRow& out)>;
+QByteArray textExport(const ExportColumns& columns, int rowCount, const RowSource& rowAt);
 
 // HTML: one table, the header row and one white row per entry. Inserted
 // texts are escaped, and the page names its character set.
-QList<QByteArray> htmlExportLines(const QByteArray& login, const QByteArray& charset,
-                                  const ExportColumns& columns, const QList<ExportRow>& rows);
+QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
+                      const ExportColumns& columns, const QList<ExportRow>& rows);
+QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
+                      const ExportColumns& columns, int rowCount, const RowSource& rowAt);
 
 QByteArray escapeHtml(const QByteArray& text);
 

@@ -28,41 +28,39 @@ QString extensionFor(int filterIndex) {
     }
 }
 
-// The columns and rows of the export: the rows as the list shows them, with
-// the stored password in place of the mask.
-struct ExportData {
+// The checked columns, and the rows as the list shows them with the stored
+// password in place of the mask, fetched one at a time.
+struct ExportSource {
     exporting::ExportColumns columns;
-    QList<exporting::ExportRow> rows;
+    exporting::RowSource rowAt;
+    int rowCount = 0;
+    std::optional<core::EntryLookup> lookup;
 };
 
-ExportData collect(const TForm1& form1, const QTreeWidget* choice) {
-    ExportData data;
+void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& source) {
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        data.columns[size_t(c)] = {platform::fromUi(item->text(0)),
-                                   item->checkState(0) == Qt::Checked};
+        source.columns[size_t(c)] = {platform::fromUi(item->text(0)),
+                                     item->checkState(0) == Qt::Checked};
     }
     const EntryListModel* model = form1.ListModel;
-    const bool needPasswords = form1.HidePasswords && data.columns[core::Password].checked;
-    std::optional<core::EntryLookup> lookup;
+    const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
     if (needPasswords) {
-        lookup.emplace(form1.PasswordList);
+        source.lookup.emplace(form1.PasswordList);
     }
-    data.rows.reserve(model->rowCount());
-    for (int r = 0; r < model->rowCount(); ++r) {
+    source.rowCount = model->rowCount();
+    source.rowAt = [&form1, model, &source, needPasswords](int r, exporting::ExportRow& out) {
         const EntryRow& row = model->row(r);
-        exporting::ExportRow out;
         for (int c = 0; c < core::kFieldCount; ++c) {
-            out[size_t(c)] = row.field(c);
+            // The rows outlive the export: no copy of their texts is needed.
+            out[size_t(c)] = QByteArray::fromRawData(row.fieldData(c), row.fieldSize(c));
         }
         if (needPasswords) {
             // No stored entry: the field stays empty, never another entry's password.
-            const int k = lookup->find(row.field(core::Title), row.field(core::Login));
+            const int k = source.lookup->find(out[core::Title], out[core::Login]);
             out[core::Password] = k < 0 ? QByteArray() : form1.EntryPassword(k);
         }
-        data.rows.append(std::move(out));
-    }
-    return data;
+    };
 }
 
 }  // namespace
@@ -126,15 +124,17 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
     return platform::ChangeFileExt(fileName, ext);
 }
 
-QList<QByteArray> TFormExport::WriteTextExport() const {
-    const ExportData d = collect(form1_, ListViewColumns);
-    return exporting::textExportLines(d.columns, d.rows);
+QByteArray TFormExport::WriteTextExport() const {
+    ExportSource source;
+    collect(form1_, ListViewColumns, source);
+    return exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
-QList<QByteArray> TFormExport::WriteHtmlExport() const {
-    const ExportData d = collect(form1_, ListViewColumns);
-    return exporting::htmlExportLines(platform::fromUi(form1_.CurrentLogin),
-                                      platform::storageCodePage(), d.columns, d.rows);
+QByteArray TFormExport::WriteHtmlExport() const {
+    ExportSource source;
+    collect(form1_, ListViewColumns, source);
+    return exporting::htmlExport(platform::fromUi(form1_.CurrentLogin), platform::storageCodePage(),
+                                 source.columns, source.rowCount, source.rowAt);
 }
 
 void TFormExport::ButtonOkClick() {
@@ -151,13 +151,13 @@ void TFormExport::ButtonOkClick() {
         return;
     }
     SaveDialog1FilterIndex = chosen->filterIndex;
-    QList<QByteArray> lines;
+    QByteArray file;
     if (SaveDialog1FilterIndex == 1) {
-        lines = WriteTextExport();
+        file = WriteTextExport();
     } else if (SaveDialog1FilterIndex == 2) {
-        lines = WriteHtmlExport();
+        file = WriteHtmlExport();
     }
-    platform::saveTextList(chosen->fileName, lines);
+    platform::writeFile(chosen->fileName, file);
 }
 
 void TFormExport::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {

@@ -26,8 +26,8 @@ public:
     void ButtonCancelClick();
     // The file-name box after the user picked another file type.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& fileName);
-    QList<QByteArray> WriteTextExport() const;
-    QList<QByteArray> WriteHtmlExport() const;
+    QByteArray WriteTextExport() const;
+    QByteArray WriteHtmlExport() const;
 
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
 

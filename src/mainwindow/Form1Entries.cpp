@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "app/Form1.h"
 #include "core/Generator.h"
@@ -96,17 +97,35 @@ void TForm1::DeleteSelectedEntries() {
     }
     bool missed = false;
     if (platform::ui().askOkCancel(StringDeleteAsk, StringDeleteTitle)) {
+        // Each row is looked up in the list as the deletions before it left
+        // it: a look-up that skips the lines already taken gives the same
+        // entries as deleting one at a time, without a scan per row.
+        core::EntryLookup lookup(PasswordList);
+        std::vector<int> gone;
         for (auto r = rows.crbegin(); r != rows.crend(); ++r) {
             const EntryRow& row = ListModel->row(*r);
-            const int k = FindEntryIndex(row.field(core::Title), row.field(core::Login));
+            const int k = lookup.find(row.field(core::Title), row.field(core::Login));
             if (k < 0) {
                 // Never another entry: this row keeps its place and its stored line.
                 missed = true;
                 continue;
             }
-            PasswordList.removeAt(k);
+            lookup.remove(k);
+            gone.push_back(k);
             ListModel->removeRowAt(*r);
         }
+        std::sort(gone.begin(), gone.end());
+        core::LineList kept;
+        kept.reserve(PasswordList.size() - qsizetype(gone.size()));
+        size_t g = 0;
+        for (int i = 0; i < PasswordList.size(); ++i) {
+            if (g < gone.size() && gone[g] == i) {
+                ++g;
+            } else {
+                kept.append(PasswordList[i]);
+            }
+        }
+        PasswordList = std::move(kept);
     }
     RefreshCategoryCaptions();
     StatusPanels[0]->setText(StringPasswords + QString::number(PasswordList.size()));

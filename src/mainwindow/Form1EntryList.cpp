@@ -9,6 +9,7 @@
 #include "app/Form1.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/TitleOrder.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
 #include "platform/Widgets.h"
@@ -28,29 +29,6 @@ bool contains(const QByteArray& haystack, const QByteArray& needle) {
     return std::string_view(haystack.constData(), size_t(haystack.size()))
                .find(std::string_view(needle.constData(), size_t(needle.size()))) !=
            std::string_view::npos;
-}
-
-// Rows in ascending Title order by the locale's case-sensitive comparison;
-// rows with equal Titles keep their stored order.
-void sortByTitle(std::vector<EntryRow>& rows) {
-    std::vector<QString> titles;
-    titles.reserve(rows.size());
-    for (const EntryRow& r : rows) {
-        titles.push_back(platform::toUi(r.field(core::Title)));
-    }
-    std::vector<int> order(rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        order[i] = int(i);
-    }
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return platform::AnsiCompareStr(titles[size_t(a)], titles[size_t(b)]) < 0;
-    });
-    std::vector<EntryRow> sorted;
-    sorted.reserve(rows.size());
-    for (int i : order) {
-        sorted.push_back(std::move(rows[size_t(i)]));
-    }
-    rows = std::move(sorted);
 }
 
 }  // namespace
@@ -74,7 +52,7 @@ void TForm1::FillEntryList() {
             }
         }
     }
-    sortByTitle(rows);
+    TitleOrderCache->sort(rows);
     ListModel->setMasked(HidePasswords);
     ListModel->setRows(std::move(rows));
     ShowCounts();
@@ -158,14 +136,47 @@ void TForm1::ListView1ColumnClick(int column) {
     }
     const bool maskedColumn = ListModel->masked() && column == core::Password;
     if (!maskedColumn) {
+        // Most comparisons end within the first sixteen bytes: keep those, as
+        // CompareText sees them, beside the row number, so the sort touches
+        // the rows themselves only for longer ties.
+        struct Key {
+            quint64 high;
+            quint64 low;
+            int row;
+        };
+        std::vector<Key> keys(static_cast<size_t>(rowCount));
+        for (int r = 0; r < rowCount; ++r) {
+            const EntryRow& row = ListModel->row(r);
+            const char* text = row.fieldData(column);
+            const int size = row.fieldSize(column);
+            quint64 part[2] = {0, 0};
+            for (int i = 0; i < 16; ++i) {
+                uchar c = i < size ? uchar(text[i]) : 0;
+                if (c >= 'a' && c <= 'z') {
+                    c = uchar(c - 32);
+                }
+                part[i / 8] = (part[i / 8] << 8) | c;
+            }
+            keys[size_t(r)] = {part[0], part[1], r};
+        }
         const int direction = SortDirection;
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const EntryRow& ra = ListModel->row(a);
-            const EntryRow& rb = ListModel->row(b);
-            const int c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
-                                                rb.fieldData(column), rb.fieldSize(column));
+        std::stable_sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+            int c;
+            if (a.high != b.high) {
+                c = a.high < b.high ? -1 : 1;
+            } else if (a.low != b.low) {
+                c = a.low < b.low ? -1 : 1;
+            } else {
+                const EntryRow& ra = ListModel->row(a.row);
+                const EntryRow& rb = ListModel->row(b.row);
+                c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
+                                          rb.fieldData(column), rb.fieldSize(column));
+            }
             return direction > 0 ? c < 0 : c > 0;
         });
+        for (int i = 0; i < rowCount; ++i) {
+            order[size_t(i)] = keys[size_t(i)].row;
+        }
         ListModel->reorder(order);
     }
     SortDirection = -SortDirection;

@@ -1,0 +1,353 @@
+// Times the program's own operations on large vaults, through the real main
+// window on the offscreen platform, against the floor of reading and decoding
+// the vault. Every run also checks that the operation gave the right result.
+//
+//   vorrel_bench [--sizes 1000,10000,100000] [--runs 5]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ScriptedUi.h"
+#include "accounts/FormLogin.h"
+#include "app/Form1.h"
+#include "core/PasswordEntry.h"
+#include "export/FormExport.h"
+#include "mainwindow/EntryDialogs.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Memory.h"
+#include "platform/SysUtils.h"
+#include "platform/TextList.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        throw std::runtime_error(std::string("wrong result: ") + what);
+    }
+}
+
+// A vault as people have them: titles of 5 to 40 characters, about 15 % of
+// them repeated, comments up to 200, 50 categories, some accented letters.
+struct Vault {
+    QList<QByteArray> lines;  // plain
+    QList<QByteArray> categories;
+};
+
+Vault makeVault(int n) {
+    std::mt19937 random(20261208);
+    auto pick = [&](int lo, int hi) { return lo + int(random() % unsigned(hi - lo + 1)); };
+    // Accented letters of windows-1252 that the line format carries.
+    const char accented[] = "\xe9\xe8\xfc\xf6\xe4\xf1\xe7\xe0";
+    auto word = [&](int length) {
+        QByteArray w;
+        for (int i = 0; i < length; ++i) {
+            if (pick(0, 40) == 0) {
+                w.append(accented[pick(0, 7)]);
+            } else if (pick(0, 9) == 0) {
+                w.append(' ');
+            } else {
+                w.append(char((pick(0, 3) == 0 ? 'A' : 'a') + pick(0, 25)));
+            }
+        }
+        return w;
+    };
+    Vault v;
+    for (int c = 0; c < 50; ++c) {
+        v.categories << "Group " + word(pick(3, 12)) + ' ' + QByteArray::number(c);
+    }
+    QList<QByteArray> titles;
+    for (int i = 0; i < n; ++i) {
+        QByteArray title = (!titles.isEmpty() && pick(0, 99) < 15)
+                               ? titles[pick(0, int(titles.size()) - 1)]
+                               : word(pick(5, 40));
+        titles << title;
+        const QByteArray fields[] = {
+            title,
+            "user" + QByteArray::number(i) + "@example.org",
+            word(pick(8, 16)),
+            v.categories[pick(0, 49)],
+            "https://site" + QByteArray::number(pick(0, 5000)) + ".example.org/",
+            word(pick(0, 200)),
+            QByteArray::number(pick(0, 9999)),
+            pick(0, 3) == 0 ? QByteArray::number(4000000000000000LL + i) : QByteArray(),
+            pick(0, 5) == 0 ? word(20) : QByteArray()};
+        QByteArray line;
+        for (int f = 0; f < 9; ++f) {
+            line += (f ? "|" : "") + fields[f];
+        }
+        v.lines << line;
+    }
+    return v;
+}
+
+struct Result {
+    std::vector<double> ms;
+    double median() const {
+        std::vector<double> s = ms;
+        std::sort(s.begin(), s.end());
+        return s.empty() ? 0 : s[s.size() / 2];
+    }
+};
+
+double timed(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+void type(QWidget* w, const QString& text) {
+    for (QChar c : text) {
+        QTest::keyClick(w, char(c.unicode()));
+    }
+}
+
+// One program directory with one user holding the vault.
+class Session {
+public:
+    Session(const Vault& vault, testing_support::ScriptedUi& ui) : ui_(ui) {
+        if (!dir_.isValid()) {
+            throw std::runtime_error("no temporary directory");
+        }
+        QDir(dir_.path()).mkpath(QStringLiteral("users/bench"));
+        QDir(dir_.path()).mkpath(QStringLiteral("language"));
+        const QString user = dir_.path() + QStringLiteral("/users/bench/");
+        QList<QByteArray> stored;
+        stored.reserve(vault.lines.size());
+        for (const QByteArray& l : vault.lines) {
+            stored << core::Scramble(l);
+        }
+        vaultFile = platform::joinTextLines(stored);
+        platform::writeFile(user + QStringLiteral("passwords.dat"), vaultFile);
+        platform::saveTextList(user + QStringLiteral("categories.dat"), vault.categories);
+        platform::saveTextList(user + QStringLiteral("bench.dat"), {core::Scramble("benchpw")});
+        QFile::copy(QStringLiteral(VORREL_LANGUAGE_DIR "/English.ini"),
+                    dir_.path() + QStringLiteral("/language/English.ini"));
+        oldCwd_ = QDir::currentPath();
+        QDir::setCurrent(dir_.path());
+    }
+    ~Session() {
+        form.reset();
+        QDir::setCurrent(oldCwd_);
+    }
+    QString path(const QString& relative) const {
+        return dir_.path() + QLatin1Char('/') + relative;
+    }
+
+    // Creates the main window and times the login: password check, vault,
+    // backup, categories and the filled list.
+    double login() {
+        form.reset();
+        form = std::make_unique<TForm1>(path(QStringLiteral("vorrel")));
+        double ms = 0;
+        ui_.answerModal([&](QDialog* d) {
+            auto* l = static_cast<TFormLogin*>(d);
+            l->ComboBoxLogin->setEditText(QStringLiteral("bench"));
+            l->EditPassword->setText(QStringLiteral("benchpw"));
+            ms = timed([&] { l->ButtonLogin->click(); });
+        });
+        form->FormCreate();
+        check(form->LoggedIn, "logged in");
+        form->show();
+        form->activateWindow();
+        check(QTest::qWaitForWindowActive(form.get()), "window active");
+        return ms;
+    }
+
+    std::unique_ptr<TForm1> form;
+    QByteArray vaultFile;  // the stored vault, to start every run from it
+
+private:
+    testing_support::ScriptedUi& ui_;
+    QTemporaryDir dir_;
+    QString oldCwd_;
+};
+
+long peakResidentKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    platform::returnLargeBuffersToTheSystem();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    std::vector<int> sizes{1000, 10000, 100000};
+    int runs = 5;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--sizes") {
+            sizes.clear();
+            for (const QByteArray& s : QByteArray(argv[i + 1]).split(',')) {
+                sizes.push_back(s.toInt());
+            }
+        } else if (option == "--runs") {
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    platform::setStorageCodePage("windows-1252");
+    testing_support::ScriptedUi ui;
+
+    const char* operations[] = {
+        "floor: read + decode", "login to list shown",  "category click",       "search keystroke",
+        "column sort",          "hide passwords",       "show passwords",       "add with save",
+        "delete 100 selected",  "export text (hidden)", "export HTML (hidden)", "close"};
+    std::map<std::string, std::map<int, Result>> results;
+    try {
+        for (int n : sizes) {
+            // Only the stored file is kept: the harness's own copies would count
+            // toward the peak memory.
+            std::unique_ptr<Session> made;
+            {
+                const Vault vault = makeVault(n);
+                made = std::make_unique<Session>(vault, ui);
+            }
+            Session& session = *made;
+            for (int run = 0; run < runs; ++run) {
+                auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
+
+                // The floor: the vault read, every line unscrambled and split.
+                record("floor: read + decode", timed([&] {
+                           const platform::TextLines lines = platform::loadTextList(
+                               session.path(QStringLiteral("users/bench/passwords.dat")));
+                           qsizetype total = 0;
+                           for (const QByteArray& line : lines) {
+                               const QByteArray plain = core::Scramble(line);
+                               total += core::splitSpans(plain.constData(), plain.size()).length[0];
+                           }
+                           check(lines.size() == n && total > 0, "floor lines");
+                       }));
+
+                record("login to list shown", session.login());
+                TForm1& f = *session.form;
+                check(f.ListModel->rowCount() == n, "rows after login");
+
+                record("category click", timed([&] {
+                           f.SelectNode(7);
+                           f.TreeViewCatClick();
+                       }));
+                check(f.ListModel->rowCount() > 0 && f.ListModel->rowCount() < n, "category rows");
+                f.SelectNode(0);
+                f.TreeViewCatClick();
+
+                f.EditSearch->setFocus();
+                f.EditSearch->clear();
+                const QString first = f.ListModel->cellText(n / 2, 0).left(1);
+                record("search keystroke", timed([&] { type(f.EditSearch, first); }));
+                check(f.SelectedRows().size() == 1, "search selects one row");
+
+                record("column sort", timed([&] { f.ListView1ColumnClick(1); }));
+                check(platform::CompareText(f.ListModel->row(0).field(1),
+                                            f.ListModel->row(n - 1).field(1)) <= 0,
+                      "sorted by login");
+
+                record("hide passwords", timed([&] { f.MHidePasswordsClick(); }));
+                check(f.ListModel->cellText(0, 2) == QStringLiteral("**********"), "hidden");
+                record("show passwords", timed([&] { f.MHidePasswordsClick(); }));
+                check(f.ListModel->rowCount() == n &&
+                          f.ListModel->cellText(0, 2) != QStringLiteral("**********"),
+                      "shown");
+
+                ui.answerModal([](QDialog* d) {
+                    auto* add = static_cast<TFormAdd*>(d);
+                    add->EditName->setText(QStringLiteral("Benchmark entry"));
+                    add->EditLogin->setText(QStringLiteral("bench@example.org"));
+                    add->ComboBoxCat->setCurrentIndex(3);
+                    add->ButtonOk->click();
+                });
+                record("add with save", timed([&] { f.AAddExecute(); }));
+                check(f.PasswordList.size() == n + 1, "added");
+                f.SelectNode(0);
+                f.TreeViewCatClick();
+
+                QItemSelection selection;
+                for (int r = 0; r < 100; ++r) {
+                    const int row = int((qint64(r) * (n - 1)) / 99);
+                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
+                }
+                f.ListView1->selectionModel()->select(selection,
+                                                      QItemSelectionModel::ClearAndSelect);
+                ui.answerQuestion(true);
+                record("delete 100 selected", timed([&] { f.DeleteSelectedEntries(); }));
+                check(f.PasswordList.size() <= n + 1 - 95 && f.PasswordList.size() >= n + 1 - 100,
+                      "deleted");
+
+                f.MHidePasswordsClick();
+                for (int format = 1; format <= 2; ++format) {
+                    const QString out = session.path(format == 1 ? QStringLiteral("data/x.txt")
+                                                                 : QStringLiteral("data/x.htm"));
+                    QDir().mkpath(session.path(QStringLiteral("data")));
+                    ui.answerModal(
+                        [](QDialog* d) { static_cast<TFormExport*>(d)->ButtonOk->click(); });
+                    ui.answerSaveFile(out, format);
+                    record(format == 1 ? "export text (hidden)" : "export HTML (hidden)",
+                           timed([&] { f.MExportClick(); }));
+                    const platform::TextLines lines = platform::loadTextList(out);
+                    check(lines.size() == f.ListModel->rowCount() + (format == 1 ? 1 : 12),
+                          "export lines");
+                    check(!lines[1].contains("**********"), "export has real passwords");
+                }
+                f.MHidePasswordsClick();
+
+                record("close", timed([&] { check(f.close(), "closed"); }));
+                check(platform::loadTextList(
+                          session.path(QStringLiteral("users/bench/passwords.dat")))
+                              .size() == f.PasswordList.size(),
+                      "vault written at close");
+                if (!ui.unexpected.isEmpty()) {
+                    throw std::runtime_error(
+                        ui.unexpected.join(QStringLiteral("; ")).toStdString());
+                }
+                ui.clearShown();
+                // The next run starts from the same vault.
+                platform::writeFile(session.path(QStringLiteral("users/bench/passwords.dat")),
+                                    session.vaultFile);
+            }
+            std::fprintf(stderr, "%d entries done\n", n);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "benchmark failed: %s\n", e.what());
+        return 1;
+    }
+
+    std::printf("%-24s %9s %12s %9s %12s\n", "operation", "entries", "median ms", "x floor",
+                "10k->100k");
+    for (const char* op : operations) {
+        for (int n : sizes) {
+            const double median = results[op][n].median();
+            const double floor = results["floor: read + decode"][n].median();
+            std::printf("%-24s %9d %12.1f %9.1f", op, n, median, floor > 0 ? median / floor : 0.0);
+            if (n == 100000 && results[op].count(10000)) {
+                std::printf(" %12.1f", median / std::max(0.001, results[op][10000].median()));
+            }
+            std::printf("\n");
+        }
+    }
+    std::printf("peak resident memory: %.1f MB\n", double(peakResidentKb()) / 1024.0);
+    return 0;
+}
