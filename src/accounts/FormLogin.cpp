@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -254,13 +256,24 @@ void TFormLogin::ButtonNewUserClick() {
         return;
     }
     platform::CreateDir(paths.folder);
+    try {
+        platform::writeFile(paths.vault, QByteArray());
+        platform::saveTextList(paths.passwordFile, {core::Scramble(password)});
+        platform::writeFile(paths.categories, QByteArray());
+    } catch (...) {
+        // Half a user would block the name for good ("exists", yet no password
+        // file to log in with): take back what was made, so New User can be
+        // tried again once the files can be written.
+        for (const QString& file : {paths.vault, paths.passwordFile, paths.categories}) {
+            QFile::remove(file);
+        }
+        QDir().rmdir(paths.folder);
+        throw;
+    }
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
     form1_.UserList.append(login);
     ++form1_.UsersCount;
-    platform::writeFile(paths.vault, QByteArray());
-    platform::saveTextList(paths.passwordFile, {core::Scramble(password)});
-    platform::writeFile(paths.categories, QByteArray());
     ButtonLoginClick();
 }
 

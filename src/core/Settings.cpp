@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 
 #include <QDir>
+#include <algorithm>
 
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
@@ -21,7 +22,8 @@ ProgramSettings readProgramSettings(const QString& path) {
     s.codePage = ini.readString(kOptions, "CodePage", QByteArray());
     s.language = platform::decodeSettingText(ini.readString(kOptions, "Language", "English"));
     s.hidden = ini.readBool(kOptions, "hidden", false);
-    s.usersCount = ini.readInteger(kOptions, "Users", 0);
+    // A damaged count must not build billions of names (or overflow at the next New User).
+    s.usersCount = std::min(ini.readInteger(kOptions, "Users", 0), kMaxUsers);
     for (int n = 1; n <= s.usersCount; ++n) {
         s.users.append(platform::decodeSettingText(ini.readString(kOptions, userKey(n), "0")));
     }

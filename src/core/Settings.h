@@ -17,8 +17,10 @@ struct ProgramSettings {
 };
 
 // Reads in the order Language, hidden, Users, User 1..N (a missing user key
-// gives the name "0"); a missing or unreadable file gives the defaults.
+// gives the name "0"); a missing or unreadable file gives the defaults. A
+// count above kMaxUsers reads as kMaxUsers.
 ProgramSettings readProgramSettings(const QString& path);
+constexpr int kMaxUsers = 1000;
 // Writes Language, hidden, Users and one "User N" per listed name, in one
 // piece; "Unable to write to %s" when that fails.
 void writeProgramSettings(const QString& path, const ProgramSettings& settings);

@@ -112,9 +112,11 @@ public:
             }
             int s = 0;
             for (char c : name) {
-                int& next = states_[size_t(s)].next[uchar(c)];
+                // By value: the emplace_back below may move every state.
+                int next = states_[size_t(s)].next[uchar(c)];
                 if (next == 0) {
                     next = int(states_.size());
+                    states_[size_t(s)].next[uchar(c)] = next;
                     states_.emplace_back();
                 }
                 s = next;

@@ -191,10 +191,12 @@ void TEntryDialog::ButtonNewCatClick() {
     }
     ComboBoxCat->addItem(text, *name);
     ComboBoxCat->setCurrentIndex(ComboBoxCat->count() - 1);
-    WriteCategoryFile();
     form1_.CategoryList.append(*name);
     form1_.TreeViewCat->topLevelItem(0)->addChild(
         new QTreeWidgetItem(QStringList{text + QStringLiteral(" (0)")}));
+    // Written last: when the file cannot be written the category is still in
+    // the list, the tree and the combo alike, and the next save stores it.
+    WriteCategoryFile();
 }
 
 bool TEntryDialog::RequiredFieldsFilled() const {

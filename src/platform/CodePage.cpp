@@ -221,7 +221,12 @@ QString decodeSettingText(const QByteArray& bytes) {
 
 QByteArray encodeSettingText(const QString& text) {
     if (!firstUnencodable(text)) {
-        return fromUi(text);
+        // Unless the bytes happen to be valid UTF-8 ("Ã©" in windows-1252 is
+        // "é" in UTF-8): then they would read back as another text.
+        QByteArray bytes = fromUi(text);
+        if (decodeSettingText(bytes) == text) {
+            return bytes;
+        }
     }
     return text.toUtf8();
 }

@@ -32,7 +32,8 @@ std::optional<QChar> firstUnencodable(const QString& text);
 // UTF-8 when the bytes are valid UTF-8, else the storage code page: settings
 // and language files are UTF-8, and older single-byte ones still read.
 QString decodeSettingText(const QByteArray& bytes);
-// The storage code page when it carries the text, else UTF-8.
+// The storage code page when it carries the text and its bytes read back as
+// the same text, else UTF-8.
 QByteArray encodeSettingText(const QString& text);
 
 }  // namespace platform

@@ -1,0 +1,146 @@
+// A save killed at any moment leaves the file whole: the old content or the
+// new one, never a cut or mixed file. A child process saves in a loop and is
+// killed with SIGKILL at random moments.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <random>
+#include <thread>
+
+#include "CrashContents.h"
+#include "TestDir.h"
+
+using crash_contents::Kind;
+using testing_support::TestDir;
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+constexpr int kKills = 200;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return QByteArray("<missing>");
+    }
+    return f.readAll();
+}
+
+struct Outcome {
+    int kills = 0;
+    int first = 0;   // the file held the first content after the kill
+    int second = 0;  // the second
+    QStringList damaged;
+};
+
+// Kills the child kKills times while it saves, checking the file after each kill.
+Outcome killWhileSaving(Kind kind, const char* kindName, const QString& fileName) {
+    TestDir dir;
+    const QString path = dir.path(fileName);
+    crash_contents::save(kind, dir.path(QStringLiteral("second")), 1);
+    const QByteArray second = readAll(dir.path(QStringLiteral("second")));
+    QFile::remove(dir.path(QStringLiteral("second")));
+
+    // One save's time, measured with the same writer, sets the range of the
+    // kill delays: three saves long, so every part of a save gets hit.
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < 4; ++i) {
+        crash_contents::save(kind, path, (i + 1) % 2);  // the first content comes last
+    }
+    const qint64 windowUs = std::max<qint64>(2000, timer.nsecsElapsed() / 1000 / 4 * 3);
+    const QByteArray first = readAll(path);
+    EXPECT_TRUE(first != second);
+
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<qint64> delayUs(0, windowUs);
+
+    Outcome out;
+    for (int round = 0; round < kKills; ++round) {
+        QProcess child;
+        child.setProgram(QStringLiteral(VORREL_CRASH_WRITER));
+        child.setArguments({QString::fromLatin1(kindName), path});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start();
+        if (!child.waitForStarted(10000)) {
+            ADD_FAILURE() << "crash_writer did not start";
+            break;
+        }
+        QByteArray said;
+        while (!said.contains("ready\n") && child.waitForReadyRead(10000)) {
+            said += child.readAllStandardOutput();
+        }
+        if (!said.contains("ready\n")) {
+            ADD_FAILURE() << "crash_writer never got ready";
+            child.kill();
+            child.waitForFinished();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        child.kill();
+        child.waitForFinished(10000);
+        if (child.exitStatus() != QProcess::CrashExit) {
+            ADD_FAILURE() << "crash_writer ended by itself with code " << child.exitCode();
+            break;
+        }
+        ++out.kills;
+        const QByteArray now = readAll(path);
+        if (now == first) {
+            ++out.first;
+        } else if (now == second) {
+            ++out.second;
+        } else {
+            out.damaged << QStringLiteral("kill %1: %2 bytes").arg(round + 1).arg(now.size());
+        }
+        // A temporary file a killed save left behind; the next round starts clean.
+        for (const QString& left : QDir(dir.path()).entryList(QDir::Files)) {
+            if (left != fileName) {
+                QFile::remove(dir.path(left));
+            }
+        }
+    }
+    std::cout << "[ crash    ] " << kindName << ": " << out.kills << " kills, "
+              << out.first + out.second << " whole (" << out.first << " first, " << out.second
+              << " second), delays 0-" << windowUs << " us, seed " << seed << std::endl;
+    return out;
+}
+
+void expectWhole(const Outcome& out) {
+    EXPECT_EQ(out.kills, kKills);
+    EXPECT_TRUE(out.damaged.isEmpty()) << out.damaged.join(QStringLiteral("; ")).toStdString();
+    EXPECT_EQ(out.first + out.second, out.kills);
+    // Both contents seen: the kills landed all through the saving, not only
+    // before the first save ended.
+    EXPECT_GT(out.first, 0);
+    EXPECT_GT(out.second, 0);
+}
+
+}  // namespace
+
+TEST(CrashSafety, KilledVaultSaveLeavesTheOldOrTheNewVault) {
+    expectWhole(killWhileSaving(Kind::Vault, "vault", QStringLiteral("passwords.dat")));
+}
+
+TEST(CrashSafety, KilledCategorySaveLeavesTheOldOrTheNewFile) {
+    expectWhole(killWhileSaving(Kind::Categories, "categories", QStringLiteral("categories.dat")));
+}
+
+TEST(CrashSafety, KilledSettingsSaveLeavesTheOldOrTheNewFile) {
+    expectWhole(killWhileSaving(Kind::Settings, "settings", QStringLiteral("settings.dat")));
+}
+
+#else
+
+TEST(CrashSafety, NeedsSigkill) {
+    GTEST_SKIP() << "the crash test kills its child with SIGKILL";
+}
+
+#endif
