@@ -52,8 +52,11 @@ bool isValidLoginName(const QString& login) {
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
-    LineList lines = platform::loadTextList(vaultPath);
-    if (!lines.isEmpty()) {
+    const QByteArray data = platform::readFile(vaultPath);
+    LineList lines = platform::parseTextLines(data);
+    // A NUL ends the text, so a damaged vault reads short: then the backup,
+    // which may hold the whole list, is kept rather than replaced by the rest.
+    if (!lines.isEmpty() && !data.contains('\0')) {
         platform::saveTextList(backupPath, lines);
     }
     return lines;

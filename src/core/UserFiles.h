@@ -36,7 +36,8 @@ extern const char* const kDefaultKeyFileName;
 // never reach outside the users folder.
 bool isValidLoginName(const QString& login);
 
-// Reads the vault; when it holds at least one line, writes it to the backup.
+// Reads the vault; when it holds at least one line, writes it to the backup
+// (not when a NUL cut the vault short: the backup is kept then).
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath);
 
 // Writes the category names sorted without regard to letter case (the

@@ -99,7 +99,7 @@ TEST_F(BadFiles, DamagedVaultsOpenAndCloseWritesBackTheSameLines) {
         EXPECT_LT(timer.elapsed(), 20000);
         EXPECT_EQ(platform::parseTextLines(userFile("passwords.dat")), lines);
         EXPECT_EQ(userFile("passwords.dat"), platform::joinTextLines(lines));
-        if (!lines.isEmpty()) {
+        if (!lines.isEmpty() && !bytes.contains('\0')) {
             EXPECT_EQ(userFile("passwords.dat.bak"), platform::joinTextLines(lines));
         }
         EXPECT_TRUE(ui.errors().isEmpty());

@@ -96,13 +96,23 @@ TEST(BadVaultFiles, EveryDamagedVaultLoadsAndIsWrittenBackAsTheSameLines) {
         EXPECT_EQ(core::categoryCount(lines, "x"), countByHand(lines, "x"));
         EXPECT_LT(timer.elapsed(), 5000);
         // What was read is what the backup and the next save hold.
-        EXPECT_EQ(dir.exists(QStringLiteral("v.bak")), !lines.isEmpty());
-        if (!lines.isEmpty()) {
+        const bool backedUp = !lines.isEmpty() && !bytes.contains('\0');
+        EXPECT_EQ(dir.exists(QStringLiteral("v.bak")), backedUp);
+        if (backedUp) {
             EXPECT_EQ(platform::loadTextList(dir.path("v.bak")), lines);
         }
         platform::saveTextList(dir.path("again.dat"), lines);
         EXPECT_EQ(platform::loadTextList(dir.path("again.dat")), lines);
     }
+}
+
+TEST(BadVaultFiles, VaultCutShortByANulKeepsTheBackup) {
+    TestDir dir;
+    dir.write(QStringLiteral("v.bak"), crlf({"whole1", "whole2", "whole3"}));
+    dir.write(QStringLiteral("v.dat"), "whole1\r\n" + QByteArray("\0", 1) + "whole2\r\nwhole3\r\n");
+    EXPECT_EQ(core::loadPasswordsWithBackup(dir.path("v.dat"), dir.path("v.bak")),
+              LineList{"whole1"});
+    EXPECT_EQ(dir.read("v.bak"), crlf({"whole1", "whole2", "whole3"}));
 }
 
 TEST(BadVaultFiles, ShapesGiveTheDocumentedLines) {
