@@ -52,7 +52,8 @@ bool TForm1::PMUnlockClick() {
     Unlocking = true;
     QString text;
     bool unlocked = false;
-    while (platform::ui().inputQuery(StringUnlock, StringInputPassword, text)) {
+    // Hidden while typed: the window may be locked because others are near.
+    while (platform::ui().inputQuery(StringUnlock, StringInputPassword, text, true)) {
         if (text == QString::fromLatin1(AccountPassword)) {
             unlocked = true;
             break;

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "platform/FontDialog.h"
+#include "platform/Widgets.h"
 
 namespace platform {
 
@@ -42,7 +43,10 @@ QStringList qtFilters(const QString& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        // Descriptions usually name their patterns already: "Text File (*.txt)".
+        const QString named = QLatin1Char('(') + patterns + QLatin1Char(')');
+        result << (parts[i].endsWith(named) ? parts[i]
+                                            : QStringLiteral("%1 (%2)").arg(parts[i], patterns));
     }
     if (result.isEmpty()) {
         result << QStringLiteral("(*)");
@@ -56,13 +60,16 @@ void QtUi::showMessage(const QString& text) {
     box.exec();
 }
 
-bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value) {
+bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value, bool secret) {
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(value);
     dialog.setInputMode(QInputDialog::TextInput);
     if (QLineEdit* edit = dialog.findChild<QLineEdit*>()) {
+        if (secret) {
+            setPasswordChar(edit);
+        }
         edit->setMaxLength(255);
         edit->selectAll();
     }

@@ -43,8 +43,10 @@ public:
     virtual ~Ui() = default;
     // A plain message box; its caption is the application title.
     virtual void showMessage(const QString& text) = 0;
-    // Title, prompt, one edit field; false when cancelled, else value holds the text.
-    virtual bool inputQuery(const QString& title, const QString& prompt, QString& value) = 0;
+    // Title, prompt, one edit field; false when cancelled, else value holds the
+    // text. A secret field shows "*" for every character typed.
+    virtual bool inputQuery(const QString& title, const QString& prompt, QString& value,
+                            bool secret = false) = 0;
     // OK/Cancel question without icon; true for OK.
     virtual bool askOkCancel(const QString& text, const QString& title) = 0;
     virtual std::optional<FileDialogResult> openFile(const FileDialogRequest& request) = 0;
@@ -72,7 +74,8 @@ QString applicationTitle();
 class QtUi : public Ui {
 public:
     void showMessage(const QString& text) override;
-    bool inputQuery(const QString& title, const QString& prompt, QString& value) override;
+    bool inputQuery(const QString& title, const QString& prompt, QString& value,
+                    bool secret = false) override;
     bool askOkCancel(const QString& text, const QString& title) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;

@@ -41,6 +41,13 @@ TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     ASSERT_EQ(ui.texts(QStringLiteral("input")).size(), 2);
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("Unlock Vorrel"));
+    // The account password is never shown as it is typed; a new one is, as
+    // there is no second box to confirm it.
+    EXPECT_EQ(ui.secretInputs, (QList<bool>{true, true}));
+    ui.secretInputs.clear();
+    ui.answerInput(std::nullopt);
+    form->MChangePassClick();
+    EXPECT_EQ(ui.secretInputs, QList<bool>{false});
     EXPECT_FALSE(form->Locked);
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->PMUnlock->isVisible());
@@ -48,7 +55,7 @@ TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     EXPECT_TRUE(form->centralWidget()->isVisible());
     // Unlock does nothing when the program is not locked.
     form->PMUnlockClick();
-    EXPECT_EQ(ui.texts(QStringLiteral("input")).size(), 2);
+    EXPECT_EQ(ui.texts(QStringLiteral("input")).size(), 3);  // two unlock boxes, one change box
 }
 
 TEST_F(Lock, CancelKeepsItLockedAndHidden) {

@@ -77,9 +77,11 @@ void ScriptedUi::showMessage(const QString& text) {
     shown.append({QStringLiteral("message"), platform::applicationTitle(), text});
 }
 
-bool ScriptedUi::inputQuery(const QString& title, const QString& prompt, QString& value) {
+bool ScriptedUi::inputQuery(const QString& title, const QString& prompt, QString& value,
+                            bool secret) {
     shown.append(
         {QStringLiteral("input"), title, prompt + QStringLiteral(" [") + value + QLatin1Char(']')});
+    secretInputs << secret;
     if (inputs_.empty()) {
         unexpected << QStringLiteral("input: ") + title;
         return false;

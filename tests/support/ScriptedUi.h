@@ -49,6 +49,7 @@ public:
     std::optional<QString> clipboard;  // nullopt: empty clipboard
     QStringList opened;                // texts handed to the shell
     QStringList unexpected;            // boxes shown with no answer queued
+    QList<bool> secretInputs;          // for each input box: whether it hid its text
 
     QStringList texts(const QString& kind) const;
     QStringList messages() const { return texts(QStringLiteral("message")); }
@@ -59,7 +60,8 @@ public:
 
     // ---- platform::Ui
     void showMessage(const QString& text) override;
-    bool inputQuery(const QString& title, const QString& prompt, QString& value) override;
+    bool inputQuery(const QString& title, const QString& prompt, QString& value,
+                    bool secret = false) override;
     bool askOkCancel(const QString& text, const QString& title) override;
     std::optional<platform::FileDialogResult> openFile(
         const platform::FileDialogRequest& request) override;
