@@ -1,15 +1,21 @@
 #!/bin/sh
 # Sets up a Debian 12 machine for Vorrel, builds it, and runs it or its tests.
 #
-#   ./dev.sh run     install what is missing, build, start the program
-#   ./dev.sh test    install what is missing, build, run every test
+#   ./dev.sh run          install what is missing, build, start the program
+#   ./dev.sh test         install what is missing, build, run every test
+#   ./dev.sh install DIR  install what is missing, build, lay out the program in
+#                         DIR and add it to the desktop's menu for this user
+#
+# VORREL_BUILD names another build folder than build/.
 set -eu
 
 cd "$(dirname "$0")"
 ROOT=$(pwd)
-BUILD="$ROOT/build"
+BUILD="${VORREL_BUILD:-$ROOT/build}"
 
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei"
+# The last line: what the end-to-end tests drive the program with.
+PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
+    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick"
 
 install_missing() {
     missing=""
@@ -29,6 +35,36 @@ build() {
     cmake --build "$BUILD" --parallel
 }
 
+# Escapes a path for a quoted argument of a desktop entry's Exec key.
+exec_quote() {
+    printf '%s' "$1" | sed -e 's/\\/\\\\\\\\/g' -e 's/["`$]/\\\\&/g' -e 's/%/%%/g'
+}
+
+# The desktop entry and icon for this user, pointing at the program in $1.
+register_desktop_entry() {
+    data="${XDG_DATA_HOME:-$HOME/.local/share}"
+    mkdir -p "$data/applications"
+    # Started in its own folder: the language files are found from the working directory.
+    while IFS= read -r line; do
+        case $line in
+            Exec=*) printf 'Exec="%s"\nPath=%s\n' "$(exec_quote "$1/vorrel")" \
+                        "$(printf '%s' "$1" | sed -e 's/\\/\\\\/g')" ;;
+            Path=*) ;;
+            *) printf '%s\n' "$line" ;;
+        esac
+    done <"$ROOT/desktop/vorrel.desktop" >"$data/applications/vorrel.desktop"
+    for size in 16 32 48 64 128 256; do
+        mkdir -p "$data/icons/hicolor/${size}x$size/apps"
+        cp "$ROOT/icons/vorrel-$size.png" "$data/icons/hicolor/${size}x$size/apps/vorrel.png"
+    done
+    mkdir -p "$data/icons/hicolor/scalable/apps"
+    cp "$ROOT/icons/vorrel.svg" "$data/icons/hicolor/scalable/apps/vorrel.svg"
+    if command -v update-desktop-database >/dev/null 2>&1; then
+        update-desktop-database "$data/applications" || true
+    fi
+    printf 'Added %s\n' "$data/applications/vorrel.desktop"
+}
+
 case "${1:-}" in
     run)
         install_missing
@@ -39,11 +75,29 @@ case "${1:-}" in
         ;;
     test)
         install_missing
-        build -DVORREL_BUILD_TESTS=ON
+        build -DVORREL_BUILD_TESTS=ON -DVORREL_E2E=ON
         QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD" --output-on-failure --parallel 2
         ;;
+    install)
+        if [ $# -ne 2 ] || [ -z "$2" ]; then
+            echo "usage: $0 install DIR" >&2
+            exit 2
+        fi
+        install_missing
+        build -DVORREL_BUILD_TESTS=OFF
+        mkdir -p "$2"
+        DIR=$(cd "$2" && pwd)
+        # The program and its texts are replaced; users/, data/ and vorrel.ini are kept.
+        cp "$BUILD/vorrel/vorrel" "$DIR/vorrel.new"
+        mv -f "$DIR/vorrel.new" "$DIR/vorrel"
+        rm -rf "$DIR/language"
+        cp -R "$ROOT/language" "$DIR/language"
+        mkdir -p "$DIR/data"
+        register_desktop_entry "$DIR"
+        printf 'Vorrel is installed in %s\n' "$DIR"
+        ;;
     *)
-        echo "usage: $0 run | test" >&2
+        echo "usage: $0 run | test | install DIR" >&2
         exit 2
         ;;
 esac

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <memory>
 
 #include "app/Form1.h"
@@ -9,6 +10,13 @@ int main(int argc, char* argv[]) {
     platform::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
     platform::setApplicationTitle(QStringLiteral("Vorrel"));
+    // Before any window exists: the main window, the tray icon and the About
+    // box all take the application's icon.
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/vorrel-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
     // The tray icon and hidden dialogs must not end the program on their own.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,0 +1,105 @@
+"""The bytes the program must leave on disk, built independently of its code."""
+
+SCRAMBLE_KEY = 0xB9
+KEY_FILE_SIZE = 1048576
+ALPHABET = b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
+
+CAPTIONS_EN = [b"Title", b"Login", b"Password", b"Category", b"Link", b"Comments",
+               b"PIN Code", b"Credit Card", b"Software Serial"]
+
+
+def scramble(data: bytes) -> bytes:
+    return bytes(b ^ SCRAMBLE_KEY for b in data)
+
+
+def crlf(lines) -> bytes:
+    return b"".join(line + b"\r\n" for line in lines)
+
+
+class Entry:
+    """One entry: the nine fields in stored order."""
+
+    FIELDS = ("title", "login", "password", "category", "link", "comments", "pin", "card",
+              "serial")
+
+    def __init__(self, title, login, password, category=b"", link=b"", comments=b"", pin=b"",
+                 card=b"", serial=b""):
+        self.title, self.login, self.password = title, login, password
+        self.category, self.link, self.comments = category, link, comments
+        self.pin, self.card, self.serial = pin, card, serial
+
+    def fields(self):
+        return [getattr(self, name) for name in self.FIELDS]
+
+    def plain(self) -> bytes:
+        return b"|".join(self.fields())
+
+
+def vault(entries) -> bytes:
+    """passwords.dat: one scrambled line per entry, each ended by a plain CR LF."""
+    return crlf(scramble(e.plain()) for e in entries)
+
+
+def account_file(password: bytes) -> bytes:
+    return crlf([scramble(password)])
+
+
+def key_file(password: bytes) -> bytes:
+    return scramble(password) + bytes(KEY_FILE_SIZE - len(password))
+
+
+def program_ini(language=b"English", hidden=False, users=(b"alice",)) -> bytes:
+    lines = [b"[Options]", b"Language=" + language, b"hidden=" + (b"1" if hidden else b"0"),
+             b"Users=" + str(len(users)).encode()]
+    lines += [b"User %d=%s" % (i + 1, u) for i, u in enumerate(users)]
+    return crlf(lines)
+
+
+def user_settings(key=False, key_file_path=b"") -> bytes:
+    return crlf([b"[Options]", b"Key=" + (b"1" if key else b"0"), b"KeyFile=" + key_file_path,
+                 b"Font Name=MS Sans Serif", b"Font Size=8", b"Font Color=clWindowText"])
+
+
+def text_export(rows, unchecked=(), captions=CAPTIONS_EN) -> bytes:
+    def pick(values):
+        return b"".join(v + b"|" for i, v in enumerate(values) if i not in unchecked)
+    return crlf([pick(captions)] + [pick(e.fields()) for e in rows])
+
+
+def _html_escape(text: bytes) -> bytes:
+    return (text.replace(b"&", b"&amp;").replace(b"<", b"&lt;").replace(b">", b"&gt;")
+            .replace(b'"', b"&quot;"))
+
+
+def html_export(login, charset, rows, unchecked=(), captions=CAPTIONS_EN) -> bytes:
+    def cells(values):
+        return b"".join(b"<td>" + _html_escape(v) + b"</td>"
+                        for i, v in enumerate(values) if i not in unchecked)
+    who = _html_escape(login)
+    lines = [b"<html>", b"<head>", b"<meta charset=" + charset + b">",
+             b"<title>Passwords of " + who + b"</title>", b"</head>", b"<body>",
+             b"<h2 align=center>Passwords of " + who + b":</h2>",
+             b"<p><table bgcolor=silver cellpadding=4 cellspacing=1 width=100%>",
+             b"<tr>" + cells(captions) + b"</tr>"]
+    lines += [b"<tr bgcolor=white>" + cells(e.fields()) + b"</tr>" for e in rows]
+    lines += [b"</table>", b"</body>", b"</html>"]
+    return crlf(lines)
+
+
+def generated_password(seconds: int) -> bytes:
+    """The add dialog's password for a clock second: the C runtime's generator,
+    seeded with the second, one draw discarded, then ten letters or digits."""
+    state = seconds & 0xFFFFFFFF
+
+    def draw():
+        nonlocal state
+        state = (state * 22695477 + 1) & 0xFFFFFFFF
+        return (state >> 16) & 0x7FFF
+
+    draw()
+    return bytes(ALPHABET[draw() % 62] for _ in range(10))
+
+
+def generated_between(first: int, last: int):
+    """Every password the generator gives for a second from first to last."""
+    return {generated_password(t) for t in range(first - 1, last + 2)}

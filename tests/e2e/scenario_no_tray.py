@@ -1,0 +1,100 @@
+"""A desktop without a notification area: locking minimizes the window instead."""
+
+import time
+
+import expected as ex
+from desktop import E2EError, wait_until
+from person import Person
+
+LOGIN = "bob"
+PASSWORD = b"hunter22"
+
+
+class WithoutTray(Person):
+    name = "no-tray"
+    tray = False
+    login = LOGIN
+
+    def __init__(self, *args):
+        super().__init__(*args)
+        self.main = None
+        self.wiki = None
+
+    def bring_back(self):
+        """What a taskbar button does: asks the window manager to show the window."""
+        self.d.xdotool("windowactivate", self.main, check=False)
+
+    def expect_locked_out_of_sight(self):
+        wait_until(lambda: self.d.wm_state(self.main) == "Iconic", "the window to be minimized")
+        wait_until(lambda: not self.d.viewable(self.main), "the window to be out of sight")
+
+    def step_01_new_user_and_entry(self):
+        """no tray icon is shown; a new user adds an entry"""
+        self.start()
+        if [w for w in self.d.windows_of_class("vorrel") if w[2] <= 64 and self.d.viewable(w[0])]:
+            raise E2EError("a tray icon was shown on a desktop without a notification area")
+        self.d.type(LOGIN)
+        self.d.key("shift+Tab")
+        self.d.type(PASSWORD.decode())
+        self.d.key("alt+n")
+        self.main = self.main_window(LOGIN)
+        first = int(time.time())
+        self.d.key("ctrl+alt+a")
+        self.d.wait_window("Add Data")
+        self.d.type("Wiki")
+        self.d.key("Tab")
+        self.d.type("bob")
+        self.d.key(*["Tab"] * 11, "space")  # Login to OK; no category exists
+        self.d.wait_gone("Add Data")
+        entries = wait_until(lambda: self.vault_entries(LOGIN), "the vault's line")
+        if len(entries) != 1 or entries[0][2] not in ex.generated_between(first,
+                                                                          int(time.time())):
+            raise E2EError("the vault does not hold the one entry with its generated password")
+        self.wiki = ex.Entry(b"Wiki", b"bob", entries[0][2])
+        self.expect_file(self.user("passwords.dat"), ex.vault([self.wiki]))
+
+    def step_02_lock_minimizes(self):
+        """Ctrl+L minimizes the window with its contents hidden"""
+        self.wait_active(self.main, "the main window to be active")
+        self.d.key("ctrl+l")
+        self.expect_locked_out_of_sight()
+
+    def step_03_cancel_keeps_it_locked(self):
+        """brought back, it asks for the password first; Cancel sends it away again"""
+        self.bring_back()
+        unlock = self.d.wait_window("Unlock Vorrel")
+        wait_until(lambda: self.d.viewable(self.main), "the locked window to show")
+        if self.left_strip_colours(self.main) != 1:
+            raise E2EError("the locked window shows its contents")
+        self.screenshot_as_seen(self.main, "locked-without-tray")
+        self.screenshot(unlock, "unlock-without-tray")
+        self.d.key("Escape")
+        self.d.wait_gone("Unlock Vorrel")
+        self.expect_locked_out_of_sight()
+
+    def step_04_wrong_then_right_password(self):
+        """the same unlock box takes a wrong, then the right password"""
+        before = self.snapshot()
+        self.bring_back()
+        self.d.wait_window("Unlock Vorrel")
+        self.d.type("wrong1")
+        self.d.key("Return")
+        self.answer_message()
+        self.d.wait_window("Unlock Vorrel")
+        self.d.type(PASSWORD.decode())
+        self.d.key("Return")
+        self.d.wait_gone("Unlock Vorrel")
+        wait_until(lambda: self.d.wm_state(self.main) == "Normal", "a normal window")
+        wait_until(lambda: self.d.viewable(self.main), "the unlocked window")
+        wait_until(lambda: self.left_strip_colours(self.main) >= 3,
+                   "the unlocked window to show its contents", timeout=5)
+        self.expect_unchanged(before, "locking and unlocking")
+
+    def step_05_exit(self):
+        """File > Exit writes this desktop's files as everywhere"""
+        self.exit_by_menu(self.main)
+        self.expect_file("vorrel.ini", ex.program_ini(users=(b"bob",)))
+        self.expect_file(self.user("settings.dat"), ex.user_settings())
+        self.expect_file(self.user("categories.dat"), b"")
+        self.expect_file(self.user("passwords.dat"), ex.vault([self.wiki]))
+        self.expect_file(self.user("%s.dat" % LOGIN), ex.account_file(PASSWORD))
