@@ -2,7 +2,12 @@
 # Sets up a Debian 12 machine for Vorrel, builds it, and runs it or its tests.
 #
 #   ./dev.sh run          install what is missing, build, start the program
-#   ./dev.sh test         install what is missing, build, run every test
+#   ./dev.sh test         install what is missing, build, run every test: the
+#                         suite, the same under the sanitizers, each fuzz
+#                         target briefly
+#   ./dev.sh bench        install what is missing, build, time the program at
+#                         1,000, 10,000 and 100,000 entries
+#   ./dev.sh fuzz         install what is missing, run each fuzz target for 60 s
 #   ./dev.sh install DIR  install what is missing, build, lay out the program in
 #                         DIR and add it to the desktop's menu for this user
 #
@@ -13,9 +18,11 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 BUILD="${VORREL_BUILD:-$ROOT/build}"
 
-# The last line: what the end-to-end tests drive the program with.
-PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
-    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick"
+# The second line: what the end-to-end tests drive the program with; the third:
+# the fuzzers' compiler.
+PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
+    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick
+    clang libclang-rt-14-dev"
 
 install_missing() {
     missing=""
@@ -77,6 +84,19 @@ case "${1:-}" in
         install_missing
         build -DVORREL_BUILD_TESTS=ON -DVORREL_E2E=ON
         QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD" --output-on-failure --parallel 2
+        # The same suite with AddressSanitizer and UndefinedBehaviorSanitizer,
+        # then each fuzz target for ten seconds after replaying its corpus.
+        "$ROOT/tools/sanitizers.sh"
+        "$ROOT/tools/fuzz.sh" 10
+        ;;
+    bench)
+        install_missing
+        build -DVORREL_BUILD_TESTS=ON
+        QT_QPA_PLATFORM=offscreen "$BUILD/bench/vorrel_bench"
+        ;;
+    fuzz)
+        install_missing
+        "$ROOT/tools/fuzz.sh" 60
         ;;
     install)
         if [ $# -ne 2 ] || [ -z "$2" ]; then
@@ -97,7 +117,7 @@ case "${1:-}" in
         printf 'Vorrel is installed in %s\n' "$DIR"
         ;;
     *)
-        echo "usage: $0 run | test | install DIR" >&2
+        echo "usage: $0 run | test | bench | fuzz | install DIR" >&2
         exit 2
         ;;
 esac

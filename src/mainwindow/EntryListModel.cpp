@@ -21,7 +21,7 @@ EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(order_.size());
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const {
@@ -32,7 +32,7 @@ QByteArray EntryListModel::cell(int row, int column) const {
     if (masked_ && column == core::Password) {
         return kMask;
     }
-    return rows_[size_t(row)].field(column);
+    return this->row(row).field(column);
 }
 
 QString EntryListModel::cellText(int row, int column) const {
@@ -40,7 +40,7 @@ QString EntryListModel::cellText(int row, int column) const {
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= int(rows_.size()) || index.column() >= kColumns) {
+    if (!index.isValid() || index.row() >= int(order_.size()) || index.column() >= kColumns) {
         return QVariant();
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
@@ -65,9 +65,16 @@ Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void EntryListModel::setRows(std::vector<EntryRow> rows) {
+void EntryListModel::setRows(std::vector<EntryRow> rows, std::vector<int> order) {
     beginResetModel();
     rows_ = std::move(rows);
+    if (order.empty()) {
+        order.resize(rows_.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            order[i] = int(i);
+        }
+    }
+    order_ = std::move(order);
     endResetModel();
 }
 
@@ -76,8 +83,9 @@ void EntryListModel::clear() {
 }
 
 void EntryListModel::removeRowAt(int row) {
+    // The stored row stays until the next fill; only its place goes.
     beginRemoveRows(QModelIndex(), row, row);
-    rows_.erase(rows_.begin() + row);
+    order_.erase(order_.begin() + row);
     endRemoveRows();
 }
 
@@ -86,8 +94,8 @@ void EntryListModel::setMasked(bool masked) {
         return;
     }
     masked_ = masked;
-    if (!rows_.empty()) {
-        Q_EMIT dataChanged(index(0, core::Password), index(int(rows_.size()) - 1, core::Password),
+    if (!order_.empty()) {
+        Q_EMIT dataChanged(index(0, core::Password), index(int(order_.size()) - 1, core::Password),
                            {Qt::DisplayRole, Qt::ToolTipRole});
     }
 }
@@ -97,16 +105,23 @@ void EntryListModel::setColumnCaption(int column, const QString& caption) {
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
 }
 
+std::vector<int> EntryListModel::shownPositions() const {
+    std::vector<int> shown(rows_.size(), -1);
+    for (size_t i = 0; i < order_.size(); ++i) {
+        shown[size_t(order_[i])] = int(i);
+    }
+    return shown;
+}
+
 void EntryListModel::reorder(const std::vector<int>& order) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(order.size());
-    std::vector<EntryRow> sorted;
-    sorted.reserve(rows_.size());
+    std::vector<int> sorted(order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         newPosition[size_t(order[i])] = int(i);
-        sorted.push_back(std::move(rows_[size_t(order[i])]));
+        sorted[i] = order_[size_t(order[i])];
     }
-    rows_ = std::move(sorted);
+    order_ = std::move(sorted);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());

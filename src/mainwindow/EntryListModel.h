@@ -38,10 +38,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void setRows(std::vector<EntryRow> rows);
+    // The rows as decoded, and the order to show them in: order[i] is the
+    // decoded row shown at position i (all of them, in order, when empty).
+    void setRows(std::vector<EntryRow> rows, std::vector<int> order = {});
     void clear();
     void removeRowAt(int row);
-    const EntryRow& row(int row) const { return rows_[size_t(row)]; }
+    const EntryRow& row(int row) const { return rows_[size_t(order_[size_t(row)])]; }
 
     // The text a cell shows: the field, or the mask in the Password column
     // while passwords are hidden.
@@ -58,8 +60,15 @@ public:
     // that goes to position i. Selections and persistent indexes follow their rows.
     void reorder(const std::vector<int>& order);
 
+    // The rows in the order they were decoded, which is also the order their
+    // texts lie in memory: passes over every row go fastest in this order.
+    const std::vector<EntryRow>& storedRows() const { return rows_; }
+    // For each stored row, the position it is shown at (-1: removed).
+    std::vector<int> shownPositions() const;
+
 private:
     std::vector<EntryRow> rows_;
+    std::vector<int> order_;  // shown position -> stored row
     std::array<QString, kColumns> captions_;
     bool masked_ = false;
 };

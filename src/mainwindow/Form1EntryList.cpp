@@ -52,9 +52,11 @@ void TForm1::FillEntryList() {
             }
         }
     }
-    TitleOrderCache->sort(rows);
+    // The rows stay in stored order, as their texts lie in memory; the view
+    // shows them in Title order.
+    std::vector<int> order = TitleOrderCache->order(rows);
     ListModel->setMasked(HidePasswords);
-    ListModel->setRows(std::move(rows));
+    ListModel->setRows(std::move(rows), std::move(order));
     ShowCounts();
 }
 
@@ -142,13 +144,26 @@ void TForm1::ListView1ColumnClick(int column) {
         struct Key {
             quint64 high;
             quint64 low;
-            int row;
+            int row;  // the shown position, before the sort
         };
-        std::vector<Key> keys(static_cast<size_t>(rowCount));
-        for (int r = 0; r < rowCount; ++r) {
-            const EntryRow& row = ListModel->row(r);
-            const char* text = row.fieldData(column);
-            const int size = row.fieldSize(column);
+        // Walk the rows in stored order, as their texts lie in memory.
+        const std::vector<EntryRow>& stored = ListModel->storedRows();
+        const std::vector<int> shown = ListModel->shownPositions();
+        std::vector<Key> keys;
+        keys.reserve(static_cast<size_t>(rowCount));
+        for (size_t s = 0; s < stored.size(); ++s) {
+#if defined(__GNUC__)
+            // Refills recycle freed blocks, so the texts do not lie in order:
+            // ask for the next ones early.
+            if (s + 16 < stored.size()) {
+                __builtin_prefetch(stored[s + 16].fieldData(column));
+            }
+#endif
+            if (shown[s] < 0) {
+                continue;
+            }
+            const char* text = stored[s].fieldData(column);
+            const int size = stored[s].fieldSize(column);
             quint64 part[2] = {0, 0};
             for (int i = 0; i < 16; ++i) {
                 uchar c = i < size ? uchar(text[i]) : 0;
@@ -157,10 +172,11 @@ void TForm1::ListView1ColumnClick(int column) {
                 }
                 part[i / 8] = (part[i / 8] << 8) | c;
             }
-            keys[size_t(r)] = {part[0], part[1], r};
+            keys.push_back({part[0], part[1], shown[s]});
         }
+        // Equal texts keep their order: the shown position breaks the tie.
         const int direction = SortDirection;
-        std::stable_sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
             int c;
             if (a.high != b.high) {
                 c = a.high < b.high ? -1 : 1;
@@ -171,6 +187,9 @@ void TForm1::ListView1ColumnClick(int column) {
                 const EntryRow& rb = ListModel->row(b.row);
                 c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
                                           rb.fieldData(column), rb.fieldSize(column));
+            }
+            if (c == 0) {
+                return a.row < b.row;
             }
             return direction > 0 ? c < 0 : c > 0;
         });

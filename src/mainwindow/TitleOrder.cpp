@@ -60,18 +60,24 @@ void TitleOrder::rank(const std::vector<EntryRow>& rows) {
     rankOf_.reserve(qsizetype(distinct.size()));
     ranked_.reserve(distinct.size());
     int rank = -1;
+    QString previous;
     for (size_t i = 0; i < order.size(); ++i) {
         const QString& title = decoded[size_t(order[i])];
-        if (i == 0 || platform::AnsiCompareStr(ranked_.back(), title) != 0) {
+        if (i == 0 || platform::AnsiCompareStr(previous, title) != 0) {
             ++rank;
         }
         rankOf_.insert(distinct[size_t(order[i])], rank);
-        ranked_.push_back(title);
+        ranked_.push_back(distinct[size_t(order[i])]);
         rankAt_.push_back(rank);
+        previous = title;
     }
 }
 
 void TitleOrder::sort(std::vector<EntryRow>& rows) {
+    permute(rows, order(rows));
+}
+
+std::vector<int> TitleOrder::order(const std::vector<EntryRow>& rows) {
     if (rows.size() < kRankFrom) {
         std::vector<QString> titles;
         titles.reserve(rows.size());
@@ -82,8 +88,7 @@ void TitleOrder::sort(std::vector<EntryRow>& rows) {
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             return platform::AnsiCompareStr(titles[size_t(a)], titles[size_t(b)]) < 0;
         });
-        permute(rows, order);
-        return;
+        return order;
     }
     size_t unranked = 0;
     for (const EntryRow& r : rows) {
@@ -105,10 +110,11 @@ void TitleOrder::sort(std::vector<EntryRow>& rows) {
         }
         const QString text = platform::toUi(title);
         const auto pos = std::lower_bound(
-            ranked_.begin(), ranked_.end(), text,
-            [](const QString& a, const QString& b) { return platform::AnsiCompareStr(a, b) < 0; });
+            ranked_.begin(), ranked_.end(), text, [](const QByteArray& a, const QString& b) {
+                return platform::AnsiCompareStr(platform::toUi(a), b) < 0;
+            });
         const size_t p = size_t(pos - ranked_.begin());
-        if (p < ranked_.size() && platform::AnsiCompareStr(ranked_[p], text) == 0) {
+        if (p < ranked_.size() && platform::AnsiCompareStr(platform::toUi(ranked_[p]), text) == 0) {
             key[i] = 2 * rankAt_[p];
         } else {
             key[i] = p == 0 ? -1 : 2 * rankAt_[p - 1] + 1;
@@ -127,5 +133,5 @@ void TitleOrder::sort(std::vector<EntryRow>& rows) {
         }
         return platform::AnsiCompareStr(unrankedText.value(a), unrankedText.value(b)) < 0;
     });
-    permute(rows, order);
+    return order;
 }

@@ -13,6 +13,9 @@
 // their place among the ranked ones by binary search.
 class TitleOrder {
 public:
+    // The positions of the rows in Title order: result[i] is the row that goes to place i.
+    std::vector<int> order(const std::vector<EntryRow>& rows);
+    // The same, with the rows moved into that order.
     void sort(std::vector<EntryRow>& rows);
     void clear();
 
@@ -22,7 +25,7 @@ public:
 private:
     void rank(const std::vector<EntryRow>& rows);
 
-    QHash<QByteArray, int> rankOf_;  // title bytes -> rank; titles comparing equal share one
-    std::vector<QString> ranked_;    // the ranked titles, decoded, in order
-    std::vector<int> rankAt_;        // rank of ranked_[i]
+    QHash<QByteArray, int> rankOf_;   // title bytes -> rank; titles comparing equal share one
+    std::vector<QByteArray> ranked_;  // the ranked titles in order (shared with the keys)
+    std::vector<int> rankAt_;         // rank of ranked_[i]
 };
