@@ -276,6 +276,24 @@ void TEntryDialog::AppendCommonTargets(std::vector<TForm1::LanguageTarget>& t, c
     t.push_back(caption("LabelSoftwareSerial->Caption", LabelSoftwareSerial));
 }
 
+void TEntryDialog::AppendGeneratorAndMessages(std::vector<TForm1::LanguageTarget>& t,
+                                              const char* form) {
+    const QByteArray f(form);
+    language::Target target = language::caption("", ButtonPassGen);
+    target.key = f + "->ButtonPassGen->Caption";
+    t.push_back(target);
+    target = language::caption("", ButtonNewCat);
+    target.key = f + "->ButtonNewCat->Caption";
+    t.push_back(target);
+    for (auto [name, text] : {std::pair<const char*, QString*>{"StringEnterName", &StringEnterName},
+                              {"StringEnterLogin", &StringEnterLogin},
+                              {"StringEnterPassword", &StringEnterPassword}}) {
+        target = language::text("", *text);
+        target.key = f + "->" + name;
+        t.push_back(target);
+    }
+}
+
 // ---- Add ---------------------------------------------------------------------
 
 TFormAdd::TFormAdd(TForm1& form1) : TEntryDialog(form1, false) {
@@ -314,11 +332,7 @@ void TFormAdd::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
     AppendCommonTargets(t, "FormAdd", "GroupBoxAdd->Caption");
     t.push_back(caption("FormAdd->ButtonOk->Caption", ButtonOk));
     t.push_back(caption("FormAdd->ButtonCancel->Caption", ButtonCancel));
-    t.push_back(caption("FormAdd->ButtonPassGen->Caption", ButtonPassGen));
-    t.push_back(caption("FormAdd->ButtonNewCat->Caption", ButtonNewCat));
-    t.push_back(text("FormAdd->StringEnterName", StringEnterName));
-    t.push_back(text("FormAdd->StringEnterLogin", StringEnterLogin));
-    t.push_back(text("FormAdd->StringEnterPassword", StringEnterPassword));
+    AppendGeneratorAndMessages(t, "FormAdd");
     t.push_back(text("FormAdd->StringNewCategory", StringNewCategory));
     t.push_back(text("FormAdd->StringEnterCatTitle", StringEnterCatTitle));
 }
@@ -355,12 +369,6 @@ void TFormEdit::ButtonOkClick() {
 }
 
 void TFormEdit::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
-    using language::caption;
-    using language::text;
     AppendCommonTargets(t, "FormEdit", "GroupBoxEdit->Caption");
-    t.push_back(caption("FormEdit->ButtonPassGen->Caption", ButtonPassGen));
-    t.push_back(caption("FormEdit->ButtonNewCat->Caption", ButtonNewCat));
-    t.push_back(text("FormEdit->StringEnterName", StringEnterName));
-    t.push_back(text("FormEdit->StringEnterLogin", StringEnterLogin));
-    t.push_back(text("FormEdit->StringEnterPassword", StringEnterPassword));
+    AppendGeneratorAndMessages(t, "FormEdit");
 }

@@ -70,6 +70,8 @@ protected:
     void WriteCategoryFile();
     void AppendCommonTargets(std::vector<TForm1::LanguageTarget>& t, const char* form,
                              const char* groupBox);
+    // The generator and new-category buttons, then the three messages.
+    void AppendGeneratorAndMessages(std::vector<TForm1::LanguageTarget>& t, const char* form);
 
     TForm1& form1_;
 };
