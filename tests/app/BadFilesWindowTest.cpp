@@ -21,20 +21,9 @@
 
 using testing_support::AppFixture;
 using testing_support::crlf;
+using testing_support::junk;
 
 namespace {
-
-QByteArray junk(int size, unsigned seed, bool withNul) {
-    std::mt19937 random(seed);
-    QByteArray bytes(size, '\0');
-    for (char& c : bytes) {
-        c = char(random() & 0xFF);
-        if (!withNul && c == '\0') {
-            c = '\x01';
-        }
-    }
-    return bytes;
-}
 
 QByteArray withSeparators(int count) {
     QByteArray plain("title");

@@ -19,21 +19,10 @@
 
 using core::LineList;
 using testing_support::crlf;
+using testing_support::junk;
 using testing_support::TestDir;
 
 namespace {
-
-QByteArray junk(int size, unsigned seed, bool withNul) {
-    std::mt19937 random(seed);
-    QByteArray bytes(size, '\0');
-    for (char& c : bytes) {
-        c = char(random() & 0xFF);
-        if (!withNul && c == '\0') {
-            c = '\x01';
-        }
-    }
-    return bytes;
-}
 
 QByteArray separators(int count) {
     QByteArray plain("f0");

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <random>
 #include <stdexcept>
 
 #include "core/PasswordEntry.h"
@@ -78,6 +79,18 @@ QByteArray crlf(const QList<QByteArray>& lines) {
         out += l + "\r\n";
     }
     return out;
+}
+
+QByteArray junk(int size, unsigned seed, bool withNul) {
+    std::mt19937 random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes) {
+        c = char(random() & 0xFF);
+        if (!withNul && c == '\0') {
+            c = '\x01';
+        }
+    }
+    return bytes;
 }
 
 void TestDir::makeUser(const QString& login, const QByteArray& password,

@@ -40,5 +40,7 @@ private:
 };
 
 QByteArray crlf(const QList<QByteArray>& lines);
+// Random bytes, the same for the same seed; without NULs unless asked.
+QByteArray junk(int size, unsigned seed, bool withNul);
 
 }  // namespace testing_support
