@@ -21,7 +21,7 @@ namespace {
 class NullUi : public platform::Ui {
 public:
     void showMessage(const QString&) override {}
-    bool inputQuery(const QString&, const QString&, QString&) override { return false; }
+    bool inputQuery(const QString&, const QString&, QString&, bool) override { return false; }
     bool askOkCancel(const QString&, const QString&) override { return false; }
     std::optional<platform::FileDialogResult> openFile(
         const platform::FileDialogRequest&) override {
