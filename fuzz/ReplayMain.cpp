@@ -1,5 +1,5 @@
 // Stands in for libFuzzer in ordinary builds: runs a fuzz target once per
-// file named on the command line. The test suite replays the seed corpora
+// file named on the command line. The test suite replays each seed corpus
 // this way, so every compiler builds the targets and a target that no
 // longer compiles or no longer holds its checks fails the normal tests.
 #include <cstdint>
