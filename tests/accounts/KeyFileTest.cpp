@@ -151,8 +151,7 @@ TEST_F(KeyFile, UnreadablePickedFileStopsTheLoginWithTheDialogOpen) {
     requireKey(QString());
     ui.answerOpenFile(dir.path("missing.vrx"));
     start([&](TFormLogin* d) {
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("bob"));
-        type(d->EditPassword, QStringLiteral("right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         click(d->ButtonLogin);
         EXPECT_TRUE(d->isVisible());
         click(d->ButtonExit);

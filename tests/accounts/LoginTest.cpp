@@ -30,12 +30,6 @@ protected:
             }
         });
     }
-    static void setFields(TFormLogin* d, const QString& login, const QString& password) {
-        d->ComboBoxLogin->lineEdit()->clear();
-        d->EditPassword->clear();
-        type(d->ComboBoxLogin->lineEdit(), login);
-        type(d->EditPassword, password);
-    }
 };
 
 TEST_F(Login, FirstRunNewUserCreatesExactlyThreeFilesAndOpensTheEmptyVault) {
@@ -68,11 +62,11 @@ TEST_F(Login, FirstRunNewUserCreatesExactlyThreeFilesAndOpensTheEmptyVault) {
 TEST_F(Login, EmptyFieldMessagesJoinWithCarriageReturns) {
     inDialog([&](TFormLogin* d) {
         for (QPushButton* button : {d->ButtonLogin, d->ButtonNewUser}) {
-            setFields(d, QString(), QStringLiteral("pw"));
+            fillLogin(d, QString(), QStringLiteral("pw"));
             click(button);
-            setFields(d, QStringLiteral("bob"), QString());
+            fillLogin(d, QStringLiteral("bob"), QString());
             click(button);
-            setFields(d, QString(), QString());
+            fillLogin(d, QString(), QString());
             click(button);
         }
     });
@@ -86,7 +80,7 @@ TEST_F(Login, EmptyFieldMessagesJoinWithCarriageReturns) {
 TEST_F(Login, WrongPasswordKeepsBothFieldsAndTheNextTryWorks) {
     dir.makeUser(QStringLiteral("bob"), "right");
     start([&](TFormLogin* d) {
-        setFields(d, QStringLiteral("bob"), QStringLiteral("Right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("Right"));
         click(d->ButtonLogin);
         EXPECT_TRUE(d->isVisible());
         EXPECT_EQ(d->ComboBoxLogin->currentText(), QStringLiteral("bob"));
@@ -105,7 +99,7 @@ TEST_F(Login, NewUserOnAnExistingNameTouchesNothing) {
     dir.makeUser(QStringLiteral("bob"), "right", {"a|b|c"});
     const auto before = dir.snapshot();
     inDialog([&](TFormLogin* d) {
-        setFields(d, QStringLiteral("bob"), QStringLiteral("other"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("other"));
         click(d->ButtonNewUser);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("User bob already exists.")});
@@ -120,7 +114,7 @@ TEST_F(Login, UnlistedFolderOpensByNameAndListedNameWithoutFolderDoesNot) {
         EXPECT_EQ(d->ComboBoxLogin->currentText(), QStringLiteral("ghost"));
         type(d->EditPassword, QStringLiteral("x"));
         click(d->ButtonLogin);
-        setFields(d, QStringLiteral("bob"), QStringLiteral("right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         click(d->ButtonLogin);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("User ghost does not exist.")});
@@ -150,7 +144,7 @@ TEST_F(Login, DropDownIsSortedWithTheFirstNameSelected) {
 TEST_F(Login, EnterLogsInFromThePasswordFieldOnly) {
     dir.makeUser(QStringLiteral("bob"), "right");
     start([&](TFormLogin* d) {
-        setFields(d, QStringLiteral("bob"), QStringLiteral("right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         QTest::keyClick(d->ComboBoxLogin->lineEdit(), Qt::Key_Return);
         EXPECT_TRUE(d->isVisible());
         EXPECT_FALSE(form->LoggedIn);
@@ -191,7 +185,7 @@ TEST_F(Login, EmptyPasswordFileAnswersLikeAWrongPassword) {
     dir.makeUser(QStringLiteral("bob"), "right");
     dir.write(QStringLiteral("users/bob/bob.dat"), "");
     inDialog([&](TFormLogin* d) {
-        setFields(d, QStringLiteral("bob"), QStringLiteral("right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         click(d->ButtonLogin);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
@@ -202,7 +196,7 @@ TEST_F(Login, MissingVaultStopsTheLoginWithTheDialogOpen) {
     dir.makeUser(QStringLiteral("bob"), "right");
     QFile::remove(dir.path("users/bob/passwords.dat"));
     inDialog([&](TFormLogin* d) {
-        setFields(d, QStringLiteral("bob"), QStringLiteral("right"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         click(d->ButtonLogin);
         EXPECT_TRUE(d->isVisible());
         click(d->ButtonLogin);

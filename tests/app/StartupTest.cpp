@@ -23,8 +23,7 @@ TEST_F(Startup, FirstStartThenNewUserThenCloseWritesTheProgramSettings) {
         titleAtLogin = platform::applicationTitle();
         mainVisibleAtLogin = form->isVisible();
         EXPECT_EQ(d->ComboBoxLogin->count(), 0);
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("alice"));
-        type(d->EditPassword, QStringLiteral("secret"));
+        fillLogin(d, QStringLiteral("alice"), QStringLiteral("secret"));
         click(d->ButtonNewUser);
     });
     EXPECT_EQ(captionAtLogin, QStringLiteral("Vorrel 1.8"));

@@ -170,8 +170,7 @@ TEST_F(WriteFailure, BackupAtLoginStopsTheLoginUntilItCanBeWritten) {
     FaultyFileSystem fs;
     fs.failWrite(bobFile("passwords.dat.bak"));
     start([&](TFormLogin* d) {
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("bob"));
-        type(d->EditPassword, QStringLiteral("pass"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
         click(d->ButtonLogin);
         EXPECT_TRUE(d->isVisible());
         EXPECT_FALSE(form->LoggedIn);
@@ -193,8 +192,7 @@ TEST_F(WriteFailure, BackupThatIsAFolderStopsTheLoginAndExitWritesNothing) {
     dir.mkdir(QStringLiteral("users/bob/passwords.dat.bak"));
     const auto before = dir.snapshot();
     start([&](TFormLogin* d) {
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("bob"));
-        type(d->EditPassword, QStringLiteral("pass"));
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
         click(d->ButtonLogin);
         EXPECT_TRUE(d->isVisible());
         click(d->ButtonExit);
@@ -331,8 +329,7 @@ TEST_F(WriteFailure, AnyFileOfANewUserFailingMakesNoUserAndNewUserWorksAgain) {
     const QStringList files{dir.path("users/ann/passwords.dat"), dir.path("users/ann/ann.dat"),
                             dir.path("users/ann/categories.dat")};
     start([&](TFormLogin* d) {
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("ann"));
-        type(d->EditPassword, QStringLiteral("pw12"));
+        fillLogin(d, QStringLiteral("ann"), QStringLiteral("pw12"));
         for (const QString& file : files) {
             SCOPED_TRACE(file.toStdString());
             fs.heal();
@@ -362,8 +359,7 @@ TEST_F(WriteFailure, NewUserWithoutAUsersFolderReportsTheVaultAndChangesNothing)
     dir.write(QStringLiteral("users"), "a file, not a folder");
     const auto before = dir.snapshot();
     start([&](TFormLogin* d) {
-        type(d->ComboBoxLogin->lineEdit(), QStringLiteral("ann"));
-        type(d->EditPassword, QStringLiteral("pw12"));
+        fillLogin(d, QStringLiteral("ann"), QStringLiteral("pw12"));
         click(d->ButtonNewUser);
         EXPECT_TRUE(d->isVisible());
         click(d->ButtonExit);

@@ -65,20 +65,23 @@ void AppFixture::click(QWidget* widget) {
     QTest::mouseClick(widget, Qt::LeftButton);
 }
 
+void AppFixture::fillLogin(TFormLogin* d, const QString& login, const QString& password) {
+    d->ComboBoxLogin->lineEdit()->clear();
+    d->EditPassword->clear();
+    type(d->ComboBoxLogin->lineEdit(), login);
+    type(d->EditPassword, password);
+}
+
 void AppFixture::loginAs(const QString& login, const QString& password) {
     start([&](TFormLogin* d) {
-        d->ComboBoxLogin->lineEdit()->clear();
-        type(d->ComboBoxLogin->lineEdit(), login);
-        type(d->EditPassword, password);
+        fillLogin(d, login, password);
         click(d->ButtonLogin);
     });
 }
 
 void AppFixture::newUser(const QString& login, const QString& password) {
     start([&](TFormLogin* d) {
-        d->ComboBoxLogin->lineEdit()->clear();
-        type(d->ComboBoxLogin->lineEdit(), login);
-        type(d->EditPassword, password);
+        fillLogin(d, login, password);
         click(d->ButtonNewUser);
     });
 }

@@ -34,6 +34,8 @@ protected:
     void newUser(const QString& login, const QString& password);
 
     TFormLogin* login() const;
+    // Empties the login dialog's two fields and types the name and password.
+    static void fillLogin(TFormLogin* d, const QString& login, const QString& password);
     // Types into a widget with real key events.
     static void type(QWidget* widget, const QString& text);
     static void click(QWidget* widget);
