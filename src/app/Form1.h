@@ -179,10 +179,6 @@ public:
     QString StringPasswordCharacters = QStringLiteral(
         "The password may hold only the letters A-Z, a-z and the digits 0-9, as the login "
         "dialog takes no other characters.");
-    // A row whose stored entry cannot be found (a row without a login, say).
-    QString StringEntryNotFound = QStringLiteral(
-        "The stored entry of this row cannot be found (a row without a login cannot be looked "
-        "up). Nothing was changed.");
 
     // ---- Start-up and shutdown -------------------------------------------------
     static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
@@ -240,7 +236,9 @@ public:
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();
     void ShowCounts();
-    int FindEntryIndex(const QByteArray& title, const QByteArray& login) const;
+    // The entry index of the stored line the row shown at this position was
+    // built from; -1 for no such row.
+    int FindEntryIndex(int row) const;
     QByteArray EntryPassword(int index) const;
     void EditSearchChange();
     void ListView1ColumnClick(int column);

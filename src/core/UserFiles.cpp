@@ -225,69 +225,6 @@ QList<int> categoryCounts(const LineList& passwordList, const LineList& names) {
     return counts;
 }
 
-int findEntryIndex(const LineList& passwordList, const QByteArray& title, const QByteArray& login) {
-    if (login.isEmpty()) {
-        return -1;
-    }
-    // Search the stored lines with the scrambled texts: scrambling maps each
-    // byte on its own, so no line needs decoding.
-    const QByteArray scrambledTitle = Scramble(title);
-    const QByteArray scrambledLogin = Scramble(login);
-    const char bar = char('|' ^ kScrambleKey);
-    for (qsizetype k = passwordList.size() - 1; k >= 0; --k) {
-        const QByteArray& line = passwordList[k];
-        const qsizetype barAt = line.indexOf(bar);
-        const qsizetype titleLength = barAt < 0 ? 0 : barAt;
-        if (titleLength != scrambledTitle.size() ||
-            std::memcmp(line.constData(), scrambledTitle.constData(), size_t(titleLength)) != 0) {
-            continue;
-        }
-        if (lineContains(line, scrambledLogin)) {
-            return int(k);
-        }
-    }
-    return -1;
-}
-
-namespace {
-
-// The stored Title: the bytes before the first scrambled "|", none without one.
-QByteArray storedTitle(const QByteArray& line) {
-    const qsizetype bar = line.indexOf(char('|' ^ kScrambleKey));
-    return bar < 0 ? QByteArray() : line.left(bar);
-}
-
-}  // namespace
-
-EntryLookup::EntryLookup(const LineList& passwordList) : list_(passwordList) {
-    byTitle_.reserve(passwordList.size());
-    for (qsizetype k = passwordList.size() - 1; k >= 0; --k) {
-        byTitle_[Scramble(storedTitle(passwordList[k]))].append(int(k));
-    }
-}
-
-int EntryLookup::find(const QByteArray& title, const QByteArray& login) const {
-    if (login.isEmpty()) {
-        return -1;
-    }
-    const auto it = byTitle_.constFind(title);
-    if (it == byTitle_.constEnd()) {
-        return -1;
-    }
-    const QByteArray scrambledLogin = Scramble(login);
-    for (int k : *it) {
-        if ((removed_.isEmpty() || !removed_.contains(k)) &&
-            lineContains(list_[k], scrambledLogin)) {
-            return k;
-        }
-    }
-    return -1;
-}
-
-void EntryLookup::remove(int index) {
-    removed_.insert(index);
-}
-
 QByteArray entryPassword(const LineList& passwordList, int index) {
     if (index < 0 || index >= passwordList.size()) {
         return QByteArray();

@@ -1,9 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 namespace core {
@@ -49,25 +47,6 @@ LineList sortedCategories(LineList names);
 int categoryCount(const LineList& passwordList, const QByteArray& name);
 // The same for several names in one pass over the lines.
 QList<int> categoryCounts(const LineList& passwordList, const LineList& names);
-
-// The highest entry index whose Title equals title and whose decoded line
-// contains login; -1 when none matches (an empty login never matches).
-int findEntryIndex(const LineList& passwordList, const QByteArray& title, const QByteArray& login);
-// findEntryIndex for many rows of one unchanged list: the lines are grouped
-// by Title once, so each look-up only tests the lines with that Title.
-class EntryLookup {
-public:
-    explicit EntryLookup(const LineList& passwordList);
-    int find(const QByteArray& title, const QByteArray& login) const;
-    // Takes a line out of the look-up, as a deletion from the list would;
-    // indexes stay those of the list the look-up was made from.
-    void remove(int index);
-
-private:
-    const LineList& list_;
-    QHash<QByteArray, QList<int>> byTitle_;  // Title -> indexes, highest first
-    QSet<int> removed_;
-};
 
 // The Password field of the stored line at index, unscrambled.
 QByteArray entryPassword(const LineList& passwordList, int index);

@@ -34,7 +34,6 @@ struct ExportSource {
     exporting::ExportColumns columns;
     exporting::RowSource rowAt;
     int rowCount = 0;
-    std::optional<core::EntryLookup> lookup;
 };
 
 void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& source) {
@@ -45,20 +44,16 @@ void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& sourc
     }
     const EntryListModel* model = form1.ListModel;
     const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
-    if (needPasswords) {
-        source.lookup.emplace(form1.PasswordList);
-    }
     source.rowCount = model->rowCount();
-    source.rowAt = [&form1, model, &source, needPasswords](int r, exporting::ExportRow& out) {
+    source.rowAt = [&form1, model, needPasswords](int r, exporting::ExportRow& out) {
         const EntryRow& row = model->row(r);
         for (int c = 0; c < core::kFieldCount; ++c) {
             // The rows outlive the export: no copy of their texts is needed.
             out[size_t(c)] = QByteArray::fromRawData(row.fieldData(c), row.fieldSize(c));
         }
         if (needPasswords) {
-            // No stored entry: the field stays empty, never another entry's password.
-            const int k = source.lookup->find(out[core::Title], out[core::Login]);
-            out[core::Password] = k < 0 ? QByteArray() : form1.EntryPassword(k);
+            // The stored password of the row's own entry.
+            out[core::Password] = form1.EntryPassword(form1.FindEntryIndex(r));
         }
     };
 }

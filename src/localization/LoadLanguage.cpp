@@ -133,7 +133,6 @@ void TForm1::LoadLanguage(const QString& name) {
     // Texts of this program's own that the key list has no place for.
     for (auto [key, target] :
          {std::pair<const char*, QString*>{"StringCannotStore", &StringCannotStore},
-          {"StringEntryNotFound", &StringEntryNotFound},
           {"StringPasswordCharacters", &StringPasswordCharacters}}) {
         if (const std::optional<QByteArray> value = ini.value("Messages", key)) {
             *target = platform::decodeSettingText(*value);

@@ -1,12 +1,15 @@
 #include "mainwindow/EntryListModel.h"
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
 
 const QByteArray EntryListModel::kMask = QByteArrayLiteral("**********");
 
-EntryRow EntryRow::fromPlain(QByteArray plainLine) {
+EntryRow EntryRow::fromPlain(QByteArray plainLine, int entryIndex) {
     EntryRow row;
     row.plain = std::move(plainLine);
+    row.entry = entryIndex;
     row.spans = core::splitSpans(row.plain.constData(), row.plain.size());
     return row;
 }
@@ -82,11 +85,34 @@ void EntryListModel::clear() {
     setRows({});
 }
 
-void EntryListModel::removeRowAt(int row) {
-    // The stored row stays until the next fill; only its place goes.
-    beginRemoveRows(QModelIndex(), row, row);
-    order_.erase(order_.begin() + row);
-    endRemoveRows();
+std::vector<int> EntryListModel::removeRowsWithEntries(QList<int> shownRows) {
+    std::sort(shownRows.begin(), shownRows.end());
+    shownRows.erase(std::unique(shownRows.begin(), shownRows.end()), shownRows.end());
+    std::vector<int> gone;
+    gone.reserve(size_t(shownRows.size()));
+    // From the bottom up, so the positions still to remove stay valid. The
+    // decoded row stays until the next fill; only its place goes.
+    for (auto r = shownRows.crbegin(); r != shownRows.crend(); ++r) {
+        if (*r < 0 || *r >= int(order_.size())) {
+            continue;
+        }
+        EntryRow& removed = rows_[size_t(order_[size_t(*r)])];
+        if (removed.entry >= 0) {
+            gone.push_back(removed.entry);
+            removed.entry = -1;
+        }
+        beginRemoveRows(QModelIndex(), *r, *r);
+        order_.erase(order_.begin() + *r);
+        endRemoveRows();
+    }
+    std::sort(gone.begin(), gone.end());
+    // Every later line moves up by the number of removed lines before it.
+    for (EntryRow& row : rows_) {
+        if (row.entry >= 0) {
+            row.entry -= int(std::lower_bound(gone.begin(), gone.end(), row.entry) - gone.begin());
+        }
+    }
+    return gone;
 }
 
 void EntryListModel::setMasked(bool masked) {

@@ -6,12 +6,14 @@
 
 #include "core/PasswordEntry.h"
 
-// One row of the entry list: the decoded line and where its nine cells lie.
+// One row of the entry list: the decoded line, where its nine cells lie, and
+// the entry index of the stored line it was decoded from.
 struct EntryRow {
     QByteArray plain;
     core::FieldSpans spans;
+    int entry = -1;
 
-    static EntryRow fromPlain(QByteArray plainLine);
+    static EntryRow fromPlain(QByteArray plainLine, int entryIndex = -1);
     QByteArray field(int column) const {
         return plain.mid(spans.start[size_t(column)], spans.length[size_t(column)]);
     }
@@ -21,8 +23,9 @@ struct EntryRow {
     int fieldSize(int column) const { return spans.length[size_t(column)]; }
 };
 
-// The rows the entry list shows, nine columns each. Rows are copies of the
-// decoded entries; nothing ties a row to its stored line.
+// The rows the entry list shows, nine columns each. Each row is a copy of a
+// decoded entry and knows the entry index of its stored line, so every
+// command acts on exactly the entry the row shows.
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -42,7 +45,10 @@ public:
     // decoded row shown at position i (all of them, in order, when empty).
     void setRows(std::vector<EntryRow> rows, std::vector<int> order = {});
     void clear();
-    void removeRowAt(int row);
+    // Removes the rows shown at these positions and returns their entry
+    // indexes, ascending; the entry indexes of the other rows follow the
+    // removal of those lines from the stored list.
+    std::vector<int> removeRowsWithEntries(QList<int> shownRows);
     const EntryRow& row(int row) const { return rows_[size_t(order_[size_t(row)])]; }
 
     // The text a cell shows: the field, or the mask in the Password column

@@ -27,10 +27,8 @@ static void copyField(TForm1& form, Copy what) {
             break;
         case Copy::Password:
             if (form.HidePasswords) {
-                const int k = form.FindEntryIndex(row.field(core::Title), row.field(core::Login));
+                const int k = form.FindEntryIndex(form.CurrentEntry.row());
                 if (k < 0) {
-                    // Never another entry's password; the clipboard keeps what it had.
-                    platform::ui().showMessage(form.StringEntryNotFound);
                     return;
                 }
                 text = form.EntryPassword(k);

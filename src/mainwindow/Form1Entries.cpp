@@ -53,10 +53,8 @@ void TForm1::ShowEditDialog() {
         return;
     }
     const EntryRow& row = ListModel->row(rows.first());
-    const int index = FindEntryIndex(row.field(core::Title), row.field(core::Login));
+    const int index = FindEntryIndex(rows.first());
     if (index < 0) {
-        // Nothing to edit: opening the dialog would let OK replace no entry or another one.
-        platform::ui().showMessage(StringEntryNotFound);
         return;
     }
     FormEdit->EntryIndex = index;
@@ -95,26 +93,9 @@ void TForm1::DeleteSelectedEntries() {
         platform::ui().showMessage(StringSelectField);
         return;
     }
-    bool missed = false;
     if (platform::ui().askOkCancel(StringDeleteAsk, StringDeleteTitle)) {
-        // Each row is looked up in the list as the deletions before it left
-        // it: a look-up that skips the lines already taken gives the same
-        // entries as deleting one at a time, without a scan per row.
-        core::EntryLookup lookup(PasswordList);
-        std::vector<int> gone;
-        for (auto r = rows.crbegin(); r != rows.crend(); ++r) {
-            const EntryRow& row = ListModel->row(*r);
-            const int k = lookup.find(row.field(core::Title), row.field(core::Login));
-            if (k < 0) {
-                // Never another entry: this row keeps its place and its stored line.
-                missed = true;
-                continue;
-            }
-            lookup.remove(k);
-            gone.push_back(k);
-            ListModel->removeRowAt(*r);
-        }
-        std::sort(gone.begin(), gone.end());
+        // Exactly the lines the selected rows were built from, in one pass.
+        const std::vector<int> gone = ListModel->removeRowsWithEntries(rows);
         core::LineList kept;
         kept.reserve(PasswordList.size() - qsizetype(gone.size()));
         size_t g = 0;
@@ -129,7 +110,4 @@ void TForm1::DeleteSelectedEntries() {
     }
     RefreshCategoryCaptions();
     StatusPanels[0]->setText(StringPasswords + QString::number(PasswordList.size()));
-    if (missed) {
-        platform::ui().showMessage(StringEntryNotFound);
-    }
 }

@@ -37,18 +37,19 @@ void TForm1::FillEntryList() {
     CurrentEntry = QPersistentModelIndex();
     const int node = SelectedNodeIndex();
     std::vector<EntryRow> rows;
+    const int count = int(PasswordList.size());
     if (node == 0) {
-        rows.reserve(size_t(PasswordList.size()));
-        for (const QByteArray& line : PasswordList) {
-            rows.push_back(EntryRow::fromPlain(core::Scramble(line)));
+        rows.reserve(size_t(count));
+        for (int k = 0; k < count; ++k) {
+            rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
         }
     } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
         // Scrambling maps each byte on its own, so the stored line contains the
         // scrambled name exactly when the decoded line contains the name.
         const QByteArray scrambledName = core::Scramble(CategoryList[node]);
-        for (const QByteArray& line : PasswordList) {
-            if (contains(line, scrambledName)) {
-                rows.push_back(EntryRow::fromPlain(core::Scramble(line)));
+        for (int k = 0; k < count; ++k) {
+            if (contains(PasswordList[k], scrambledName)) {
+                rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
             }
         }
     }
@@ -65,8 +66,12 @@ void TForm1::ShowCounts() {
     StatusPanels[1]->setText(StringCategories + QString::number(CategoryList.size()));
 }
 
-int TForm1::FindEntryIndex(const QByteArray& title, const QByteArray& login) const {
-    return core::findEntryIndex(PasswordList, title, login);
+int TForm1::FindEntryIndex(int row) const {
+    if (row < 0 || row >= ListModel->rowCount()) {
+        return -1;
+    }
+    const int k = ListModel->row(row).entry;
+    return k < PasswordList.size() ? k : -1;
 }
 
 QByteArray TForm1::EntryPassword(int index) const {

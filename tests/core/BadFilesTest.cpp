@@ -166,17 +166,6 @@ TEST(BadVaultFiles, LookUpsOnJunkLinesMatchTheSlowWay) {
             EXPECT_EQ(counts[k], countByHand(lines, names[k])) << nameLength << " " << k;
         }
     }
-    // Titles found the same way as a scan for the last matching line.
-    for (qsizetype i = 0; i < lines.size(); i += 97) {
-        const core::PasswordEntry e = core::DecodeRecord(lines[i]);
-        const int k = core::findEntryIndex(lines, e[core::Title], e[core::Login]);
-        if (e[core::Login].isEmpty()) {
-            EXPECT_EQ(k, -1);
-        } else {
-            ASSERT_GE(k, int(i));
-            EXPECT_EQ(core::DecodeRecord(lines[k])[core::Title], e[core::Title]);
-        }
-    }
 }
 
 TEST(BadCategoryFiles, JunkNamesSortAndWriteBackWhole) {

@@ -80,25 +80,6 @@ TEST(Categories, CountIsACaseSensitiveSubstringTestOverWholeLines) {
     EXPECT_EQ(core::categoryCounts(list, {"Mail", "", "Other", "None"}), (QList<int>{3, 0, 1, 0}));
 }
 
-TEST(EntryLookup, HighestMatchingIndexWithLoginAsSubstring) {
-    // bob stored before bobby: the bob row finds the bobby entry (it contains bob, stored later).
-    const LineList bobFirst = stored({"Mail|bob|p1", "Mail|bobby|p2"});
-    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mail", "bob"), 1);
-    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mail", "bobby"), 1);
-    const LineList bobbyFirst = stored({"Mail|bobby|p2", "Mail|bob|p1"});
-    EXPECT_EQ(core::findEntryIndex(bobbyFirst, "Mail", "bob"), 1);
-    EXPECT_EQ(core::findEntryIndex(bobbyFirst, "Mail", "bobby"), 0);
-    // Title must be equal, whole and case-sensitive; an empty login never matches.
-    EXPECT_EQ(core::findEntryIndex(bobFirst, "mail", "bob"), -1);
-    EXPECT_EQ(core::findEntryIndex(bobFirst, "Mai", "bob"), -1);
-    EXPECT_EQ(core::findEntryIndex(stored({"T||p"}), "T", ""), -1);
-    // A line without "|" has an empty Title.
-    EXPECT_EQ(core::findEntryIndex(stored({"abc"}), "", "abc"), 0);
-    EXPECT_EQ(core::findEntryIndex(stored({"abc"}), "abc", "abc"), -1);
-    // The login may match in any field.
-    EXPECT_EQ(core::findEntryIndex(stored({"T|x|p|||bob"}), "T", "bob"), 0);
-}
-
 TEST(EntryLookup, EntryPasswordIsTheThirdField) {
     const LineList list = stored({"T|L|secret|C", "T|L", "abc", "T|L|last"});
     EXPECT_EQ(core::entryPassword(list, 0), QByteArray("secret"));
@@ -107,16 +88,4 @@ TEST(EntryLookup, EntryPasswordIsTheThirdField) {
     EXPECT_EQ(core::entryPassword(list, 3), QByteArray("last"));
     EXPECT_EQ(core::entryPassword(list, -1), QByteArray());
     EXPECT_EQ(core::entryPassword(list, 9), QByteArray());
-}
-
-TEST(EntryLookup, ManyRowsGiveWhatOneLookupGives) {
-    const LineList list =
-        stored({"Mail|bob|p1", "Mail|bobby|p2", "x|y", "abc", "Mail|ann|p3", "T|L|P|bob", "|e|f"});
-    const core::EntryLookup lookup(list);
-    for (const char* title : {"Mail", "x", "", "T", "none", "mail"}) {
-        for (const char* login : {"bob", "bobby", "ann", "y", "abc", "e", "", "L"}) {
-            EXPECT_EQ(lookup.find(title, login), core::findEntryIndex(list, title, login))
-                << title << " / " << login;
-        }
-    }
 }

@@ -77,9 +77,9 @@ TEST_F(Export, HiddenPasswordsAreExportedInClearInDisplayOrder) {
     form->MHidePasswordsClick();
     ui.answerSaveFile(dir.path("out.txt"), 1);
     exportWith({3, 4, 5, 6, 7, 8});
-    // Two rows titled Mail whose logins both occur in the bobby line export its password;
-    // a row without a stored entry gets an empty password, never another's.
-    EXPECT_EQ(dir.read("out.txt"), QByteArray("Title|Login|Password|\r\nx|||\r\nMail|bob|p2|\r\n"
+    // Each row exports its own stored password: bob's is not bobby's, and a
+    // row without a login has one too.
+    EXPECT_EQ(dir.read("out.txt"), QByteArray("Title|Login|Password|\r\nx||px|\r\nMail|bob|p1|\r\n"
                                               "Mail|bobby|p2|\r\nb|u|pb|\r\na|u|pa|\r\n"));
     ui.answerSaveFile(dir.path("out.htm"), 2);
     exportWith({1, 3, 4, 5, 6, 7, 8});
@@ -90,8 +90,8 @@ TEST_F(Export, HiddenPasswordsAreExportedInClearInDisplayOrder) {
             "</head>\r\n<body>\r\n<h2 align=center>Passwords of bob:</h2>\r\n"
             "<p><table bgcolor=silver cellpadding=4 cellspacing=1 width=100%>\r\n"
             "<tr><td>Title</td><td>Password</td></tr>\r\n"
-            "<tr bgcolor=white><td>x</td><td></td></tr>\r\n"
-            "<tr bgcolor=white><td>Mail</td><td>p2</td></tr>\r\n"
+            "<tr bgcolor=white><td>x</td><td>px</td></tr>\r\n"
+            "<tr bgcolor=white><td>Mail</td><td>p1</td></tr>\r\n"
             "<tr bgcolor=white><td>Mail</td><td>p2</td></tr>\r\n"
             "<tr bgcolor=white><td>b</td><td>pb</td></tr>\r\n"
             "<tr bgcolor=white><td>a</td><td>pa</td></tr>\r\n"

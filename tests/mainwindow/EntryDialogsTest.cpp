@@ -319,17 +319,71 @@ TEST_F(EntryDialogs, DoubleClickWithSeveralRowsOpensTheFirstOnce) {
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Please select an entry first.")});
 }
 
-TEST_F(EntryDialogs, RowWithoutStoredEntryIsNeverEditedOrDeleted) {
-    open({"A||p", "B|v|q"});
-    selectRows({0});
-    form->AEditExecute();
-    EXPECT_EQ(ui.kinds(), QStringList{QStringLiteral("message")});
-    selectRows({0, 1});
-    ui.answerQuestion(true);
-    form->ADeleteExecute();
-    EXPECT_EQ(form->PasswordList, core::LineList{core::Scramble("A||p")});
-    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
-    EXPECT_EQ(ui.messages().size(), 2);
+// Rows that look alike (a login inside another, identical lines, no login at
+// all) each edit, delete and copy exactly the stored line they were built from.
+TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
+    open({});
+    const QList<QList<QByteArray>> vaults = {{"Mail|bob|pw-bob", "Mail|bobby|pw-bobby", "X||px"},
+                                             {"Mail|bobby|pw-bobby", "Mail|bob|pw-bob", "X||px"},
+                                             {"Mail|bob|same", "Mail|bob|same", "X||px"}};
+    auto load = [&](const QList<QByteArray>& plain) {
+        form->PasswordList.clear();
+        for (const QByteArray& line : plain) {
+            form->PasswordList << core::Scramble(line);
+        }
+        form->FillEntryList();
+    };
+    auto plain = [&] {
+        QList<QByteArray> lines;
+        for (const QByteArray& line : form->PasswordList) {
+            lines << core::Scramble(line);
+        }
+        return lines;
+    };
+    for (const QList<QByteArray>& vault : vaults) {
+        load(vault);
+        if (!form->HidePasswords) {
+            form->MHidePasswordsClick();
+        }
+        QList<int> indexes;
+        for (int r = 0; r < 3; ++r) {
+            selectRows({r});
+            form->PMCopyPasswordClick();
+            EXPECT_EQ(ui.clipboard, form->ListModel->row(r).field(core::Password))
+                << vault[0].data();
+            EXPECT_EQ(vault[form->FindEntryIndex(r)], form->ListModel->row(r).plain);
+            indexes << form->FindEntryIndex(r);
+        }
+        std::sort(indexes.begin(), indexes.end());
+        EXPECT_EQ(indexes, (QList<int>{0, 1, 2})) << vault[0].data();
+        // Edit the row shown second: only its own line changes.
+        const int k = form->FindEntryIndex(1);
+        selectRows({1});
+        edit([&](TFormEdit* d) {
+            type(d->EditComments, QStringLiteral("!"));
+            click(d->ButtonOk);
+        });
+        QList<QByteArray> expected = vault;
+        expected[k] = vault[k] + "|||!|||";
+        EXPECT_EQ(vaultPlain(QStringLiteral("bob")), expected) << vault[0].data();
+        // Delete the row shown second, then the two rows left of the three.
+        load(vault);
+        const int gone = form->FindEntryIndex(1);
+        selectRows({1});
+        ui.answerQuestion(true);
+        form->ADeleteExecute();
+        expected = vault;
+        expected.removeAt(gone);
+        EXPECT_EQ(plain(), expected) << vault[0].data();
+        EXPECT_EQ(plain()[form->FindEntryIndex(0)], form->ListModel->row(0).plain);
+        EXPECT_EQ(plain()[form->FindEntryIndex(1)], form->ListModel->row(1).plain);
+        selectRows({0, 1});
+        ui.answerQuestion(true);
+        form->ADeleteExecute();
+        EXPECT_TRUE(form->PasswordList.isEmpty());
+        EXPECT_EQ(form->ListModel->rowCount(), 0);
+    }
+    EXPECT_TRUE(ui.messages().isEmpty());
 }
 
 TEST_F(EntryDialogs, DeleteAsksThenRemovesEachLookedUpAnewAndLeavesTheFile) {

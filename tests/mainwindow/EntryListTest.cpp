@@ -190,16 +190,13 @@ TEST_F(EntryList, EveryColumnGetsAThirdOfTheListWidthLessTwenty) {
     EXPECT_EQ(form->ListView1->header()->sectionSize(8), expected);
 }
 
-TEST_F(EntryList, RowLookupFindsTheHighestMatchingEntry) {
+TEST_F(EntryList, RowLookupFindsTheRowsOwnEntry) {
     openUser({"Mail|bob|p1", "Mail|bobby|p2"});
     ASSERT_EQ(column(1), (QStringList{"bob", "bobby"}));
-    auto lookup = [&](int row) {
-        return form->FindEntryIndex(form->ListModel->row(row).field(0),
-                                    form->ListModel->row(row).field(1));
-    };
-    EXPECT_EQ(lookup(0), 1);
+    auto lookup = [&](int row) { return form->FindEntryIndex(row); };
+    EXPECT_EQ(lookup(0), 0);
     EXPECT_EQ(lookup(1), 1);
-    EXPECT_EQ(form->EntryPassword(lookup(0)), QByteArray("p2"));
+    EXPECT_EQ(form->EntryPassword(lookup(0)), QByteArray("p1"));
     form->PasswordList = {core::Scramble("Mail|bobby|p2"), core::Scramble("Mail|bob|p1")};
     form->FillEntryList();
     ASSERT_EQ(column(1), (QStringList{"bobby", "bob"}));
@@ -265,7 +262,7 @@ TEST_F(EntryList, ModelStaysConsistentThroughEveryChange) {
     form->MHidePasswordsClick();
     form->MHidePasswordsClick();
     clickNode(0);
-    form->ListModel->removeRowAt(1);
+    form->ListModel->removeRowsWithEntries({1});
     form->ListModel->setColumnCaption(3, QStringLiteral("Kategorie"));
     form->AClearExecute();
     EXPECT_EQ(form->ListModel->rowCount(), 0);
