@@ -206,6 +206,10 @@ public:
     void LoadPasswords();
     void SavePasswords();
     void LoadCategories();
+    // CategoryList and the tree from names already read.
+    void ShowCategories(const core::LineList& names);
+    // Load and Restore: the lines read, then the category file, then both shown.
+    void ReplacePasswordList(core::LineList lines);
     void SaveCategories();
     int CategoryCount(int k) const;
     void ASaveExecute();

@@ -56,7 +56,10 @@ QString TForm1::CategoryName(int k) const {
 }
 
 void TForm1::LoadCategories() {
-    core::LineList names = platform::loadTextList(CategoriesPath);
+    ShowCategories(platform::loadTextList(CategoriesPath));
+}
+
+void TForm1::ShowCategories(const core::LineList& names) {
     CategoryList = names;
     CategoryList.prepend(platform::fromUi(StringAllPasswords));
 
@@ -110,25 +113,28 @@ void TForm1::ALoadExecute() {
         return;
     }
     OpenDialog1FileName = chosen->fileName;
-    // Read first: a file that cannot be read leaves the list as it was, so the
-    // next save cannot store an empty vault.
-    core::LineList loaded = platform::loadTextList(chosen->fileName);
-    PasswordList = std::move(loaded);
-    LoadCategories();
-    FillEntryList();
+    ReplacePasswordList(platform::loadTextList(chosen->fileName));
 }
 
 void TForm1::MRestoreClick() {
-    core::LineList restored = platform::loadTextList(UserPaths().backup);
-    PasswordList = std::move(restored);
-    LoadCategories();
+    ReplacePasswordList(platform::loadTextList(UserPaths().backup));
+}
+
+void TForm1::ReplacePasswordList(core::LineList lines) {
+    // Every file is read before anything changes: when one cannot be read,
+    // the list, the tree and the rows stay as they were, and the next save
+    // cannot store a list the user never saw.
+    const core::LineList names = platform::loadTextList(CategoriesPath);
+    PasswordList = std::move(lines);
+    ShowCategories(names);
     FillEntryList();
 }
 
 void TForm1::AClearExecute() {
+    const core::LineList names = platform::loadTextList(CategoriesPath);
     PasswordList.clear();
     ListModel->clear();
     CurrentEntry = QPersistentModelIndex();
-    LoadCategories();
+    ShowCategories(names);
     StatusPanels[0]->setText(StringPasswords + QLatin1Char('0'));
 }

@@ -89,6 +89,26 @@ TEST_F(ListCommands, UnreadableLoadOrRestoreKeepsTheListAndTheRows) {
     form->MRestore->trigger();
     EXPECT_EQ(ui.errors().size(), 2);
     EXPECT_EQ(form->PasswordList.size(), 2);
+
+    // A readable list but an unreadable category file: nothing changes either.
+    dir.write(QStringLiteral("other.dat"), crlf({core::Scramble("x|y|z")}));
+    dir.write(QStringLiteral("users/bob/passwords.dat.bak"), crlf({core::Scramble("r|s|t")}));
+    testing_support::FaultyFileSystem fs;
+    fs.failRead(dir.path("users/bob/categories.dat"));
+    clickNode(1);
+    const QStringList tree = {form->CategoryNode(0)->text(0), form->CategoryNode(1)->text(0)};
+    ui.answerOpenFile(dir.path("other.dat"));
+    form->ALoad->trigger();
+    form->MRestore->trigger();
+    form->AClear->trigger();
+    EXPECT_EQ(ui.errors().size(), 5);
+    EXPECT_EQ(ui.errors().last(),
+              QStringLiteral("Cannot open file ") + dir.path("users/bob/categories.dat"));
+    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("b")});
+    EXPECT_EQ((QStringList{form->CategoryNode(0)->text(0), form->CategoryNode(1)->text(0)}), tree);
+    EXPECT_EQ(form->SelectedNodeIndex(), 1);
+    fs.heal();
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), atLogin());
 }
