@@ -287,6 +287,9 @@ public:
     // The text the user typed, unless it cannot be stored; then the reason
     // was shown and nothing is returned.
     std::optional<QByteArray> StorableText(const QString& text, const QString& what = QString());
+    // The same check for a text read as stored bytes (a category from the file).
+    bool StorableBytes(const QByteArray& bytes, const QString& what = QString());
+    void ShowCannotStore(QChar bad, const QString& what);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -31,4 +31,27 @@ std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
     return std::nullopt;
 }
 
+std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes) {
+    const QString text = platform::toUi(bytes);
+    if (std::optional<QChar> c = forbiddenStoredCharacter(text)) {
+        return c;
+    }
+    // Bytes the code page has no character for decode to one that encodes to
+    // other bytes: name the first character whose bytes differ.
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray encoded = platform::fromUi(text.mid(i, n));
+        if (bytes.mid(at, encoded.size()) != encoded) {
+            return text.at(i);
+        }
+        at += encoded.size();
+        i += n - 1;
+    }
+    if (at != bytes.size()) {
+        return QChar(QChar::ReplacementCharacter);
+    }
+    return std::nullopt;
+}
+
 }  // namespace core

@@ -12,6 +12,10 @@ namespace core {
 // breaks one of these rules.
 std::optional<QChar> forbiddenStoredCharacter(const QString& text);
 
+// The same for a text already in stored bytes (a name read from a file):
+// also a byte sequence the code page reads back differently is refused.
+std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes);
+
 // The three plain byte values that scramble to NUL, LF and CR.
 bool isForbiddenStoredByte(char byte);
 

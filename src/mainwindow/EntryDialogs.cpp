@@ -234,8 +234,13 @@ std::optional<core::PasswordEntry> TEntryDialog::Entry() {
     core::PasswordEntry entry;
     for (int f = 0; f < core::kFieldCount; ++f) {
         if (f == core::Category) {
+            // A name from the category file is held to the same rules as a typed one.
             entry[f] = ComboBoxCat->currentIndex() >= 0 ? ComboBoxCat->currentData().toByteArray()
                                                         : QByteArray();
+            if (!form1_.StorableBytes(entry[f], LabelCat->text())) {
+                ComboBoxCat->setFocus();
+                return std::nullopt;
+            }
             continue;
         }
         const std::optional<QByteArray> text =

@@ -56,21 +56,32 @@ void TForm1::TreeViewCatContextPopup(const QPoint& pos) {
 }
 
 std::optional<QByteArray> TForm1::StorableText(const QString& text, const QString& what) {
-    const std::optional<QChar> bad = core::forbiddenStoredCharacter(text);
-    if (!bad) {
-        return platform::fromUi(text);
+    if (const std::optional<QChar> bad = core::forbiddenStoredCharacter(text)) {
+        ShowCannotStore(*bad, what);
+        return std::nullopt;
     }
+    return platform::fromUi(text);
+}
+
+bool TForm1::StorableBytes(const QByteArray& bytes, const QString& what) {
+    if (const std::optional<QChar> bad = core::forbiddenStoredBytes(bytes)) {
+        ShowCannotStore(*bad, what);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::ShowCannotStore(QChar bad, const QString& what) {
     const QString code =
-        QStringLiteral("U+%1").arg(uint(bad->unicode()), 4, 16, QLatin1Char('0')).toUpper();
+        QStringLiteral("U+%1").arg(uint(bad.unicode()), 4, 16, QLatin1Char('0')).toUpper();
     const QString character =
-        bad->isPrint() ? QStringLiteral("\"%1\" (%2)").arg(QString(*bad), code) : code;
+        bad.isPrint() ? QStringLiteral("\"%1\" (%2)").arg(QString(bad), code) : code;
     QString message = StringCannotStore;
     message.replace(QLatin1String("%1"), character);
     if (!what.isEmpty()) {
         message = what + QLatin1Char(' ') + message;
     }
     platform::ui().showMessage(message);
-    return std::nullopt;
 }
 
 void TForm1::MCatNewClick() {

@@ -199,6 +199,35 @@ TEST_F(EntryDialogs, TextTheLineCannotCarryIsRefusedNamingTheField) {
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"n|l|nDXujlAaWu|||fine|||"});
 }
 
+// A category file may hold names the line cannot carry; picking one is refused
+// like a typed field, and the tree still shows it.
+TEST_F(EntryDialogs, CategoryNameFromTheFileIsCheckedLikeATypedOne) {
+    open({"a|u|p|Good"}, {"Bad|Name", "Sup\xB9", "Good"});
+    const QByteArray vault = dir.read("users/bob/passwords.dat");
+    add([&](TFormAdd* d) {
+        fill(d, QStringLiteral("n"), QStringLiteral("l"));
+        for (int item : {0, 1}) {
+            d->ComboBoxCat->setCurrentIndex(item);
+            click(d->ButtonOk);
+            EXPECT_TRUE(d->isVisible());
+        }
+    });
+    selectRows({0});
+    edit([&](TFormEdit* d) {
+        d->ComboBoxCat->setCurrentIndex(0);
+        click(d->ButtonOk);
+        EXPECT_TRUE(d->isVisible());
+    });
+    EXPECT_EQ(
+        ui.messages(),
+        (QStringList{QStringLiteral("Category: The character \"|\" (U+007C) cannot be stored."),
+                     QStringLiteral("Category: The character \"\u00B9\" (U+00B9) cannot be "
+                                    "stored."),
+                     QStringLiteral("Category: The character \"|\" (U+007C) cannot be stored.")}));
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"), vault);
+    EXPECT_EQ(form->CategoryNode(1)->text(0), QStringLiteral("Bad|Name (0)"));
+}
+
 TEST_F(EntryDialogs, FailedSaveKeepsTheDialogAndStoresNothingTwice) {
     open({"a|b|c"});
     testing_support::FaultyFileSystem fs;
