@@ -62,6 +62,20 @@ TTreeViewCat::TTreeViewCat(QWidget* parent) : QTreeWidget(parent) {
     setPalette(p);
 }
 
+QItemSelectionModel::SelectionFlags TTreeViewCat::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+    if (!index.isValid()) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+        return selectionModel()->isSelected(index)
+                   ? QItemSelectionModel::NoUpdate
+                   : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    }
+    return flags;
+}
+
 void TTreeViewCat::mouseReleaseEvent(QMouseEvent* event) {
     QTreeWidget::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton) {
@@ -71,7 +85,10 @@ void TTreeViewCat::mouseReleaseEvent(QMouseEvent* event) {
         afterDoubleClick_ = false;
         return;
     }
-    Q_EMIT clickedAnywhere();
+    // A click on empty space chooses nothing, so the list stays as it is.
+    if (itemAt(event->position().toPoint())) {
+        Q_EMIT clickedAnywhere();
+    }
 }
 
 void TTreeViewCat::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -28,10 +28,14 @@ public:
     explicit TTreeViewCat(QWidget* parent = nullptr);
 
 Q_SIGNALS:
-    void clickedAnywhere();  // a left click anywhere in the tree, after its selection
+    void clickedAnywhere();  // a left click on a node, after its selection
     void doubleClickedAnywhere();
 
 protected:
+    // Exactly one node stays selected: presses on empty space and attempts
+    // to deselect (Ctrl+click, Ctrl+Space) change nothing.
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

@@ -135,6 +135,38 @@ TEST_F(CategoryTree, RightClickSelectsWithoutRefilling) {
     EXPECT_EQ(form->CategoryList.mid(1), core::LineList{"Mail"});
 }
 
+// Clicks on empty space and attempts to deselect leave the chosen node, so
+// the list and the commands always have a category to act on.
+TEST_F(CategoryTree, ExactlyOneNodeStaysSelected) {
+    openUser({"a|u|p|Mail", "b|u|p|Work"}, {"Mail", "Work"});
+    activate();
+    clickNode(1);
+    QWidget* viewport = form->TreeViewCat->viewport();
+    const QPoint empty(5, viewport->height() - 5);
+    ASSERT_EQ(form->TreeViewCat->itemAt(empty), nullptr);
+    const QPoint node = form->TreeViewCat->visualItemRect(form->CategoryNode(1)).center();
+    const std::function<void()> attempts[] = {
+        [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, empty); },
+        [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, node); },
+        [&] {
+            QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, empty);
+            form->TreeViewCatContextPopup(empty);
+            form->PopupMenu2->hide();
+        },
+        [&] {
+            form->TreeViewCat->setFocus();
+            QTest::keyClick(form->TreeViewCat, Qt::Key_Space, Qt::ControlModifier);
+        }};
+    for (const auto& attempt : attempts) {
+        attempt();
+        EXPECT_EQ(form->SelectedNodeIndex(), 1);
+        EXPECT_EQ(column(0), QStringList{QStringLiteral("a")});
+    }
+    ui.answerInput(QStringLiteral("Post"));
+    form->PMCatRename->trigger();
+    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Post", "Work"}));
+}
+
 TEST_F(CategoryTree, RefreshCaptionsFollowsTheStoredLines) {
     openUser({"a|u|p|Mail"}, {"Mail", "Work"});
     form->PasswordList.append(core::Scramble("b|u|p|Work"));
