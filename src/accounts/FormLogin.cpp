@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
+#include <limits>
 
 #include "core/PasswordEntry.h"
 #include "localization/LanguageTargets.h"
@@ -273,7 +274,9 @@ void TFormLogin::ButtonNewUserClick() {
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
     form1_.UserList.append(login);
-    ++form1_.UsersCount;
+    if (form1_.UsersCount < std::numeric_limits<int>::max()) {
+        ++form1_.UsersCount;
+    }
     ButtonLoginClick();
 }
 

@@ -331,6 +331,8 @@ void TForm1::FormCreate() {
     HidePasswords = settings.hidden;
     UsersCount = settings.usersCount;
     UserList.append(settings.users);
+    UsersRead = settings.usersRead;
+    UsersSkipped = settings.usersSkipped;
 
     SelectedCategoryIndex = 0;
     MHidePasswords->setChecked(HidePasswords);
@@ -354,6 +356,8 @@ void TForm1::FormClose() {
     settings.hidden = HidePasswords;
     settings.usersCount = UsersCount;
     settings.users = UserList;
+    settings.usersRead = UsersRead;
+    settings.usersSkipped = UsersSkipped;
     core::writeProgramSettings(ProgramSettingsPath(), settings);
     SaveSettings();
     SaveCategories();

@@ -130,6 +130,8 @@ public:
     bool HidePasswords = false;
     int UsersCount = 0;
     QStringList UserList;
+    int UsersRead = 0;            // names of UserList read from the file
+    int UsersSkipped = 0;         // names past the bound, never read, kept in the file
     core::LineList CategoryList;  // item 0: the root label, never stored
     core::LineList PasswordList;  // scrambled lines; position = entry index
     bool UseKeyFile = false;

@@ -11,7 +11,7 @@ namespace core {
 namespace {
 const QByteArray kOptions = QByteArrayLiteral("Options");
 
-QByteArray userKey(int n) {
+QByteArray userKey(qint64 n) {
     return "User " + QByteArray::number(n);
 }
 }  // namespace
@@ -22,11 +22,15 @@ ProgramSettings readProgramSettings(const QString& path) {
     s.codePage = ini.readString(kOptions, "CodePage", QByteArray());
     s.language = platform::decodeSettingText(ini.readString(kOptions, "Language", "English"));
     s.hidden = ini.readBool(kOptions, "hidden", false);
-    // A damaged count must not build billions of names (or overflow at the next New User).
-    s.usersCount = std::min(ini.readInteger(kOptions, "Users", 0), kMaxUsers);
-    for (int n = 1; n <= s.usersCount; ++n) {
+    // A damaged count must not build billions of names; what is not read is
+    // not written either, so the file keeps it.
+    s.usersCount = ini.readInteger(kOptions, "Users", 0);
+    const int names = std::min(s.usersCount, kMaxUsers);
+    for (int n = 1; n <= names; ++n) {
         s.users.append(platform::decodeSettingText(ini.readString(kOptions, userKey(n), "0")));
     }
+    s.usersRead = int(s.users.size());
+    s.usersSkipped = std::max(0, s.usersCount - names);
     return s;
 }
 
@@ -36,7 +40,8 @@ void writeProgramSettings(const QString& path, const ProgramSettings& settings) 
     ini.writeBool(kOptions, "hidden", settings.hidden);
     ini.writeInteger(kOptions, "Users", settings.usersCount);
     for (int i = 0; i < settings.users.size(); ++i) {
-        ini.writeString(kOptions, userKey(i + 1), platform::encodeSettingText(settings.users[i]));
+        ini.writeString(kOptions, userKey(settings.userNumber(i)),
+                        platform::encodeSettingText(settings.users[i]));
     }
     ini.updateFile();
 }

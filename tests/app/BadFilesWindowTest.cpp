@@ -208,11 +208,14 @@ TEST_F(BadFiles, DamagedProgramSettingsStillStartAndCloseCleanly) {
         EXPECT_EQ(back.users, form->UserList);
         EXPECT_EQ(back.language, form->LanguageName);
     }
-    // The capped count leaves room for one more user.
+    // The count stays as the file holds it and cannot overflow; the new user
+    // goes after every name the file may hold.
     newUser(QStringLiteral("ann"), QStringLiteral("pw12"));
     ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->UsersCount, core::kMaxUsers + 1);
+    EXPECT_EQ(form->UsersCount, 2147483647);
     EXPECT_EQ(form->UserList.last(), QStringLiteral("ann"));
+    EXPECT_TRUE(closeMain());
+    EXPECT_TRUE(dir.read("vorrel.ini").contains("\r\nUser 2147483648=ann\r\n"));
 }
 
 TEST_F(BadFiles, DamagedLanguageFilesSetWhatTheyCanAndChangeNothingElse) {

@@ -110,3 +110,24 @@ TEST(UserSettings, FailedWriteIsUnableToWrite) {
         EXPECT_EQ(e.message(), QStringLiteral("Unable to write to ") + dir.path("settings.dat"));
     }
 }
+
+// Names past the bound read at start are neither dropped nor overwritten: the
+// file comes back from a close as it was, and a new user goes after them all.
+TEST(ProgramSettings, UsersPastTheBoundSurviveAClose) {
+    TestDir dir;
+    QByteArray file = "[Options]\r\nLanguage=English\r\nhidden=0\r\nUsers=1500\r\n";
+    for (int n = 1; n <= 1500; ++n) {
+        file += "User " + QByteArray::number(n) + "=u" + QByteArray::number(n) + "\r\n";
+    }
+    dir.write(QStringLiteral("vorrel.ini"), file);
+    core::ProgramSettings s = core::readProgramSettings(dir.path("vorrel.ini"));
+    EXPECT_EQ(s.usersCount, 1500);
+    EXPECT_EQ(s.users.size(), core::kMaxUsers);
+    core::writeProgramSettings(dir.path("vorrel.ini"), s);
+    EXPECT_EQ(dir.read("vorrel.ini"), file);
+    s.users.append(QStringLiteral("fresh"));
+    ++s.usersCount;
+    core::writeProgramSettings(dir.path("vorrel.ini"), s);
+    file.replace("Users=1500", "Users=1501");
+    EXPECT_EQ(dir.read("vorrel.ini"), file + "User 1501=fresh\r\n");
+}
