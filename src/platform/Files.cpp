@@ -7,6 +7,13 @@
 
 #include "platform/Errors.h"
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace platform {
 
 std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
@@ -38,7 +45,31 @@ bool DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();  // flushes to disk, then renames over the old file
+    // Flushes to disk, then renames over the old file; the rename itself
+    // lasts through a power cut only once the folder is synced too.
+    return file.commit() && syncFolder(QFileInfo(path).absolutePath());
+}
+
+bool DiskFileSystem::syncFolder(const QString& folder) {
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(folder);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int result;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    // A file system that cannot sync folders at all says EINVAL: nothing more can be done there.
+    const bool synced = result == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+#else
+    // On Windows the replacing rename is made durable by the platform call itself.
+    Q_UNUSED(folder);
+    return true;
+#endif
 }
 
 bool DiskFileSystem::fileExists(const QString& path) {

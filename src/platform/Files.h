@@ -29,6 +29,10 @@ public:
     bool fileExists(const QString& path) override;
     bool directoryExists(const QString& path) override;
     bool createDirectory(const QString& path) override;
+
+protected:
+    // Makes a rename in the folder durable; false when the platform refuses.
+    virtual bool syncFolder(const QString& folder);
 };
 
 FileSystem& fileSystem();

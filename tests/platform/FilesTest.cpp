@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestDir.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 
 using platform::ChangeFileExt;
@@ -35,4 +36,23 @@ TEST(Paths, ExistenceTests) {
     EXPECT_FALSE(platform::DirectoryExists(dir.path("f")));
     EXPECT_TRUE(platform::CreateDir(dir.path("e")));
     EXPECT_FALSE(platform::CreateDir(dir.path("missing/e")));
+}
+
+// A save is reported as failed when its folder cannot be synced after the
+// rename: until then a power cut may still take the new file back.
+TEST(Files, FailedFolderSyncIsAFailedWrite) {
+    struct NoSync : platform::DiskFileSystem {
+        QStringList synced;
+        bool syncFolder(const QString& folder) override {
+            synced << folder;
+            return false;
+        }
+    } fs;
+    testing_support::TestDir dir;
+    platform::setFileSystem(&fs);
+    EXPECT_THROW(platform::writeFile(dir.path("f"), "x"), platform::PlatformError);
+    platform::setFileSystem(nullptr);
+    EXPECT_EQ(fs.synced, QStringList{dir.path("f").chopped(2)});
+    platform::writeFile(dir.path("f"), "y");
+    EXPECT_EQ(dir.read("f"), QByteArray("y"));
 }
