@@ -8,6 +8,7 @@
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
 
@@ -56,7 +57,9 @@ QString TForm1::CategoryName(int k) const {
 }
 
 void TForm1::LoadCategories() {
-    core::LineList names = platform::loadTextList(CategoriesPath);
+    // A plain text file that users may edit: an editor's byte-order mark is skipped.
+    core::LineList names =
+        platform::parseTextLines(platform::withoutUtf8Bom(platform::readFile(CategoriesPath)));
     CategoryList = names;
     CategoryList.prepend(platform::fromUi(StringAllPasswords));
 
