@@ -12,6 +12,7 @@
 
 #include "localization/LanguageTargets.h"
 #include "platform/Guard.h"
+#include "platform/Widgets.h"
 
 namespace {
 
@@ -97,7 +98,11 @@ TAboutBox::TAboutBox(QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(Panel1);
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
-    setFixedSize(sizeHint().expandedTo(QSize(275, 162)));
+    FitToTexts();
+}
+
+void TAboutBox::FitToTexts() {
+    platform::fitToTexts(this, QSize(275, 162));
 }
 
 void TAboutBox::setSiteColor(const QColor& color) {

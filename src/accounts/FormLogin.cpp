@@ -129,7 +129,7 @@ TFormLogin::TFormLogin(TForm1& form1)
     setTabOrder(ButtonExit, EditPassword);
     setTabOrder(EditPassword, ComboBoxLogin);
 
-    setFixedSize(sizeHint().expandedTo(QSize(227, 171)));
+    FitToTexts();
 
     connect(ButtonLogin, &QPushButton::clicked, this,
             platform::command([this] { ButtonLoginClick(); }));
@@ -280,6 +280,10 @@ void TFormLogin::ButtonNewUserClick() {
 void TFormLogin::ButtonExitClick() {
     form1_.Terminate();
     done(QDialog::Rejected);
+}
+
+void TFormLogin::FitToTexts() {
+    platform::fitToTexts(this, QSize(227, 171));
 }
 
 void TFormLogin::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {

@@ -179,6 +179,8 @@ public:
     QString StringPasswordCharacters = QStringLiteral(
         "The password may hold only the letters A-Z, a-z and the digits 0-9, as the login "
         "dialog takes no other characters.");
+    // The description of the key-file dialogs' one file type.
+    QString StringKeyFileFilter = QStringLiteral("Key File");
     // A row whose stored entry cannot be found (a row without a login, say).
     QString StringEntryNotFound = QStringLiteral(
         "The stored entry of this row cannot be found (a row without a login cannot be looked "
@@ -200,6 +202,10 @@ public:
         std::function<void(const QString&)> set;
     };
     std::vector<LanguageTarget> LanguageTargets();
+    // The texts the key list has no place for, read from the section "Messages".
+    std::vector<LanguageTarget> ExtraLanguageTargets();
+    // The language file: from the working directory, else beside the executable.
+    QString LanguageFilePath(const QString& name) const;
     void MLangEnglishClick();
     void MLangRussianClick();
     void MLangSChineseClick();

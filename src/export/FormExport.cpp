@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/TextList.h"
+#include "platform/Widgets.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ TFormExport::TFormExport(TForm1& form1) : QDialog(&form1), form1_(form1) {
     layout->addWidget(ListViewColumns);
     layout->addLayout(buttons);
     resize(260, 300);
+    FitToTexts();
 
     connect(ButtonOk, &QPushButton::clicked, this, platform::command([this] { ButtonOkClick(); }));
     connect(ButtonCancel, &QPushButton::clicked, this,
@@ -158,6 +160,10 @@ void TFormExport::ButtonOkClick() {
         file = WriteHtmlExport();
     }
     platform::writeFile(chosen->fileName, file);
+}
+
+void TFormExport::FitToTexts() {
+    platform::fitToTexts(this, QSize(260, 300), false);
 }
 
 void TFormExport::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {

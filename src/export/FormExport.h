@@ -30,6 +30,8 @@ public:
     QByteArray WriteHtmlExport() const;
 
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    // Makes the window at least as large as its texts need; it stays resizable.
+    void FitToTexts();
 
 protected:
     void showEvent(QShowEvent* event) override;

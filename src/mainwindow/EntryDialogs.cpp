@@ -145,6 +145,10 @@ void TEntryDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void TEntryDialog::FitToTexts() {
+    platform::fitToTexts(this, QSize());
+}
+
 void TEntryDialog::ButtonCancelClick() {
     reject();
 }
