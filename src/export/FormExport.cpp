@@ -36,13 +36,22 @@ struct ExportSource {
     exporting::RowSource rowAt;
     int rowCount = 0;
     std::optional<core::EntryLookup> lookup;
+    exporting::ExportEncoding encoding;
 };
 
-void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& source) {
+void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
+             bool alwaysUtf8, ExportSource& source) {
+    QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        source.columns[size_t(c)] = {platform::fromUi(item->text(0)),
-                                     item->checkState(0) == Qt::Checked};
+        source.columns[size_t(c)].checked = item->checkState(0) == Qt::Checked;
+        if (source.columns[size_t(c)].checked) {
+            captions << item->text(0);
+        }
+    }
+    source.encoding = exporting::chooseExportEncoding(captions + otherTexts, alwaysUtf8);
+    for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
+        source.columns[size_t(c)].caption = source.encoding.text(choice->topLevelItem(c)->text(0));
     }
     const EntryListModel* model = form1.ListModel;
     const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
@@ -60,6 +69,11 @@ void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& sourc
             // No stored entry: the field stays empty, never another entry's password.
             const int k = source.lookup->find(out[core::Title], out[core::Login]);
             out[core::Password] = k < 0 ? QByteArray() : form1.EntryPassword(k);
+        }
+        if (source.encoding.utf8) {
+            for (QByteArray& field : out) {
+                field = source.encoding.field(field);
+            }
         }
     };
 }
@@ -128,15 +142,17 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
 
 QByteArray TFormExport::WriteTextExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, source);
-    return exporting::textExport(source.columns, source.rowCount, source.rowAt);
+    collect(form1_, ListViewColumns, {}, AlwaysUtf8, source);
+    return source.encoding.fileStart() +
+           exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteHtmlExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, source);
-    return exporting::htmlExport(platform::fromUi(form1_.CurrentLogin), platform::storageCodePage(),
-                                 source.columns, source.rowCount, source.rowAt);
+    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, AlwaysUtf8, source);
+    return exporting::htmlExport(source.encoding.text(form1_.CurrentLogin),
+                                 source.encoding.charset(), source.columns, source.rowCount,
+                                 source.rowAt);
 }
 
 void TFormExport::ButtonOkClick() {
