@@ -87,7 +87,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     panelLayout->addLayout(header);
     panelLayout->addWidget(LabelAuthor);
     panelLayout->addWidget(LabelEmail);
-    panelLayout->addWidget(LabelSite);
+    // As wide as its text: the link reacts only over the address itself.
+    panelLayout->addWidget(LabelSite, 0, Qt::AlignLeft);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

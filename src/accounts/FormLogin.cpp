@@ -53,7 +53,7 @@ public:
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
-    // Enter and Escape press no button of this dialog.
+    // No default button: Enter presses only the button that has the focus.
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
@@ -167,6 +167,9 @@ void TFormLogin::FormShow() {
 }
 
 void TFormLogin::keyPressEvent(QKeyEvent* event) {
+    if (platform::pressFocusedButton(this, event)) {
+        return;
+    }
     // Escape does not close the dialog: only Login, New User and Exit leave it.
     if (event->key() == Qt::Key_Escape) {
         event->accept();

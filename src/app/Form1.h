@@ -300,6 +300,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The splitter's size when the column widths were last reset: a list
+    // resize without a new splitter size is a drag of the splitter.
+    QSize ColumnWidthsSplitterSize;
     void CreateComponents();
     void CreateMenus();
     void ApplyListFont();

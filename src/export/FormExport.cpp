@@ -118,6 +118,12 @@ void TFormExport::showEvent(QShowEvent* event) {
     platform::guarded([this] { FormShow(); });
 }
 
+void TFormExport::keyPressEvent(QKeyEvent* event) {
+    if (!platform::pressFocusedButton(this, event)) {
+        QDialog::keyPressEvent(event);
+    }
+}
+
 void TFormExport::FormShow() {
     ListViewColumns->clear();
     for (int c = 0; c < EntryListModel::kColumns; ++c) {

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QTranslator>
 #include <QWidget>
 #include <memory>
@@ -139,6 +141,19 @@ void fitTitle(QMessageBox* box) {
         const QMargins margins = box->layout() ? box->layout()->contentsMargins() : QMargins();
         buttons->setMinimumWidth(titleWidth(box) - margins.left() - margins.right());
     }
+}
+
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        return false;
+    }
+    auto* button = qobject_cast<QPushButton*>(dialog->focusWidget());
+    if (!button || !button->isEnabled() || !button->isVisible()) {
+        return false;
+    }
+    event->accept();
+    button->click();
+    return true;
 }
 
 void setQtTranslation(const QString& locale) {

@@ -5,6 +5,7 @@
 
 #include "platform/Colors.h"
 
+class QKeyEvent;
 class QLineEdit;
 class QMessageBox;
 class QWidget;
@@ -35,6 +36,10 @@ int titleWidth(const QWidget* window);
 void fitToTexts(QWidget* window, QSize designSize, bool fixed = true);
 // A message box sizes itself when shown; this keeps it as wide as its title.
 void fitTitle(QMessageBox* box);
+
+// Enter on a focused push button presses it, as Space does; true when it did.
+// A dialog with no default button calls this from its key handler.
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
 
 // Qt's own words (standard buttons, file and font dialogs) in a language:
 // "ru", "zh_CN"; an empty name leaves them in English.
