@@ -12,6 +12,7 @@
 
 #include "localization/LanguageTargets.h"
 #include "platform/Guard.h"
+#include "platform/Widgets.h"
 
 namespace {
 
@@ -86,7 +87,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     panelLayout->addLayout(header);
     panelLayout->addWidget(LabelAuthor);
     panelLayout->addWidget(LabelEmail);
-    panelLayout->addWidget(LabelSite);
+    // As wide as its text: the link reacts only over the address itself.
+    panelLayout->addWidget(LabelSite, 0, Qt::AlignLeft);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -97,7 +99,11 @@ TAboutBox::TAboutBox(QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(Panel1);
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
-    setFixedSize(sizeHint().expandedTo(QSize(275, 162)));
+    FitToTexts();
+}
+
+void TAboutBox::FitToTexts() {
+    platform::fitToTexts(this, QSize(275, 162));
 }
 
 void TAboutBox::setSiteColor(const QColor& color) {

@@ -29,6 +29,8 @@ public:
     void Panel1MouseMove();
     void LabelSiteMouseDown();
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    // Sizes the box to its texts, never below its design size.
+    void FitToTexts();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

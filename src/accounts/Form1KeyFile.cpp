@@ -7,11 +7,11 @@
 
 namespace {
 
-platform::FileDialogRequest keyFileDialog(const QString& programDir) {
+platform::FileDialogRequest keyFileDialog(const QString& programDir, const QString& description) {
     platform::FileDialogRequest request;
     request.initialDir = programDir;
     request.fileName = QLatin1String(core::kDefaultKeyFileName);
-    request.filter = QStringLiteral("Key File (*.vrx)|*.vrx");
+    request.filter = description + QStringLiteral(" (*.vrx)|*.vrx");
     return request;
 }
 
@@ -37,7 +37,7 @@ bool TForm1::KeyFileCheck() {
     }
     platform::ui().showMessage(StringKeyFileNotFound);
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().openFile(keyFileDialog(ProgramDir));
+        platform::ui().openFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
     if (!chosen) {
         Terminate();
         return false;
@@ -53,7 +53,7 @@ bool TForm1::KeyFileCheck() {
 
 void TForm1::MCreateKeyFileClick() {
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().saveFile(keyFileDialog(ProgramDir));
+        platform::ui().saveFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
     if (!chosen) {
         return;
     }

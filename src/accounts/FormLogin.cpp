@@ -54,7 +54,7 @@ public:
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
-    // Enter and Escape press no button of this dialog.
+    // No default button: Enter presses only the button that has the focus.
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
@@ -130,7 +130,7 @@ TFormLogin::TFormLogin(TForm1& form1)
     setTabOrder(ButtonExit, EditPassword);
     setTabOrder(EditPassword, ComboBoxLogin);
 
-    setFixedSize(sizeHint().expandedTo(QSize(227, 171)));
+    FitToTexts();
 
     connect(ButtonLogin, &QPushButton::clicked, this,
             platform::command([this] { ButtonLoginClick(); }));
@@ -168,6 +168,9 @@ void TFormLogin::FormShow() {
 }
 
 void TFormLogin::keyPressEvent(QKeyEvent* event) {
+    if (platform::pressFocusedButton(this, event)) {
+        return;
+    }
     // Escape does not close the dialog: only Login, New User and Exit leave it.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
@@ -283,6 +286,10 @@ void TFormLogin::ButtonNewUserClick() {
 void TFormLogin::ButtonExitClick() {
     form1_.Terminate();
     done(QDialog::Rejected);
+}
+
+void TFormLogin::FitToTexts() {
+    platform::fitToTexts(this, QSize(227, 171));
 }
 
 void TFormLogin::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {

@@ -42,6 +42,8 @@ public:
     void ButtonExitClick();
 
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& targets);
+    // Sizes the dialog to its texts, never below its design size.
+    void FitToTexts();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -399,8 +399,11 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The list gets its new width after the window's own resize, its first
-    // showing included; the column widths follow the list's real width.
-    if (watched == ListView1 && event->type() == QEvent::Resize) {
+    // showing included; the column widths follow the list's real width then.
+    // A drag of the splitter resizes only the list and keeps widths set by hand.
+    if (watched == ListView1 && event->type() == QEvent::Resize &&
+        Splitter1->size() != ColumnWidthsSplitterSize) {
+        ColumnWidthsSplitterSize = Splitter1->size();
         platform::guarded([this] { FormResize(); });
     }
     return QMainWindow::eventFilter(watched, event);

@@ -181,6 +181,8 @@ public:
     QString StringPasswordCharacters = QStringLiteral(
         "The password may hold only the letters A-Z, a-z and the digits 0-9, as the login "
         "dialog takes no other characters.");
+    // The description of the key-file dialogs' one file type.
+    QString StringKeyFileFilter = QStringLiteral("Key File");
 
     // ---- Start-up and shutdown -------------------------------------------------
     static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
@@ -198,6 +200,10 @@ public:
         std::function<void(const QString&)> set;
     };
     std::vector<LanguageTarget> LanguageTargets();
+    // The texts the key list has no place for, read from the section "Messages".
+    std::vector<LanguageTarget> ExtraLanguageTargets();
+    // The language file: from the working directory, else beside the executable.
+    QString LanguageFilePath(const QString& name) const;
     void MLangEnglishClick();
     void MLangRussianClick();
     void MLangSChineseClick();
@@ -208,6 +214,7 @@ public:
     void LoadPasswords();
     void SavePasswords();
     void LoadCategories();
+    core::LineList ReadCategories() const;
     // CategoryList and the tree from names already read.
     void ShowCategories(const core::LineList& names);
     // Load and Restore: the lines read, then the category file, then both shown.
@@ -301,6 +308,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The splitter's size when the column widths were last reset: a list
+    // resize without a new splitter size is a drag of the splitter.
+    QSize ColumnWidthsSplitterSize;
     void CreateComponents();
     void CreateMenus();
     void ApplyListFont();

@@ -8,6 +8,7 @@
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
 
@@ -56,7 +57,12 @@ QString TForm1::CategoryName(int k) const {
 }
 
 void TForm1::LoadCategories() {
-    ShowCategories(platform::loadTextList(CategoriesPath));
+    ShowCategories(ReadCategories());
+}
+
+core::LineList TForm1::ReadCategories() const {
+    // A plain text file that users may edit: an editor's byte-order mark is skipped.
+    return platform::parseTextLines(platform::withoutUtf8Bom(platform::readFile(CategoriesPath)));
 }
 
 void TForm1::ShowCategories(const core::LineList& names) {
@@ -124,14 +130,14 @@ void TForm1::ReplacePasswordList(core::LineList lines) {
     // Every file is read before anything changes: when one cannot be read,
     // the list, the tree and the rows stay as they were, and the next save
     // cannot store a list the user never saw.
-    const core::LineList names = platform::loadTextList(CategoriesPath);
+    const core::LineList names = ReadCategories();
     PasswordList = std::move(lines);
     ShowCategories(names);
     FillEntryList();
 }
 
 void TForm1::AClearExecute() {
-    const core::LineList names = platform::loadTextList(CategoriesPath);
+    const core::LineList names = ReadCategories();
     PasswordList.clear();
     ListModel->clear();
     CurrentEntry = QPersistentModelIndex();

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "platform/CodePage.h"
+#include "platform/TextList.h"
+
 namespace exporting {
 
 namespace {
@@ -90,6 +93,31 @@ void appendEscaped(QByteArray& out, const QByteArray& text) {
 }
 
 }  // namespace
+
+ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, bool alwaysUtf8) {
+    ExportEncoding encoding;
+    encoding.utf8 = alwaysUtf8;
+    for (const QString& text : insertedTexts) {
+        encoding.utf8 = encoding.utf8 || platform::firstUnencodable(text).has_value();
+    }
+    return encoding;
+}
+
+QByteArray ExportEncoding::charset() const {
+    return utf8 ? QByteArray("UTF-8") : platform::storageCodePage();
+}
+
+QByteArray ExportEncoding::fileStart() const {
+    return utf8 ? QByteArray(platform::kUtf8Bom) : QByteArray();
+}
+
+QByteArray ExportEncoding::text(const QString& text) const {
+    return utf8 ? text.toUtf8() : platform::fromUi(text);
+}
+
+QByteArray ExportEncoding::field(const QByteArray& stored) const {
+    return utf8 ? platform::toUi(stored).toUtf8() : stored;
+}
 
 QByteArray escapeHtml(const QByteArray& text) {
     QByteArray out;

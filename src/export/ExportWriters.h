@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <array>
 #include <functional>
 
@@ -33,5 +34,21 @@ QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
                       const ExportColumns& columns, int rowCount, const RowSource& rowAt);
 
 QByteArray escapeHtml(const QByteArray& text);
+
+// The bytes of one export. The storage code page when it carries every text
+// the program inserts (column captions, the login): then the file is exactly
+// what it always was. Otherwise the whole file is UTF-8, so nothing is ever
+// replaced; a text file then starts with a byte-order mark, and the HTML page
+// names UTF-8 as its character set.
+struct ExportEncoding {
+    bool utf8 = false;
+
+    QByteArray charset() const;
+    QByteArray fileStart() const;                      // the byte-order mark, if any
+    QByteArray text(const QString& text) const;        // an inserted text
+    QByteArray field(const QByteArray& stored) const;  // a stored field, in the code page
+};
+// The one place the choice is made; alwaysUtf8 makes it UTF-8 whatever the texts.
+ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, bool alwaysUtf8 = false);
 
 }  // namespace exporting

@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/TextList.h"
+#include "platform/Widgets.h"
 
 namespace {
 
@@ -34,18 +35,27 @@ struct ExportSource {
     exporting::ExportColumns columns;
     exporting::RowSource rowAt;
     int rowCount = 0;
+    exporting::ExportEncoding encoding;
 };
 
-void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& source) {
+void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
+             bool alwaysUtf8, ExportSource& source) {
+    QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        source.columns[size_t(c)] = {platform::fromUi(item->text(0)),
-                                     item->checkState(0) == Qt::Checked};
+        source.columns[size_t(c)].checked = item->checkState(0) == Qt::Checked;
+        if (source.columns[size_t(c)].checked) {
+            captions << item->text(0);
+        }
+    }
+    source.encoding = exporting::chooseExportEncoding(captions + otherTexts, alwaysUtf8);
+    for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
+        source.columns[size_t(c)].caption = source.encoding.text(choice->topLevelItem(c)->text(0));
     }
     const EntryListModel* model = form1.ListModel;
     const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
     source.rowCount = model->rowCount();
-    source.rowAt = [&form1, model, needPasswords](int r, exporting::ExportRow& out) {
+    source.rowAt = [&form1, model, &source, needPasswords](int r, exporting::ExportRow& out) {
         const EntryRow& row = model->row(r);
         for (int c = 0; c < core::kFieldCount; ++c) {
             // The rows outlive the export: no copy of their texts is needed.
@@ -54,6 +64,11 @@ void collect(const TForm1& form1, const QTreeWidget* choice, ExportSource& sourc
         if (needPasswords) {
             // The stored password of the row's own entry.
             out[core::Password] = form1.EntryPassword(form1.FindEntryIndex(r));
+        }
+        if (source.encoding.utf8) {
+            for (QByteArray& field : out) {
+                field = source.encoding.field(field);
+            }
         }
     };
 }
@@ -86,6 +101,7 @@ TFormExport::TFormExport(TForm1& form1) : QDialog(&form1), form1_(form1) {
     layout->addWidget(ListViewColumns);
     layout->addLayout(buttons);
     resize(260, 300);
+    FitToTexts();
 
     connect(ButtonOk, &QPushButton::clicked, this, platform::command([this] { ButtonOkClick(); }));
     connect(ButtonCancel, &QPushButton::clicked, this,
@@ -95,6 +111,12 @@ TFormExport::TFormExport(TForm1& form1) : QDialog(&form1), form1_(form1) {
 void TFormExport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     platform::guarded([this] { FormShow(); });
+}
+
+void TFormExport::keyPressEvent(QKeyEvent* event) {
+    if (!platform::pressFocusedButton(this, event)) {
+        QDialog::keyPressEvent(event);
+    }
 }
 
 void TFormExport::FormShow() {
@@ -121,15 +143,17 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
 
 QByteArray TFormExport::WriteTextExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, source);
-    return exporting::textExport(source.columns, source.rowCount, source.rowAt);
+    collect(form1_, ListViewColumns, {}, AlwaysUtf8, source);
+    return source.encoding.fileStart() +
+           exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteHtmlExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, source);
-    return exporting::htmlExport(platform::fromUi(form1_.CurrentLogin), platform::storageCodePage(),
-                                 source.columns, source.rowCount, source.rowAt);
+    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, AlwaysUtf8, source);
+    return exporting::htmlExport(source.encoding.text(form1_.CurrentLogin),
+                                 source.encoding.charset(), source.columns, source.rowCount,
+                                 source.rowAt);
 }
 
 void TFormExport::ButtonOkClick() {
@@ -153,6 +177,10 @@ void TFormExport::ButtonOkClick() {
         file = WriteHtmlExport();
     }
     platform::writeFile(chosen->fileName, file);
+}
+
+void TFormExport::FitToTexts() {
+    platform::fitToTexts(this, QSize(260, 300), false);
 }
 
 void TFormExport::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {

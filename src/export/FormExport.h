@@ -20,6 +20,8 @@ public:
     QPushButton* ButtonCancel = nullptr;
     QString SaveDialog1Filter;
     int SaveDialog1FilterIndex = 1;  // the type chosen last in this run
+    // Writes every export in UTF-8, whatever the texts.
+    bool AlwaysUtf8 = false;
 
     void FormShow();
     void ButtonOkClick();
@@ -30,9 +32,12 @@ public:
     QByteArray WriteHtmlExport() const;
 
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    // Makes the window at least as large as its texts need; it stays resizable.
+    void FitToTexts();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     TForm1& form1_;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
@@ -12,7 +13,10 @@
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/FontDialog.h"
 #include "platform/IniFile.h"
+#include "platform/Widgets.h"
 
 namespace {
 using language::Target;
@@ -118,25 +122,79 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     return t;
 }
 
+std::vector<TForm1::LanguageTarget> TForm1::ExtraLanguageTargets() {
+    using language::caption;
+    using language::text;
+    platform::FontDialogTexts& font = platform::fontDialogTexts();
+    std::vector<Target> t;
+    t.push_back(text("StringCannotStore", StringCannotStore));
+    t.push_back(text("StringPasswordCharacters", StringPasswordCharacters));
+    t.push_back(text("StringKeyFileFilter", StringKeyFileFilter));
+    t.push_back(text("StringFont", font.title));
+    t.push_back(text("StringFontColor", font.color));
+    // The seventeen colour names in one value, joined by "|" as filters are.
+    t.push_back({"StringFontColors", [&font] { return font.colorNames.join(QLatin1Char('|')); },
+                 [&font](const QString& s) { font.colorNames = s.split(QLatin1Char('|')); }});
+    if (FormEdit) {
+        t.push_back(caption("FormEdit->ButtonOk->Caption", FormEdit->ButtonOk));
+        t.push_back(caption("FormEdit->ButtonCancel->Caption", FormEdit->ButtonCancel));
+    }
+    if (FormExport) {
+        t.push_back(caption("FormExport->ButtonOk->Caption", FormExport->ButtonOk));
+    }
+    if (AboutBox) {
+        t.push_back(caption("AboutBox->LabelEmail->Caption", AboutBox->LabelEmail));
+    }
+    return t;
+}
+
+QString TForm1::LanguageFilePath(const QString& name) const {
+    // Relative first: the folder is found from the working directory, as it
+    // always was; a program started from elsewhere finds its own folder.
+    const QString relative = QStringLiteral("language/") + name + QStringLiteral(".ini");
+    if (platform::FileExists(relative)) {
+        return relative;
+    }
+    const QString beside = platform::ExtractFilePath(ExecutablePath) + relative;
+    return platform::FileExists(beside) ? beside : relative;
+}
+
 void TForm1::LoadLanguage(const QString& name) {
     MLangEnglish->setChecked(name == QLatin1String("English"));
     MLangRussian->setChecked(name == QLatin1String("Russian"));
     MLangSChinese->setChecked(name == QLatin1String("SChinese"));
 
-    // Relative on purpose: the folder is found from the working directory.
-    const platform::IniFile ini(QStringLiteral("language/") + name + QStringLiteral(".ini"));
+    // Qt's own words (standard buttons, file and font dialogs) follow.
+    platform::setQtTranslation(name == QLatin1String("Russian")    ? QStringLiteral("ru")
+                               : name == QLatin1String("SChinese") ? QStringLiteral("zh_CN")
+                                                                   : QString());
+
+    const platform::IniFile ini(LanguageFilePath(name));
     for (const LanguageTarget& target : LanguageTargets()) {
         if (const std::optional<QByteArray> value = ini.value("Interface", target.key)) {
             target.set(platform::decodeSettingText(*value));
         }
     }
-    // Texts of this program's own that the key list has no place for.
-    for (auto [key, target] :
-         {std::pair<const char*, QString*>{"StringCannotStore", &StringCannotStore},
-          {"StringPasswordCharacters", &StringPasswordCharacters}}) {
-        if (const std::optional<QByteArray> value = ini.value("Messages", key)) {
-            *target = platform::decodeSettingText(*value);
+    for (const LanguageTarget& target : ExtraLanguageTargets()) {
+        if (const std::optional<QByteArray> value = ini.value("Messages", target.key)) {
+            target.set(platform::decodeSettingText(*value));
         }
+    }
+    // Every window fits its new texts.
+    for (TEntryDialog* dialog :
+         {static_cast<TEntryDialog*>(FormAdd), static_cast<TEntryDialog*>(FormEdit)}) {
+        if (dialog) {
+            dialog->FitToTexts();
+        }
+    }
+    if (FormLogin) {
+        FormLogin->FitToTexts();
+    }
+    if (FormExport) {
+        FormExport->FitToTexts();
+    }
+    if (AboutBox) {
+        AboutBox->FitToTexts();
     }
 }
 

@@ -136,13 +136,21 @@ TEntryDialog::TEntryDialog(TForm1& form1, bool editing)
 }
 
 void TEntryDialog::keyPressEvent(QKeyEvent* event) {
-    // No button answers Enter or Escape; only OK, Cancel and the close box end the dialog.
+    // Enter presses the focused button; otherwise no button answers Enter or
+    // Escape, and only OK, Cancel and the close box end the dialog.
+    if (platform::pressFocusedButton(this, event)) {
+        return;
+    }
     if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
         event->key() == Qt::Key_Enter) {
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TEntryDialog::FitToTexts() {
+    platform::fitToTexts(this, QSize());
 }
 
 void TEntryDialog::ButtonCancelClick() {

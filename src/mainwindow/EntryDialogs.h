@@ -64,6 +64,8 @@ public:
     // The empty-field message; the edit dialog ends it without a CR.
     QString EmptyFieldMessage(bool crAfterPassword) const;
     bool RequiredFieldsFilled() const;
+    // Sizes the dialog to its texts.
+    void FitToTexts();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,5 +1,6 @@
 #include "mainwindow/ListView.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -28,13 +29,60 @@ TListView::TListView(QWidget* parent) : QTreeView(parent) {
     setPalette(p);
 }
 
+bool TListView::event(QEvent* event) {
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        contextMenuAtCurrentRow();
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
+}
+
+void TListView::contextMenuAtCurrentRow() {
+    const QModelIndex current = currentIndex();
+    const QRect row = current.isValid() ? visualRect(current) : QRect();
+    const QPoint at =
+        row.isValid() && viewport()->rect().intersects(row) ? row.bottomLeft() : QPoint(0, 0);
+    Q_EMIT customContextMenuRequested(at);
+}
+
 void TListView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    // The keypad's Delete and Shift+Delete delete as well.
+    if (event->key() == Qt::Key_Delete &&
+        (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
         Q_EMIT deletePressed();
         event->accept();
         return;
     }
+    if ((event->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+        contextMenuAtCurrentRow();
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void TListView::focusInEvent(QFocusEvent* event) {
+    QTreeView::focusInEvent(event);
+    // Coming in from the keyboard, the current row is selected, so the copy
+    // commands have a row to work on; a click selects its own row.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason &&
+        reason != Qt::ShortcutFocusReason) {
+        return;
+    }
+    if (!model() || model()->rowCount() == 0 || selectionModel()->hasSelection()) {
+        return;
+    }
+    QModelIndex current = currentIndex();
+    if (!current.isValid()) {
+        current = model()->index(0, 0);
+    }
+    selectionModel()->setCurrentIndex(
+        current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {

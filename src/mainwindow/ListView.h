@@ -16,8 +16,14 @@ Q_SIGNALS:
     void doubleClickedAnywhere();
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // The context menu asked for from the keyboard opens at the current row.
+    void contextMenuAtCurrentRow();
 };
 
 // The category tree: a root and one level of categories, read-only.

@@ -13,8 +13,14 @@
 
 namespace platform {
 
+FontDialogTexts& fontDialogTexts() {
+    static FontDialogTexts texts;
+    return texts;
+}
+
 FontDialog::FontDialog(const FontChoice& initial, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Font"));
+    const FontDialogTexts& texts = fontDialogTexts();
+    setWindowTitle(texts.title);
     fonts_ = new QFontDialog(initial.font, this);
     fonts_->setWindowFlags(Qt::Widget);
     fonts_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
@@ -22,13 +28,16 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent) : QDialog(par
     colors_ = new QComboBox(this);
     colors_->setObjectName(QStringLiteral("FontColor"));
     bool found = false;
+    int index = 0;
     for (const char* name : {"clWindowText", "clBlack", "clMaroon", "clGreen", "clOlive", "clNavy",
                              "clPurple", "clTeal", "clGray", "clSilver", "clRed", "clLime",
                              "clYellow", "clBlue", "clFuchsia", "clAqua", "clWhite"}) {
         const QColor color = toQColor(*StringToColor(name));
         QPixmap swatch(16, 16);
         swatch.fill(color);
-        colors_->addItem(QIcon(swatch), QString::fromLatin1(name).mid(2), color);
+        const QString shown = texts.colorNames.value(index++);
+        colors_->addItem(QIcon(swatch), shown.isEmpty() ? QString::fromLatin1(name).mid(2) : shown,
+                         color);
         if (color == initial.color && !found) {
             colors_->setCurrentIndex(colors_->count() - 1);
             found = true;
@@ -46,7 +55,7 @@ FontDialog::FontDialog(const FontChoice& initial, QWidget* parent) : QDialog(par
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* colorRow = new QHBoxLayout;
-    colorRow->addWidget(new QLabel(QStringLiteral("Color:"), this));
+    colorRow->addWidget(new QLabel(texts.color, this));
     colorRow->addWidget(colors_, 1);
 
     auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include <QStringDecoder>
+
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/TextList.h"
@@ -26,6 +28,27 @@ QByteArray trimBlanks(const QByteArray& text) {
 
 bool sameText(const QByteArray& a, const QByteArray& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isUtf8(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    (void)utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+// The cut of a long value: in UTF-8 text it never splits a character, which
+// would turn the whole value into another encoding's text.
+void cutValue(QByteArray& value) {
+    if (value.size() <= IniFile::kMaxValueBytes) {
+        return;
+    }
+    qsizetype cut = IniFile::kMaxValueBytes;
+    if (isUtf8(value)) {
+        while (cut > 0 && (uchar(value.at(cut)) & 0xC0) == 0x80) {
+            --cut;
+        }
+    }
+    value.truncate(cut);
 }
 
 }  // namespace
@@ -101,7 +124,10 @@ IniFile::IniFile(const QString& path) : path_(path) {
     if (!data) {
         return;
     }
-    for (const QByteArray& text : parseTextLines(*data)) {
+    // An editor's byte-order mark would hide the first section; it comes back
+    // when the file is written.
+    hasBom_ = data->startsWith(kUtf8Bom);
+    for (const QByteArray& text : parseTextLines(withoutUtf8Bom(*data))) {
         lines_.append(parseLine(text));
     }
 }
@@ -141,7 +167,7 @@ std::optional<QByteArray> IniFile::value(const QByteArray& section, const QByteA
         value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
-    value.truncate(kMaxValueBytes);
+    cutValue(value);
     return value;
 }
 
@@ -198,7 +224,8 @@ void IniFile::updateFile() {
     for (const Line& line : lines_) {
         texts.append(line.text);
     }
-    if (!fileSystem().writeAtomic(path_, joinTextLines(texts))) {
+    const QByteArray bom = hasBom_ ? QByteArray(kUtf8Bom) : QByteArray();
+    if (!fileSystem().writeAtomic(path_, bom + joinTextLines(texts))) {
         raiseUnableToWrite(path_);
     }
     dirty_ = false;

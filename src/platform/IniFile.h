@@ -10,8 +10,10 @@ namespace platform {
 // An INI file with the rules of the platform's private-profile files:
 // - a missing file, section or key reads as the default;
 // - section names and keys are found without regard to ASCII letter case;
+// - a leading UTF-8 byte-order mark is skipped (and kept when writing);
 // - blanks around keys and values are dropped, and one pair of enclosing
-//   quotes is removed from a value; values are cut at 2047 bytes;
+//   quotes is removed from a value; values are cut at 2047 bytes, in UTF-8
+//   text before the character that would be split;
 // - integers are decimal, "0x" or "$" hexadecimal, with an optional sign;
 //   anything else reads as the default; booleans are integers <> 0;
 // - a key written again keeps its line; a new key goes after the last line of
@@ -55,6 +57,7 @@ private:
     QString path_;
     QList<Line> lines_;
     bool dirty_ = false;
+    bool hasBom_ = false;
 };
 
 // Integer reading shared with the colour conversion: decimal, "$" or "0x"

@@ -56,6 +56,10 @@ void saveTextList(const QString& path, const TextLines& lines) {
     writeFile(path, joinTextLines(lines));
 }
 
+QByteArray withoutUtf8Bom(const QByteArray& data) {
+    return data.startsWith(kUtf8Bom) ? data.mid(3) : data;
+}
+
 std::optional<QByteArray> firstTextLine(const QByteArray& data) {
     if (data.isEmpty() || data.at(0) == '\0') {
         return std::nullopt;

@@ -20,6 +20,11 @@ QByteArray joinTextLines(const TextLines& lines);
 TextLines loadTextList(const QString& path);                     // "Cannot open file %s"
 void saveTextList(const QString& path, const TextLines& lines);  // "Cannot create file %s"
 
+// Text files written by an editor may start with a UTF-8 byte-order mark.
+// Only files read as text skip it; in the scrambled files those bytes are data.
+inline constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+QByteArray withoutUtf8Bom(const QByteArray& data);
+
 // The first line of a text, as the text-list reader sees it; nothing when the
 // text holds no line at all (empty, or a NUL in the first byte).
 std::optional<QByteArray> firstTextLine(const QByteArray& data);

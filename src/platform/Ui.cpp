@@ -57,6 +57,7 @@ QStringList qtFilters(const QString& filter) {
 void QtUi::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    fitTitle(&box);
     box.exec();
 }
 
@@ -66,6 +67,7 @@ bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& valu
     dialog.setLabelText(prompt);
     dialog.setTextValue(value);
     dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setMinimumWidth(titleWidth(&dialog));
     if (QLineEdit* edit = dialog.findChild<QLineEdit*>()) {
         if (secret) {
             setPasswordChar(edit);
@@ -83,6 +85,7 @@ bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& valu
 bool QtUi::askOkCancel(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     QApplication::activeWindow());
+    fitTitle(&box);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -157,6 +160,7 @@ void QtUi::setClipboardText(const QString& text) {
 void QtUi::showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    fitTitle(&box);
     box.exec();
 }
 

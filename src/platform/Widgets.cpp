@@ -1,10 +1,18 @@
 #include "platform/Widgets.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QPushButton>
+#include <QTranslator>
 #include <QWidget>
+#include <memory>
 
 namespace platform {
 
@@ -95,6 +103,79 @@ void applyListFont(QWidget* widget, const QFont& font, const QColor& color) {
 
 void setFixedClientSize(QWidget* window, int width, int height) {
     window->setFixedSize(width, height);
+}
+
+int titleWidth(const QWidget* window) {
+    // Window managers draw titles in a bold face of about the system font;
+    // the icon and three buttons take the rest.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(window->windowTitle()) + 120;
+}
+
+void fitToTexts(QWidget* window, QSize designSize, bool fixed) {
+    // Size hints are cached per widget and layout: drop them all, as a window
+    // that is not shown gets no layout request of its own.
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        child->updateGeometry();
+    }
+    if (QLayout* layout = window->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
+    const QSize size = window->sizeHint()
+                           .expandedTo(window->minimumSizeHint())
+                           .expandedTo(designSize)
+                           .expandedTo(QSize(titleWidth(window), 0));
+    if (fixed) {
+        window->setFixedSize(size);
+    } else {
+        window->setMinimumSize(size);
+        window->resize(window->size().expandedTo(size));
+    }
+}
+
+void fitTitle(QMessageBox* box) {
+    // The button row spans the whole box, so its width bounds the box's.
+    if (auto* buttons = box->findChild<QDialogButtonBox*>()) {
+        const QMargins margins = box->layout() ? box->layout()->contentsMargins() : QMargins();
+        buttons->setMinimumWidth(titleWidth(box) - margins.left() - margins.right());
+    }
+}
+
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        return false;
+    }
+    auto* button = qobject_cast<QPushButton*>(dialog->focusWidget());
+    if (!button || !button->isEnabled() || !button->isVisible()) {
+        return false;
+    }
+    event->accept();
+    button->click();
+    return true;
+}
+
+void setQtTranslation(const QString& locale) {
+    static std::unique_ptr<QTranslator> installed;
+    static QString current;
+    if (locale == current) {
+        return;
+    }
+    current = locale;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (locale.isEmpty()) {
+        return;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_") + locale,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        installed = std::move(translator);
+    }
 }
 
 }  // namespace platform

@@ -5,7 +5,9 @@
 
 #include "platform/Colors.h"
 
+class QKeyEvent;
 class QLineEdit;
+class QMessageBox;
 class QWidget;
 
 namespace platform {
@@ -24,5 +26,23 @@ void applyListFont(QWidget* widget, const QFont& font, const QColor& color);
 
 // Sizes a window's client area and keeps it from being resized.
 void setFixedClientSize(QWidget* window, int width, int height);
+
+// The width a window needs to show its whole title beside the title bar's
+// icon and buttons.
+int titleWidth(const QWidget* window);
+// Sizes a window to the texts it holds now, never below its design size nor
+// narrower than its title; a fixed window stays fixed at that size. Run again
+// after every change of its texts.
+void fitToTexts(QWidget* window, QSize designSize, bool fixed = true);
+// A message box sizes itself when shown; this keeps it as wide as its title.
+void fitTitle(QMessageBox* box);
+
+// Enter on a focused push button presses it, as Space does; true when it did.
+// A dialog with no default button calls this from its key handler.
+bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
+
+// Qt's own words (standard buttons, file and font dialogs) in a language:
+// "ru", "zh_CN"; an empty name leaves them in English.
+void setQtTranslation(const QString& locale);
 
 }  // namespace platform

@@ -76,3 +76,23 @@ TEST_F(About, PressOpensWhateverTheLabelShows) {
     EXPECT_EQ(ui.opened, (QStringList{"https://other.example.org/page",
                                       "https://other.example.org/page", ""}));
 }
+
+TEST_F(About, LinkReactsOnlyOverItsText) {
+    openUser({});
+    ui.answerModal([](QDialog* d) {
+        auto* box = static_cast<TAboutBox*>(d);
+        QLabel* site = box->LabelSite;
+        EXPECT_LE(site->width(), site->sizeHint().width());
+        // Right of the address, on the same line: the free panel.
+        const QPoint beside(site->geometry().right() + 10, site->geometry().center().y());
+        ASSERT_LT(beside.x(), box->Panel1->width() - 3);
+        moveOver(site, site->rect().center());
+        EXPECT_EQ(siteColor(box), QColor(0xFF, 0, 0));
+        moveOver(box->Panel1, beside);
+        EXPECT_EQ(siteColor(box), QColor(0, 0, 0xFF));
+        QTest::mouseClick(box->Panel1, Qt::LeftButton, Qt::NoModifier, beside);
+        d->accept();
+    });
+    form->MAboutProgram->trigger();
+    EXPECT_TRUE(ui.opened.isEmpty());
+}

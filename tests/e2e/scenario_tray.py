@@ -194,14 +194,15 @@ class WithTray(Person):
         before = self.snapshot()
         # English menus: Alt+O, Language, the second item.
         self.d.key("alt+o", "l", "Down", "Return")
-        self.look_at_language("ru", "Добавление данных", "Изменение данных", "О программе",
-                              about_by_mouse=True)
+        self.look_at_language("ru", "Добавление записи", "Изменение записи", "О программе",
+                              "Экспорт данных", "Сохранить как", about_by_mouse=True)
         # The Russian menus have no Latin access keys: the mouse opens the first
         # menu and the arrows walk to Options, open Language, go to the third item.
         self.d.activate(self.main)
         self.click_first_menu(self.main)
         self.d.key("Right", "Right", "Right", "Right", "Right", "Down", "Down", "Return")
-        self.look_at_language("zh", "添加数据", "编辑数据", "关于本程序", about_by_mouse=False)
+        self.look_at_language("zh", "添加数据", "编辑数据", "关于本程序", "导出数据", "另存为",
+                              about_by_mouse=False)
         self.d.activate(self.main)
         self.d.key("alt+o", "l", "Return")  # 选项(&O) > 语言(&L) > English
         self.d.key("ctrl+alt+a")
@@ -209,7 +210,8 @@ class WithTray(Person):
         self.cancel_entry_dialog("Add Data")
         self.expect_unchanged(before, "switching languages")
 
-    def look_at_language(self, code, add_title, edit_title, about_title, about_by_mouse):
+    def look_at_language(self, code, add_title, edit_title, about_title, export_title,
+                         save_title, about_by_mouse):
         self.d.activate(self.main)
         self.d.key("ctrl+alt+a")
         dialog = self.d.wait_window(add_title)
@@ -232,6 +234,17 @@ class WithTray(Person):
         self.screenshot(about, "about-" + code)
         self.d.key("Return")
         self.d.wait_gone(about_title)
+        # The export window, then Qt's own save dialog in the same language.
+        self.wait_active(self.main, "the main window to be active again")
+        self.d.key("ctrl+alt+x")
+        export = self.d.wait_window(export_title)
+        self.screenshot(export, "export-" + code)
+        _, _, w, h = self.d.geometry(export)
+        self.d.click(export, w - 138, h - 23)  # Ok
+        save = self.d.wait_window(save_title)
+        self.screenshot(save, "save-as-" + code)
+        self.d.key("Escape")
+        self.d.wait_gone(save_title)
 
     def step_09_hide_and_export_html(self):
         """hidden passwords (Ctrl+H), the opposite order, an HTML export without one column"""
@@ -445,3 +458,18 @@ class WithTray(Person):
         self.answer_message()  # this key file does not belong to this account
         self.expect_exit()
         self.expect_unchanged(before, "a login with a wrong key file")
+
+    def step_24_login_in_other_languages(self):
+        """the login dialog in Russian and Chinese, whole; Enter on the focused Exit ends it"""
+        for language, code, title in (("Russian", "ru", "Вход"), ("SChinese", "zh", "登录")):
+            ini = self.read("vorrel.ini").replace(b"Language=English", b"Language=" + language.encode())
+            with open(self.path("vorrel.ini"), "wb") as f:
+                f.write(ini)
+            before = self.snapshot()
+            login = self.start(title)
+            self.screenshot(login, "login-" + code)
+            self.d.key("shift+Tab", "Return")  # from the password field back to Exit
+            self.expect_exit()
+            self.expect_unchanged(before, "a start ended with Exit")
+            with open(self.path("vorrel.ini"), "wb") as f:
+                f.write(ini.replace(b"Language=" + language.encode(), b"Language=English"))

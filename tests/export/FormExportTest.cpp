@@ -140,3 +140,32 @@ TEST_F(Export, FileThatCannotBeCreatedIsReported) {
               QStringList{QStringLiteral("Cannot create file ") + dir.path("nofolder/out.txt")});
     EXPECT_FALSE(form->FormExport->isVisible());
 }
+
+TEST_F(Export, CaptionsTheCodePageCannotCarryMakeTheWholeFileUtf8) {
+    // Russian captions, windows-1252 storage: "é" is a stored byte of the code page.
+    installLanguage(QStringLiteral("Russian"));
+    openUser({"Caf\xe9|u|p"});
+    form->MLangRussian->trigger();
+    ui.answerSaveFile(dir.path("out.txt"), 1);
+    exportWith({3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(
+        dir.read("out.txt"),
+        "\xEF\xBB\xBF" + QString::fromUtf8("Название|Логин|Пароль|\r\nCafé|u|p|\r\n").toUtf8());
+    ui.answerSaveFile(dir.path("out.htm"), 2);
+    exportWith({1, 2, 3, 4, 5, 6, 7, 8});
+    const QByteArray page = dir.read("out.htm");
+    EXPECT_TRUE(page.contains("<meta charset=UTF-8>\r\n"));
+    EXPECT_TRUE(page.contains(QString::fromUtf8("<tr><td>Название</td></tr>\r\n"
+                                                "<tr bgcolor=white><td>Café</td></tr>\r\n")
+                                  .toUtf8()));
+    // Captions the code page carries keep the bytes as they always were,
+    // unless UTF-8 is asked for.
+    form->MLangEnglish->trigger();
+    ui.answerSaveFile(dir.path("out.txt"), 1);
+    exportWith({1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(dir.read("out.txt"), QByteArray("Title|\r\nCaf\xe9|\r\n"));
+    form->FormExport->AlwaysUtf8 = true;
+    ui.answerSaveFile(dir.path("out.txt"), 1);
+    exportWith({1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(dir.read("out.txt"), QByteArray("\xEF\xBB\xBFTitle|\r\nCaf\xC3\xA9|\r\n"));
+}

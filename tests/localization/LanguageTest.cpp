@@ -1,10 +1,15 @@
 #include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
@@ -14,8 +19,10 @@
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "platform/CodePage.h"
+#include "platform/FontDialog.h"
 #include "platform/IniFile.h"
 #include "platform/TextList.h"
+#include "platform/Widgets.h"
 
 using testing_support::AppFixture;
 
@@ -88,6 +95,20 @@ QStringList expectedKeys() {
     return k;
 }
 
+// The texts the key list lacks, in the section "Messages".
+QStringList extraKeys() {
+    return {"StringKeyFileFilter",
+            "StringFont",
+            "StringFontColor",
+            "StringFontColors",
+            "FormEdit->ButtonOk->Caption",
+            "FormEdit->ButtonCancel->Caption",
+            "FormExport->ButtonOk->Caption",
+            "AboutBox->LabelEmail->Caption",
+            "StringCannotStore",
+            "StringPasswordCharacters"};
+}
+
 // The keys of one section of a shipped file, in file order.
 QStringList fileKeys(const QString& name, const QByteArray& section) {
     QFile f(testing_support::sourcePath(QStringLiteral("language/") + name));
@@ -122,12 +143,17 @@ TEST_F(Language, EveryShippedFileHoldsThe131KeysWithTexts) {
     for (const char* file : {"English.ini", "Russian.ini", "SChinese.ini"}) {
         const QString name = QString::fromLatin1(file);
         EXPECT_EQ(fileKeys(name, "Interface"), expectedKeys()) << file;
-        EXPECT_EQ(
-            fileKeys(name, "Messages"),
-            (QStringList{"StringCannotStore", "StringPasswordCharacters"}))
-            << file;
+        EXPECT_EQ(fileKeys(name, "Messages"), extraKeys()) << file;
         const platform::IniFile ini(
             testing_support::sourcePath(QStringLiteral("language/") + name));
+        EXPECT_EQ(ini.readString("Messages", "StringFontColors", "").count('|'), 16) << file;
+        // Each language is named in its own script, so a reader finds the way back.
+        EXPECT_EQ(ini.readString("Interface", "MLangRussian->Caption", ""),
+                  QString::fromUtf8("Русский").toUtf8())
+            << file;
+        EXPECT_EQ(ini.readString("Interface", "MLangSChinese->Caption", ""),
+                  QString::fromUtf8("简体中文").toUtf8())
+            << file;
         for (const QString& key : expectedKeys()) {
             const QByteArray value = ini.readString("Interface", key.toLatin1(), QByteArray());
             EXPECT_FALSE(value.trimmed().isEmpty()) << file << " " << key.toStdString();
@@ -241,4 +267,144 @@ TEST_F(Language, ProposedCategoryNameThatCannotBeStoredIsRefused) {
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("U+")));
     EXPECT_EQ(form->CategoryList.mid(1), core::LineList{"Plain"});
+}
+
+TEST_F(Language, QtsOwnWordsAndTheExtraTextsFollowTheLanguage) {
+    installLanguage(QStringLiteral("Russian"));
+    openUser({});
+    auto cancelText = [] {
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+    form->MLangRussian->trigger();
+    EXPECT_EQ(cancelText(), QString::fromUtf8("Отмена"));
+    EXPECT_EQ(form->FormEdit->ButtonCancel->text(), QString::fromUtf8("Отмена"));
+    EXPECT_EQ(form->FormExport->ButtonOk->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(form->AboutBox->LabelEmail->text().startsWith(QString::fromUtf8("Эл. почта:")));
+    platform::FontDialog font(form->ListFont, nullptr);
+    EXPECT_EQ(font.windowTitle(), QString::fromUtf8("Шрифт"));
+    EXPECT_EQ(font.findChild<QComboBox*>(QStringLiteral("FontColor"))->itemText(1),
+              QString::fromUtf8("Чёрный"));
+    ui.answerSaveFile(std::nullopt);
+    form->MCreateKeyFile->trigger();
+    EXPECT_EQ(ui.fileRequests.last().filter, QString::fromUtf8("Ключевой файл (*.vrx)|*.vrx"));
+    // English takes Qt's translation away again.
+    form->MLangEnglish->trigger();
+    EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+    EXPECT_EQ(form->FormEdit->ButtonCancel->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(platform::FontDialog(form->ListFont, nullptr).windowTitle(), QStringLiteral("Font"));
+}
+
+TEST_F(Language, FilesWithAByteOrderMarkRead) {
+    QFile russian(testing_support::sourcePath(QStringLiteral("language/Russian.ini")));
+    ASSERT_TRUE(russian.open(QIODevice::ReadOnly));
+    dir.write(QStringLiteral("language/Russian.ini"), "\xEF\xBB\xBF" + russian.readAll());
+    dir.write(QStringLiteral("vorrel.ini"), "\xEF\xBB\xBF[Options]\r\nLanguage=Russian\r\n");
+    dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p|Work"});
+    dir.write(QStringLiteral("users/bob/categories.dat"), "\xEF\xBB\xBFWork\r\nHome\r\n");
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->MLangRussian->isChecked());
+    EXPECT_EQ(form->LabelSearch->text(), QString::fromUtf8("Поиск:"));
+    EXPECT_EQ(form->FormLogin->StringWrongPassword, QString::fromUtf8("Неверный пароль."));
+    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Work", "Home"}));
+    EXPECT_EQ(form->CategoryNode(1)->text(0), QStringLiteral("Work (1)"));
+}
+
+TEST_F(Language, StartedFromAnotherFolderFindsTheLanguageBesideTheProgram) {
+    installLanguage(QStringLiteral("Russian"));
+    dir.write(QStringLiteral("vorrel.ini"), "[Options]\r\nLanguage=Russian\r\n");
+    dir.makeUser(QStringLiteral("bob"), "pass");
+    testing_support::TestDir elsewhere;  // now the working directory
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("wrong"), QStringLiteral("pass"));
+        click(d->ButtonLogin);
+        click(d->ButtonExit);
+    });
+    EXPECT_EQ(ui.messages().value(0), QString::fromUtf8("Пользователь «wrong» не существует."));
+    EXPECT_EQ(form->FormLogin->ButtonNewUser->text(), QString::fromUtf8("&Новый пользователь"));
+    // A language folder in the working directory still comes first.
+    elsewhere.write(QStringLiteral("language/Russian.ini"),
+                    "[Interface]\r\nLabelSearch->Caption=Here\r\n");
+    form->MLangRussian->trigger();
+    EXPECT_EQ(form->LabelSearch->text(), QStringLiteral("Here"));
+}
+
+namespace {
+
+// Where a text does not fit its control: the control and the text.
+QStringList cutTexts(QWidget* window) {
+    QStringList cut;
+    auto shown = [](QString text) {
+        return text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    };
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(window) || label->text().isEmpty() ||
+            label->pixmap().isNull() == false) {
+            continue;
+        }
+        const QFontMetrics fm(label->font());
+        const bool fits =
+            label->wordWrap()
+                ? label->heightForWidth(label->contentsRect().width()) <=
+                      label->contentsRect().height()
+                : fm.horizontalAdvance(shown(label->text())) <= label->contentsRect().width();
+        if (!fits) {
+            cut << label->objectName() + QStringLiteral(": ") + label->text();
+        }
+    }
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        // The style's margin and frame on either side of a button's text.
+        const QStyle* style = button->style();
+        const int room = button->width() - style->pixelMetric(QStyle::PM_ButtonMargin) -
+                         2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth);
+        if (button->isVisibleTo(window) &&
+            button->fontMetrics().horizontalAdvance(shown(button->text())) > room) {
+            cut << button->objectName() + QStringLiteral(": ") + button->text();
+        }
+    }
+    for (QGroupBox* box : window->findChildren<QGroupBox*>()) {
+        if (box->fontMetrics().horizontalAdvance(box->title()) + 16 > box->width()) {
+            cut << box->objectName() + QStringLiteral(": ") + box->title();
+        }
+    }
+    // The size the window manager is told must hold the texts too: a window
+    // shown larger than its fixed size is cut to it on the screen.
+    const QSize needed = window->minimumSizeHint();
+    if (window->maximumWidth() < needed.width() || window->maximumHeight() < needed.height()) {
+        cut << QStringLiteral("fixed size: %1 x %2")
+                   .arg(window->maximumWidth())
+                   .arg(window->maximumHeight());
+    }
+    if (window->width() < platform::titleWidth(window)) {
+        cut << QStringLiteral("title: ") + window->windowTitle();
+    }
+    return cut;
+}
+
+}  // namespace
+
+TEST_F(Language, EveryWindowFitsItsTextsInEveryLanguage) {
+    installLanguage(QStringLiteral("Russian"));
+    installLanguage(QStringLiteral("SChinese"));
+    openUser({});
+    for (QAction* language : {form->MLangRussian, form->MLangSChinese, form->MLangEnglish}) {
+        language->trigger();
+        for (QDialog* window :
+             std::initializer_list<QDialog*>{form->FormLogin, form->FormAdd, form->FormEdit,
+                                             form->FormExport, form->AboutBox}) {
+            window->show();
+            EXPECT_EQ(cutTexts(window), QStringList())
+                << language->text().toStdString() << " " << window->objectName().toStdString();
+            window->hide();
+        }
+        // A message box shows its whole title, however short its text.
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vorrel 1.8"),
+                        form->StringWrongPassword, QMessageBox::Ok);
+        platform::fitTitle(&box);
+        box.show();
+        EXPECT_GE(box.width(), platform::titleWidth(&box));
+        box.hide();
+    }
 }

@@ -1,11 +1,17 @@
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include "AppFixture.h"
+#include "accounts/FormLogin.h"
+#include "export/FormExport.h"
+#include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 
@@ -147,4 +153,64 @@ TEST_F(Commands, ExportAndAboutLoadTheLanguageThenShowTheirWindows) {
     form->MAboutProgram->trigger();
     EXPECT_EQ(form->StringDeleteAsk, QStringLiteral("Delete the selected entries?"));
     EXPECT_EQ(ui.texts(QStringLiteral("modal")), (QStringList{"FormExport", "AboutBox"}));
+}
+
+TEST_F(Commands, ListKeysSelectOpenTheMenuAndDelete) {
+    openUser({"b|second|p2", "a|first|p1"});
+    activate();
+    // Tabbing in selects the current row, the first when there is none.
+    form->EditSearch->setFocus();
+    QTest::keyClick(form->EditSearch, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form->ListView1);
+    EXPECT_EQ(selectedRows(), QList<int>{0});
+    form->PMCopyLogin->trigger();
+    EXPECT_EQ(ui.clipboard, QStringLiteral("first"));
+    // Shift+F10 and the Menu key open the context menu at the current row.
+    QTest::keyClick(form->ListView1, Qt::Key_Down);
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        QTest::keyClick(form->ListView1, key, modifiers);
+        ASSERT_TRUE(form->PopupMenu1->isVisible());
+        const QRect row = form->ListView1->visualRect(form->ListModel->index(1, 0));
+        EXPECT_EQ(form->PopupMenu1->pos(),
+                  form->ListView1->viewport()->mapToGlobal(row.bottomLeft()));
+        form->PopupMenu1->hide();
+    }
+    // The keypad's Delete and Shift+Delete ask as Delete does.
+    ui.answerQuestion(false);
+    ui.answerQuestion(false);
+    QTest::keyClick(form->ListView1, Qt::Key_Delete, Qt::KeypadModifier);
+    QTest::keyClick(form->ListView1, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(ui.texts(QStringLiteral("question")).size(), 2);
+}
+
+TEST_F(Commands, EnterPressesTheFocusedButtonAndNothingElse) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass");
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        QTest::keyClick(d->ComboBoxLogin->lineEdit(), Qt::Key_Return);
+        EXPECT_FALSE(form->LoggedIn);
+        d->ButtonLogin->setFocus();
+        QTest::keyClick(d->ButtonLogin, Qt::Key_Return);
+        EXPECT_TRUE(form->LoggedIn);
+    });
+    ASSERT_TRUE(form->LoggedIn);
+    ui.answerModal([](QDialog* d) {
+        auto* add = static_cast<TFormAdd*>(d);
+        QTest::keyClick(add->EditName, Qt::Key_Return);
+        EXPECT_TRUE(add->isVisible());
+        add->ButtonCancel->setFocus();
+        QTest::keyClick(add->ButtonCancel, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_FALSE(add->isVisible());
+    });
+    form->AAdd->trigger();
+    ui.answerSaveFile(std::nullopt);
+    ui.answerModal([](QDialog* d) {
+        auto* e = static_cast<TFormExport*>(d);
+        e->ButtonOk->setFocus();
+        QTest::keyClick(e->ButtonOk, Qt::Key_Return);
+    });
+    form->MExport->trigger();
+    EXPECT_EQ(ui.texts(QStringLiteral("save")).size(), 1);
 }

@@ -2,6 +2,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -188,6 +189,19 @@ TEST_F(EntryList, EveryColumnGetsAThirdOfTheListWidthLessTwenty) {
     form->resize(1000, 500);
     const int expected = (form->ListView1->width() - 20) / 6;
     EXPECT_EQ(form->ListView1->header()->sectionSize(8), expected);
+}
+
+TEST_F(EntryList, WidthsSetByHandSurviveASplitterDragAndResetOnAWindowResize) {
+    openUser({"a|u|p"});
+    activate();
+    QHeaderView* header = form->ListView1->header();
+    header->resizeSection(0, 250);
+    const QList<int> sizes = form->Splitter1->sizes();
+    form->Splitter1->setSizes({sizes[0] + 60, sizes[1] - 60});
+    ASSERT_NE(form->Splitter1->sizes(), sizes);
+    EXPECT_EQ(header->sectionSize(0), 250);
+    form->resize(form->width() + 40, form->height());
+    EXPECT_EQ(header->sectionSize(0), (form->ListView1->width() - 20) / 6);
 }
 
 TEST_F(EntryList, RowLookupFindsTheRowsOwnEntry) {

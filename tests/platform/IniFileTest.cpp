@@ -48,6 +48,29 @@ TEST(IniRead, ValuesAreCutAt2047Bytes) {
     EXPECT_EQ(IniFile(dir.path("a.ini")).readString("S", "long", "").size(), 2047);
 }
 
+TEST(IniRead, Utf8ValueIsCutBeforeTheCharacterThe2047thByteSplits) {
+    TestDir dir;
+    // 1100 two-byte letters: the 2047th byte is the first half of the 1024th.
+    const QByteArray value = QString(1100, QChar(0x0436)).toUtf8();
+    dir.write(QStringLiteral("a.ini"), "[S]\nk=" + value + "\n");
+    const QByteArray read = IniFile(dir.path("a.ini")).readString("S", "k", "");
+    EXPECT_EQ(read, value.left(2046));
+    EXPECT_EQ(QString::fromUtf8(read), QString(1023, QChar(0x0436)));
+    // Single-byte text is cut at 2047 whatever its bytes.
+    dir.write(QStringLiteral("b.ini"), "[S]\nk=" + QByteArray(3000, '\xe6') + "\n");
+    EXPECT_EQ(IniFile(dir.path("b.ini")).readString("S", "k", "").size(), 2047);
+}
+
+TEST(IniRead, LeadingByteOrderMarkIsSkippedAndKeptOnWriting) {
+    TestDir dir;
+    dir.write(QStringLiteral("a.ini"), "\xEF\xBB\xBF[Interface]\r\nk=v\r\n");
+    IniFile ini(dir.path("a.ini"));
+    EXPECT_EQ(ini.readString("Interface", "k", ""), QByteArray("v"));
+    ini.writeString("Interface", "n", "w");
+    ini.updateFile();
+    EXPECT_EQ(dir.read("a.ini"), QByteArray("\xEF\xBB\xBF[Interface]\r\nk=v\r\nn=w\r\n"));
+}
+
 TEST(IniRead, IntegersAndBooleans) {
     TestDir dir;
     dir.write(QStringLiteral("a.ini"),
