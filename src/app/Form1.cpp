@@ -14,7 +14,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <ctime>
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
@@ -34,8 +33,7 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
                                               : executablePath),
-      KeyBuffer(core::kKeyFileSize, '\0'),
-      Clock([] { return qint64(std::time(nullptr)); }) {
+      KeyBuffer(core::kKeyFileSize, '\0') {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());

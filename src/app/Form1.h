@@ -151,9 +151,6 @@ public:
     // The collation rank of each title, kept between fills of the list.
     std::unique_ptr<TitleOrder> TitleOrderCache;
 
-    // Seconds since the epoch for the password generator.
-    std::function<qint64()> Clock;
-
     // ---- Message strings, filled only by LoadLanguage --------------------------
     QString StringPasswords;
     QString StringCategories;

@@ -84,22 +84,3 @@ def html_export(login, charset, rows, unchecked=(), captions=CAPTIONS_EN) -> byt
     lines += [b"<tr bgcolor=white>" + cells(e.fields()) + b"</tr>" for e in rows]
     lines += [b"</table>", b"</body>", b"</html>"]
     return crlf(lines)
-
-
-def generated_password(seconds: int) -> bytes:
-    """The add dialog's password for a clock second: the C runtime's generator,
-    seeded with the second, one draw discarded, then ten letters or digits."""
-    state = seconds & 0xFFFFFFFF
-
-    def draw():
-        nonlocal state
-        state = (state * 22695477 + 1) & 0xFFFFFFFF
-        return (state >> 16) & 0x7FFF
-
-    draw()
-    return bytes(ALPHABET[draw() % 62] for _ in range(10))
-
-
-def generated_between(first: int, last: int):
-    """Every password the generator gives for a second from first to last."""
-    return {generated_password(t) for t in range(first - 1, last + 2)}

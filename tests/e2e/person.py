@@ -180,6 +180,18 @@ class Person:
     # The focus order: Name, Login, Password, Generate, Category, New, Website, ->,
     # Comments, PIN Code, Credit Card, Software Serial, OK, Cancel.
 
+    def shown_password(self, previous=None):
+        """The generated password the focused field shows, read through the
+        clipboard: ten letters or digits, another one every time."""
+        self.d.key("ctrl+a", "ctrl+c")
+
+        def copied():
+            text = self.d.clipboard()
+            if len(text) == 10 and all(c in ex.ALPHABET for c in text) and text != previous:
+                return text
+            return None
+        return wait_until(copied, "the shown password on the clipboard", timeout=10)
+
     def type_field(self, text):
         """Replaces the focused field's text."""
         self.d.key("ctrl+a")
