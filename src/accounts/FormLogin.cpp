@@ -219,6 +219,7 @@ void TFormLogin::ButtonLoginClick() {
         platform::ui().showMessage(StringWrongPassword);
         return;
     }
+    core::restrictToOwner(paths);
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
     form1_.VaultPath = paths.vault;
@@ -255,7 +256,7 @@ void TFormLogin::ButtonNewUserClick() {
         platform::ui().showMessage(StringUser + login + StringExists);
         return;
     }
-    platform::CreateDir(paths.folder);
+    platform::CreatePrivateDir(paths.folder);
     try {
         platform::writeFile(paths.vault, QByteArray());
         platform::saveTextList(paths.passwordFile, {core::Scramble(password)});

@@ -198,7 +198,9 @@ void IniFile::updateFile() {
     for (const Line& line : lines_) {
         texts.append(line.text);
     }
-    if (!fileSystem().writeAtomic(path_, joinTextLines(texts))) {
+    const QByteArray data = joinTextLines(texts);
+    if (!(shared_ ? fileSystem().writeAtomicShared(path_, data)
+                  : fileSystem().writeAtomic(path_, data))) {
         raiseUnableToWrite(path_);
     }
     dirty_ = false;
