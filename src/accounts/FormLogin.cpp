@@ -235,6 +235,7 @@ void TFormLogin::ButtonLoginClick() {
     form1_.LoadCategories();
     form1_.FillEntryList();
     form1_.LoggedIn = true;
+    form1_.UserOpened();
     form1_.show();
     done(QDialog::Accepted);
 }

@@ -49,6 +49,9 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, platform::command([this] { Timer1Timer(); }));
+    // Every key and mouse input to any window of the program restarts the
+    // inactivity count.
+    qApp->installEventFilter(this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
     connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,
@@ -392,6 +395,21 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+            // Only what the user did, not the moves Qt makes up itself.
+            if (event->spontaneous()) {
+                InactivityCounter = 0;
+            }
+            break;
+        default:
+            break;
+    }
     // The list gets its new width after the window's own resize, its first
     // showing included; the column widths follow the list's real width.
     if (watched == ListView1 && event->type() == QEvent::Resize) {

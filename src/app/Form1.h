@@ -233,6 +233,12 @@ public:
     void PMTrayExitClick();
     void SetLockedView(bool locked);
     bool Unlocking = false;
+    // A login has opened the user: the inactivity count starts.
+    void UserOpened();
+    // The inactivity count runs exactly while a user is logged in and unlocked.
+    void UpdateInactivityTimer();
+    // Seconds without input to the program after which it locks itself.
+    static constexpr int kInactivityLimit = 300;
 
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();
