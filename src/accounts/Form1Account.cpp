@@ -49,6 +49,7 @@ void TForm1::MLockClick() {
     for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i) {
         QApplication::activePopupWidget()->close();  // a context menu offers Copy Password
     }
+    ClearSecretClipboard();
     SetLockedView(true);
     StTrayIcon1->MinimizeApplication();
 }

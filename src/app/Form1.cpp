@@ -49,6 +49,12 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, platform::command([this] { Timer1Timer(); }));
+    ClipboardTimer = new QTimer(this);
+    ClipboardTimer->setObjectName(QStringLiteral("ClipboardTimer"));
+    ClipboardTimer->setSingleShot(true);
+    ClipboardTimer->setInterval(kClipboardSeconds * 1000);
+    connect(ClipboardTimer, &QTimer::timeout, this,
+            platform::command([this] { ClipboardTimerTimer(); }));
     // Every key and mouse input to any window of the program restarts the
     // inactivity count.
     qApp->installEventFilter(this);
@@ -367,6 +373,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    ClearSecretClipboard();
     event->accept();
     QCoreApplication::quit();
 }

@@ -106,6 +106,7 @@ public:
 
     QTimer* Timer1 = nullptr;
     TStTrayIcon* StTrayIcon1 = nullptr;
+    QTimer* ClipboardTimer = nullptr;  // empties the clipboard after a Copy Password
 
     // The list commands' file dialogs: their filters and the last name chosen.
     QString OpenDialog1Filter;
@@ -268,6 +269,13 @@ public:
     void PMCopyPasswordClick();
     void PMCopyLinkClick();
     void PMOpenUrlClick();
+    // The password the program put on the clipboard last, until it is emptied.
+    QString ClipboardSecret;
+    static constexpr int kClipboardSeconds = 30;
+    void ClipboardTimerTimer();
+    // Empties the clipboard, but only while it still holds that password: a
+    // newer copy of the user's own is never touched.
+    void ClearSecretClipboard();
     void FormKeyDown(QKeyEvent* event);
     void MExitClick();
     void MExportClick();

@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -213,6 +214,35 @@ void QtUi::cancelModals() {
 
 void QtUi::allowModals() {
     g_refusing = false;
+}
+
+QMimeData* secretMimeData(const QString& text) {
+    auto* data = new QMimeData;
+    data->setText(text);
+#ifdef Q_OS_WIN
+    // Kept out of clipboard monitors, the clipboard history and the cloud clipboard.
+    const QByteArray no(4, '\0');  // a DWORD 0
+    data->setData(
+        QStringLiteral(
+            "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
+        no);
+    data->setData(
+        QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), no);
+    data->setData(
+        QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), no);
+#else
+    // The hint the clipboard managers of Linux desktops honour (Klipper and others).
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+#endif
+    return data;
+}
+
+void QtUi::setSecretClipboardText(const QString& text) {
+    QApplication::clipboard()->setMimeData(secretMimeData(text));
+}
+
+QString QtUi::clipboardText() {
+    return QApplication::clipboard()->text();
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QDialog;
+class QMimeData;
 class QWidget;
 
 namespace platform {
@@ -69,6 +70,11 @@ public:
     // The error box alone is never refused.
     virtual void cancelModals() {}
     virtual void allowModals() {}
+    // Puts a text on the clipboard marked as a secret, where the desktop has a
+    // convention for it, so clipboard managers and histories leave it out.
+    virtual void setSecretClipboardText(const QString& text) { setClipboardText(text); }
+    // The text the clipboard holds now.
+    virtual QString clipboardText() { return QString(); }
 };
 
 Ui& ui();
@@ -96,7 +102,13 @@ public:
     bool trayAvailable() override;
     void cancelModals() override;
     void allowModals() override;
+    void setSecretClipboardText(const QString& text) override;
+    QString clipboardText() override;
 };
+
+// The clipboard content of a copied password: its text, marked as a secret
+// in the ways the platform's clipboard managers understand.
+QMimeData* secretMimeData(const QString& text);
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern)" filters.
 QStringList qtFilters(const QString& filter);

@@ -85,6 +85,15 @@ void ScriptedUi::allowModals() {
     refusing_ = false;
 }
 
+void ScriptedUi::setSecretClipboardText(const QString& text) {
+    setClipboardText(text);
+    clipboardSecret = true;
+}
+
+QString ScriptedUi::clipboardText() {
+    return clipboard.value_or(QString());
+}
+
 QStringList ScriptedUi::texts(const QString& kind) const {
     QStringList result;
     for (const Shown& s : shown) {
@@ -215,11 +224,13 @@ void ScriptedUi::shellOpen(const QString& target) {
 
 void ScriptedUi::clearClipboard() {
     clipboard.reset();
+    clipboardSecret = false;
 }
 
 void ScriptedUi::setClipboardText(const QString& text) {
     shown.append({QStringLiteral("clipboard"), QString(), text});
     clipboard = text;
+    clipboardSecret = false;
 }
 
 void ScriptedUi::showError(const QString& text) {

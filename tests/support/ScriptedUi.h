@@ -57,6 +57,7 @@ public:
     QStringList unexpected;            // boxes shown with no answer queued
     QList<bool> secretInputs;          // for each input box: whether it hid its text
     QStringList cancelled;             // kinds of the boxes a lock closed or refused
+    bool clipboardSecret = false;      // the clipboard's text is marked as a secret
 
     QStringList texts(const QString& kind) const;
     QStringList messages() const { return texts(QStringLiteral("message")); }
@@ -84,6 +85,8 @@ public:
     bool tray = true;  // whether the desktop offers a notification area
     void cancelModals() override;
     void allowModals() override;
+    void setSecretClipboardText(const QString& text) override;
+    QString clipboardText() override;
 
 private:
     std::optional<platform::FileDialogResult> file(const QString& kind,
