@@ -1,5 +1,7 @@
 """The bytes the program must leave on disk, built independently of its code."""
 
+import os
+
 SCRAMBLE_KEY = 0xB9
 KEY_FILE_SIZE = 1048576
 ALPHABET = b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
@@ -84,3 +86,14 @@ def html_export(login, charset, rows, unchecked=(), captions=CAPTIONS_EN) -> byt
     lines += [b"<tr bgcolor=white>" + cells(e.fields()) + b"</tr>" for e in rows]
     lines += [b"</table>", b"</body>", b"</html>"]
     return crlf(lines)
+
+
+PRIVATE_FOLDER = 0o700
+PRIVATE_FILE = 0o600
+
+
+def default_mode(folder=False) -> int:
+    """What the umask this run inherits makes of a file or folder created for everyone."""
+    mask = os.umask(0)
+    os.umask(mask)
+    return (0o777 if folder else 0o666) & ~mask

@@ -51,6 +51,12 @@ class Person:
     def path(self, rel):
         return os.path.join(self.dir, rel)
 
+    def expect_mode(self, rel, wanted):
+        """The permission bits of a file or folder, as another account sees them."""
+        mode = os.stat(self.path(rel)).st_mode & 0o7777
+        if mode != wanted:
+            raise E2EError("%s has the mode %o, %o wanted" % (rel, mode, wanted))
+
     def read(self, rel):
         try:
             with open(self.path(rel), "rb") as f:

@@ -81,6 +81,13 @@ class WithTray(Person):
         self.expect_absent(self.user("settings.dat"))
         self.expect_absent("vorrel.ini")
 
+    def step_02b_private_files(self):
+        """the account's folder and files are the user's alone; the users folder is not"""
+        self.expect_mode("users", ex.default_mode(folder=True))
+        self.expect_mode(self.user(""), ex.PRIVATE_FOLDER)
+        for name in ("%s.dat" % LOGIN, "passwords.dat", "categories.dat"):
+            self.expect_mode(self.user(name), ex.PRIVATE_FILE)
+
     def step_03_program_icon(self):
         """the main window and the notification area show the program's own icon"""
         icons = self.d.window_icons(self.main)
@@ -372,6 +379,10 @@ class WithTray(Person):
         self.expect_file(self.user("categories.dat"), b"Home\r\nWork\r\n")
         self.expect_vault([self.mail, self.forum])
         self.expect_absent(self.user("passwords.dat.bak"))
+        self.expect_mode(self.user("settings.dat"), ex.PRIVATE_FILE)
+        self.expect_mode("data/export.html", ex.PRIVATE_FILE)
+        # Every account reads the list of users and adds its own.
+        self.expect_mode("vorrel.ini", ex.default_mode())
 
     def step_19_log_in_again(self):
         """a later start offers the user; a wrong password, then the right one"""
