@@ -216,6 +216,10 @@ void QtUi::allowModals() {
     g_refusing = false;
 }
 
+namespace {
+
+// The clipboard content of a copied password: its text, marked as a secret in
+// the ways the platform's clipboard managers understand.
 QMimeData* secretMimeData(const QString& text) {
     auto* data = new QMimeData;
     data->setText(text);
@@ -236,6 +240,8 @@ QMimeData* secretMimeData(const QString& text) {
 #endif
     return data;
 }
+
+}  // namespace
 
 void QtUi::setSecretClipboardText(const QString& text) {
     QApplication::clipboard()->setMimeData(secretMimeData(text));

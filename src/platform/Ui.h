@@ -7,7 +7,6 @@
 #include <optional>
 
 class QDialog;
-class QMimeData;
 class QWidget;
 
 namespace platform {
@@ -105,10 +104,6 @@ public:
     void setSecretClipboardText(const QString& text) override;
     QString clipboardText() override;
 };
-
-// The clipboard content of a copied password: its text, marked as a secret
-// in the ways the platform's clipboard managers understand.
-QMimeData* secretMimeData(const QString& text);
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern)" filters.
 QStringList qtFilters(const QString& filter);
