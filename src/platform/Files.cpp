@@ -160,12 +160,6 @@ bool CreatePrivateDir(const QString& path) {
     return g_fs->createPrivateDirectory(path);
 }
 
-void writeSharedFile(const QString& path, const QByteArray& data) {
-    if (!g_fs->writeAtomicShared(path, data)) {
-        raiseCannotCreate(path);
-    }
-}
-
 // Qt takes "/" on every platform; texts shown to the user go through fullNativePath().
 QString pathSeparator() {
     return QStringLiteral("/");

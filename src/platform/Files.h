@@ -64,8 +64,6 @@ bool DirectoryExists(const QString& path);
 bool CreateDir(const QString& path);  // reports nothing on failure
 // The same for a user's own folder: only its owner may enter it.
 bool CreatePrivateDir(const QString& path);
-// A file other accounts must still read ("Cannot create file %s").
-void writeSharedFile(const QString& path, const QByteArray& data);
 
 // Path helpers in the platform's separator convention.
 QString pathSeparator();
