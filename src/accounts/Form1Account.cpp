@@ -1,4 +1,5 @@
 // Changing the account password, locking and unlocking.
+#include <QApplication>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -41,6 +42,14 @@ void TForm1::SetLockedView(bool locked) {
 void TForm1::MLockClick() {
     Locked = true;
     PMUnlock->setVisible(true);
+    UpdateInactivityTimer();
+    // Whatever box or dialog is open shows an entry or could change the
+    // account: each closes as if cancelled, nothing of it is stored.
+    platform::ui().cancelModals();
+    for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i) {
+        QApplication::activePopupWidget()->close();  // a context menu offers Copy Password
+    }
+    ClearSecretClipboard();
     SetLockedView(true);
     StTrayIcon1->MinimizeApplication();
 }
@@ -50,6 +59,8 @@ bool TForm1::PMUnlockClick() {
         return false;
     }
     Unlocking = true;
+    // The boxes the lock closed have all returned by now.
+    platform::ui().allowModals();
     QString text;
     bool unlocked = false;
     // Hidden while typed: the window may be locked because others are near.
@@ -72,24 +83,44 @@ bool TForm1::PMUnlockClick() {
     PMUnlock->setVisible(false);
     SetLockedView(false);
     StTrayIcon1->RestoreApplication();
-    Timer1->stop();
+    UpdateInactivityTimer();
     return true;
 }
 
+void TForm1::UserOpened() {
+    UpdateInactivityTimer();
+}
+
+void TForm1::UpdateInactivityTimer() {
+    if (LoggedIn && !Locked) {
+        if (!Timer1->isActive()) {
+            InactivityCounter = 0;
+            Timer1->start();
+        }
+    } else {
+        Timer1->stop();
+        InactivityCounter = 0;
+    }
+}
+
+// The count runs whether the program is active or not: away from it, no input
+// reaches it; in front of it, a person who walks away gives none either.
 void TForm1::ApplicationEvents1Deactivate() {
-    Timer1->start();
+    UpdateInactivityTimer();
 }
 
 void TForm1::ApplicationEvents1Activate() {
-    Timer1->stop();
     InactivityCounter = 0;
+    UpdateInactivityTimer();
 }
 
 void TForm1::Timer1Timer() {
+    if (!LoggedIn || Locked) {
+        UpdateInactivityTimer();
+        return;
+    }
     ++InactivityCounter;
-    if (InactivityCounter >= 300) {
-        InactivityCounter = 0;
-        Timer1->stop();
+    if (InactivityCounter >= kInactivityLimit) {
         MLockClick();
     }
 }

@@ -223,6 +223,7 @@ void TFormLogin::ButtonLoginClick() {
         platform::ui().showMessage(StringWrongPassword);
         return;
     }
+    core::restrictToOwner(paths);
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
     form1_.VaultPath = paths.vault;
@@ -238,6 +239,7 @@ void TFormLogin::ButtonLoginClick() {
     form1_.LoadCategories();
     form1_.FillEntryList();
     form1_.LoggedIn = true;
+    form1_.UserOpened();
     form1_.show();
     done(QDialog::Accepted);
 }
@@ -259,7 +261,7 @@ void TFormLogin::ButtonNewUserClick() {
         platform::ui().showMessage(StringUser + login + StringExists);
         return;
     }
-    platform::CreateDir(paths.folder);
+    platform::CreatePrivateDir(paths.folder);
     try {
         platform::writeFile(paths.vault, QByteArray());
         platform::saveTextList(paths.passwordFile, {core::Scramble(password)});

@@ -14,7 +14,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <ctime>
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
@@ -34,8 +33,7 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
                                               : executablePath),
-      KeyBuffer(core::kKeyFileSize, '\0'),
-      Clock([] { return qint64(std::time(nullptr)); }) {
+      KeyBuffer(core::kKeyFileSize, '\0') {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());
@@ -51,6 +49,15 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, platform::command([this] { Timer1Timer(); }));
+    ClipboardTimer = new QTimer(this);
+    ClipboardTimer->setObjectName(QStringLiteral("ClipboardTimer"));
+    ClipboardTimer->setSingleShot(true);
+    ClipboardTimer->setInterval(kClipboardSeconds * 1000);
+    connect(ClipboardTimer, &QTimer::timeout, this,
+            platform::command([this] { ClipboardTimerTimer(); }));
+    // Every key and mouse input to any window of the program restarts the
+    // inactivity count.
+    qApp->installEventFilter(this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
     connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,
@@ -370,6 +377,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    ClearSecretClipboard();
     event->accept();
     QCoreApplication::quit();
 }
@@ -398,6 +406,21 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+            // Only what the user did, not the moves Qt makes up itself.
+            if (event->spontaneous()) {
+                InactivityCounter = 0;
+            }
+            break;
+        default:
+            break;
+    }
     // The list gets its new width after the window's own resize, its first
     // showing included; the column widths follow the list's real width then.
     // A drag of the splitter resizes only the list and keeps widths set by hand.

@@ -106,6 +106,7 @@ public:
 
     QTimer* Timer1 = nullptr;
     TStTrayIcon* StTrayIcon1 = nullptr;
+    QTimer* ClipboardTimer = nullptr;  // empties the clipboard after a Copy Password
 
     // The list commands' file dialogs: their filters and the last name chosen.
     QString OpenDialog1Filter;
@@ -152,9 +153,6 @@ public:
 
     // The collation rank of each title, kept between fills of the list.
     std::unique_ptr<TitleOrder> TitleOrderCache;
-
-    // Seconds since the epoch for the password generator.
-    std::function<qint64()> Clock;
 
     // ---- Message strings, filled only by LoadLanguage --------------------------
     QString StringPasswords;
@@ -245,6 +243,12 @@ public:
     void PMTrayExitClick();
     void SetLockedView(bool locked);
     bool Unlocking = false;
+    // A login has opened the user: the inactivity count starts.
+    void UserOpened();
+    // The inactivity count runs exactly while a user is logged in and unlocked.
+    void UpdateInactivityTimer();
+    // Seconds without input to the program after which it locks itself.
+    static constexpr int kInactivityLimit = 300;
 
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();
@@ -276,6 +280,13 @@ public:
     void PMCopyPasswordClick();
     void PMCopyLinkClick();
     void PMOpenUrlClick();
+    // The password the program put on the clipboard last, until it is emptied.
+    QString ClipboardSecret;
+    static constexpr int kClipboardSeconds = 30;
+    void ClipboardTimerTimer();
+    // Empties the clipboard, but only while it still holds that password: a
+    // newer copy of the user's own is never touched.
+    void ClearSecretClipboard();
     void FormKeyDown(QKeyEvent* event);
     void MExitClick();
     void MExportClick();

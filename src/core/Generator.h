@@ -1,29 +1,22 @@
 #pragma once
 
 #include <QByteArray>
-#include <cstdint>
 
 namespace core {
 
 // The 62 characters a generated password is drawn from.
 extern const char kGeneratorAlphabet[63];
 
-// The C runtime's generator the stored passwords were made with: state := state *
-// 22695477 + 1 (mod 2^32), each draw yields (state >> 16) & 0x7FFF.
-class RuntimeRandom {
-public:
-    explicit RuntimeRandom(std::uint32_t seed) : state_(seed) {}
-    int next() {
-        state_ = state_ * 22695477u + 1u;
-        return int((state_ >> 16) & 0x7FFF);
-    }
+// The length of a generated password.
+constexpr int kGeneratedLength = 10;
 
-private:
-    std::uint32_t state_;
-};
+// Characters of the alphabet for a stream of random bytes, at most length of
+// them. Bytes from 248 on are dropped, so that each of the 62 characters
+// stands for exactly four byte values (248 = 4 * 62) and none is more likely.
+QByteArray passwordFromBytes(const QByteArray& randomBytes, int length);
 
-// Ten characters, seeded with the given time in whole seconds (one draw is
-// discarded after seeding), so every call within one second gives the same.
-QByteArray generatePassword(std::int64_t secondsSinceEpoch);
+// A new password from the operating system's cryptographic random source:
+// every call gives another, whenever it is made.
+QByteArray generatePassword(int length = kGeneratedLength);
 
 }  // namespace core

@@ -36,6 +36,7 @@ ProgramSettings readProgramSettings(const QString& path) {
 
 void writeProgramSettings(const QString& path, const ProgramSettings& settings) {
     platform::IniFile ini(path);
+    ini.setShared(true);  // other accounts read the list of users and add theirs
     ini.writeString(kOptions, "Language", platform::encodeSettingText(settings.language));
     ini.writeBool(kOptions, "hidden", settings.hidden);
     ini.writeInteger(kOptions, "Users", settings.usersCount);

@@ -38,6 +38,13 @@ QString UserPaths::folderForDialogs() const {
     return platform::withoutTrailingSeparator(folder);
 }
 
+void restrictToOwner(const UserPaths& paths) {
+    for (const QString& path : {paths.folder, paths.vault, paths.backup, paths.categories,
+                                paths.settings, paths.passwordFile}) {
+        platform::fileSystem().restrictToOwner(path);
+    }
+}
+
 bool isValidLoginName(const QString& login) {
     if (login.isEmpty() || login.size() > 16) {
         return false;

@@ -30,6 +30,11 @@ extern const char* const kCategoryFileName;
 extern const char* const kSettingsFileName;
 extern const char* const kDefaultKeyFileName;
 
+// Takes the rights of other accounts off the user's folder and the files the
+// program keeps in it, where the running account owns them: folders and files
+// made before they were created private stay readable by everyone otherwise.
+void restrictToOwner(const UserPaths& paths);
+
 // A login name may hold only A-Z, a-z and 0-9, 1 to 16 of them, so it can
 // never reach outside the users folder.
 bool isValidLoginName(const QString& login);

@@ -1,6 +1,7 @@
 // Clipboard, links, keys and the small commands of the menus.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 #include "about/AboutBox.h"
 #include "app/Form1.h"
@@ -13,7 +14,7 @@ enum class Copy { Login, Password, Link };
 }
 
 static void copyField(TForm1& form, Copy what) {
-    if (!form.CurrentEntry.isValid()) {
+    if (!form.CurrentEntry.isValid() || form.Locked) {
         return;
     }
     const EntryRow& row = form.ListModel->row(form.CurrentEntry.row());
@@ -38,7 +39,28 @@ static void copyField(TForm1& form, Copy what) {
             break;
     }
     platform::ui().clearClipboard();
-    platform::ui().setClipboardText(platform::toUi(text));
+    if (what != Copy::Password) {
+        platform::ui().setClipboardText(platform::toUi(text));
+        return;
+    }
+    form.ClipboardSecret = platform::toUi(text);
+    platform::ui().setSecretClipboardText(form.ClipboardSecret);
+    form.ClipboardTimer->start();  // a second copy gives the new one its full time
+}
+
+void TForm1::ClipboardTimerTimer() {
+    ClearSecretClipboard();
+}
+
+void TForm1::ClearSecretClipboard() {
+    ClipboardTimer->stop();
+    if (ClipboardSecret.isNull()) {
+        return;
+    }
+    if (platform::ui().clipboardText() == ClipboardSecret) {
+        platform::ui().clearClipboard();
+    }
+    ClipboardSecret = QString();
 }
 
 void TForm1::PMCopyLoginClick() {

@@ -12,7 +12,7 @@
 #include "platform/CodePage.h"
 
 QByteArray TForm1::GeneratePassword() const {
-    return core::generatePassword(Clock());
+    return core::generatePassword();
 }
 
 void TForm1::AAddExecute() {

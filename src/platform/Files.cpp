@@ -9,12 +9,38 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #endif
 
 namespace platform {
+
+namespace {
+
+// Opens the temporary file of a replacement. An owner-only one is created
+// unreadable by others from its first moment, not narrowed afterwards: a
+// reader who opened it in between would go on reading what is written.
+bool openReplacement(QSaveFile& file, bool ownerOnly) {
+#ifdef Q_OS_UNIX
+    if (ownerOnly) {
+        const mode_t old = ::umask(077);
+        const bool opened = file.open(QIODevice::WriteOnly);
+        ::umask(old);
+        if (opened) {
+            // QSaveFile gives the new file the old one's mode; never wider than
+            // this. A file system without modes refuses, and is left as it is.
+            file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        return opened;
+    }
+#endif
+    Q_UNUSED(ownerOnly);
+    return file.open(QIODevice::WriteOnly);
+}
+
+}  // namespace
 
 std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
     if (QFileInfo(path).isDir()) {
@@ -32,13 +58,24 @@ std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
 }
 
 bool DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
+    return replaceFile(path, data, true);
+}
+
+bool DiskFileSystem::writeAtomicShared(const QString& path, const QByteArray& data) {
+    return replaceFile(path, data, false);
+}
+
+bool DiskFileSystem::replaceFile(const QString& path, const QByteArray& data, bool ownerOnly) {
     if (QFileInfo(path).isDir()) {
         return false;
+    }
+    if (ownerOnly) {
+        restrictToOwner(path);  // the replacement starts with the old file's mode
     }
     QSaveFile file(path);
     // Never fall back to writing in place: a failed write must leave the old file whole.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!openReplacement(file, ownerOnly)) {
         return false;
     }
     if (file.write(data) != data.size()) {
@@ -85,6 +122,32 @@ bool DiskFileSystem::createDirectory(const QString& path) {
     return QDir().mkdir(path);
 }
 
+bool DiskFileSystem::createPrivateDirectory(const QString& path) {
+#ifdef Q_OS_UNIX
+    return QDir().mkdir(path,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+#else
+    return QDir().mkdir(path);
+#endif
+}
+
+void DiskFileSystem::restrictToOwner(const QString& path) {
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(native.constData(), &info) != 0 || info.st_uid != ::geteuid()) {
+        return;
+    }
+    const mode_t mode = info.st_mode & 07777;
+    const mode_t narrowed = mode & ~mode_t(S_IRWXG | S_IRWXO);
+    if (narrowed != mode) {
+        ::chmod(native.constData(), narrowed);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+
 namespace {
 DiskFileSystem g_disk;
 FileSystem* g_fs = &g_disk;
@@ -119,6 +182,9 @@ bool DirectoryExists(const QString& path) {
 }
 bool CreateDir(const QString& path) {
     return g_fs->createDirectory(path);
+}
+bool CreatePrivateDir(const QString& path) {
+    return g_fs->createPrivateDirectory(path);
 }
 
 // Qt takes "/" on every platform; texts shown to the user go through fullNativePath().

@@ -19,6 +19,20 @@ public:
     virtual bool fileExists(const QString& path) = 0;
     virtual bool directoryExists(const QString& path) = 0;
     virtual bool createDirectory(const QString& path) = 0;
+
+    // Who may read what (POSIX; elsewhere the platform's defaults apply):
+    // writeAtomic() leaves a file only its owner may read and write (0600),
+    // also when it replaces a wider one. These keep the default mode instead,
+    // for the one file other accounts must read and replace too: the program
+    // settings file with the list of users.
+    virtual bool writeAtomicShared(const QString& path, const QByteArray& data) {
+        return writeAtomic(path, data);
+    }
+    // A folder only its owner may enter (0700).
+    virtual bool createPrivateDirectory(const QString& path) { return createDirectory(path); }
+    // Takes every right of group and others off a file or folder that the
+    // running account owns; never adds one. Anything else is left alone.
+    virtual void restrictToOwner(const QString& path) { Q_UNUSED(path); }
 };
 
 // The real file system.
@@ -29,10 +43,16 @@ public:
     bool fileExists(const QString& path) override;
     bool directoryExists(const QString& path) override;
     bool createDirectory(const QString& path) override;
+    bool writeAtomicShared(const QString& path, const QByteArray& data) override;
+    bool createPrivateDirectory(const QString& path) override;
+    void restrictToOwner(const QString& path) override;
 
 protected:
     // Makes a rename in the folder durable; false when the platform refuses.
     virtual bool syncFolder(const QString& folder);
+
+private:
+    bool replaceFile(const QString& path, const QByteArray& data, bool ownerOnly);
 };
 
 FileSystem& fileSystem();
@@ -46,6 +66,8 @@ void writeFile(const QString& path, const QByteArray& data);  // "Cannot create 
 bool FileExists(const QString& path);  // false for folders
 bool DirectoryExists(const QString& path);
 bool CreateDir(const QString& path);  // reports nothing on failure
+// The same for a user's own folder: only its owner may enter it.
+bool CreatePrivateDir(const QString& path);
 
 // Path helpers in the platform's separator convention.
 QString pathSeparator();

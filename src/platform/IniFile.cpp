@@ -225,7 +225,9 @@ void IniFile::updateFile() {
         texts.append(line.text);
     }
     const QByteArray bom = hasBom_ ? QByteArray(kUtf8Bom) : QByteArray();
-    if (!fileSystem().writeAtomic(path_, bom + joinTextLines(texts))) {
+    const QByteArray data = bom + joinTextLines(texts);
+    if (!(shared_ ? fileSystem().writeAtomicShared(path_, data)
+                  : fileSystem().writeAtomic(path_, data))) {
         raiseUnableToWrite(path_);
     }
     dirty_ = false;

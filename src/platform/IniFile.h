@@ -38,6 +38,9 @@ public:
     void writeBool(const QByteArray& section, const QByteArray& key, bool value);
 
     void updateFile();
+    // Written with the default mode instead of for its owner only: for the
+    // program settings file, which every account reads and replaces.
+    void setShared(bool shared) { shared_ = shared; }
 
     static constexpr int kMaxValueBytes = 2047;
 
@@ -58,6 +61,7 @@ private:
     QList<Line> lines_;
     bool dirty_ = false;
     bool hasBom_ = false;
+    bool shared_ = false;
 };
 
 // Integer reading shared with the colour conversion: decimal, "$" or "0x"

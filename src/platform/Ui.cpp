@@ -9,6 +9,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QUrl>
 
@@ -21,6 +23,28 @@ namespace {
 QtUi g_real;
 Ui* g_ui = &g_real;
 QString g_title;
+
+// The boxes and dialogs open now, the innermost last.
+QList<QPointer<QDialog>> g_open;
+// Counts the locks, so a box can tell that one came while it was open.
+quint64 g_cancels = 0;
+// Set by a lock: no box opens until the program allows them again.
+bool g_refusing = false;
+
+// Shows a box modally; nothing when a lock closed or refused it.
+std::optional<int> runModal(QDialog& dialog, bool refusable = true) {
+    if (g_refusing && refusable) {
+        return std::nullopt;
+    }
+    const quint64 cancels = g_cancels;
+    g_open.append(&dialog);
+    const int result = dialog.exec();
+    g_open.removeLast();
+    if (g_cancels != cancels) {
+        return std::nullopt;
+    }
+    return result;
+}
 }  // namespace
 
 Ui& ui() {
@@ -58,7 +82,7 @@ void QtUi::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     fitTitle(&box);
-    box.exec();
+    runModal(box);
 }
 
 bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value, bool secret) {
@@ -75,7 +99,7 @@ bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& valu
         edit->setMaxLength(255);
         edit->selectAll();
     }
-    if (dialog.exec() != QDialog::Accepted) {
+    if (runModal(dialog) != QDialog::Accepted) {
         return false;
     }
     value = dialog.textValue();
@@ -86,7 +110,7 @@ bool QtUi::askOkCancel(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                     QApplication::activeWindow());
     fitTitle(&box);
-    return box.exec() == QMessageBox::Ok;
+    return runModal(box) == QMessageBox::Ok;
 }
 
 namespace {
@@ -117,7 +141,7 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request, 
                              box->setText(request.onTypeChange(newIndex, box->text().left(259)));
                          });
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     FileDialogResult result;
@@ -138,7 +162,7 @@ std::optional<FileDialogResult> QtUi::saveFile(const FileDialogRequest& request)
 
 bool QtUi::chooseFont(FontChoice& choice) {
     FontDialog dialog(choice, QApplication::activeWindow());
-    if (dialog.exec() != QDialog::Accepted) {
+    if (runModal(dialog) != QDialog::Accepted) {
         return false;
     }
     choice = dialog.choice();
@@ -161,11 +185,12 @@ void QtUi::showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     fitTitle(&box);
-    box.exec();
+    // A failure is always reported, also while the boxes are refused.
+    runModal(box, false);
 }
 
 int QtUi::showModal(QDialog* dialog) {
-    return dialog->exec();
+    return runModal(*dialog).value_or(QDialog::Rejected);
 }
 
 }  // namespace platform
@@ -174,6 +199,60 @@ namespace platform {
 
 bool QtUi::trayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void QtUi::cancelModals() {
+    g_refusing = true;
+    ++g_cancels;
+    // Innermost first: each nested loop ends as its box returns.
+    for (auto it = g_open.crbegin(); it != g_open.crend(); ++it) {
+        if (*it) {
+            (*it)->reject();
+        }
+    }
+}
+
+void QtUi::allowModals() {
+    g_refusing = false;
+}
+
+namespace {
+
+// The clipboard content of a copied password: its text, marked as a secret in
+// the ways the platform's clipboard managers understand.
+QMimeData* secretMimeData(const QString& text) {
+    auto* data = new QMimeData;
+    data->setText(text);
+#ifdef Q_OS_WIN
+    // Kept out of clipboard monitors, the clipboard history and the cloud clipboard.
+    const QByteArray no(4, '\0');  // a DWORD 0
+    data->setData(
+        QStringLiteral(
+            "application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
+        no);
+    data->setData(
+        QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), no);
+    data->setData(
+        QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), no);
+#else
+    // The hint the clipboard managers of Linux desktops honour (Klipper and others).
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+#endif
+    return data;
+}
+
+}  // namespace
+
+void QtUi::setSecretClipboardText(const QString& text) {
+    QApplication::clipboard()->setMimeData(secretMimeData(text));
+}
+
+QString QtUi::clipboardText() {
+    return QApplication::clipboard()->text();
 }
 
 }  // namespace platform

@@ -61,6 +61,19 @@ public:
     virtual int showModal(QDialog* dialog) = 0;
     // Whether the desktop has a notification area for the tray icon.
     virtual bool trayAvailable() = 0;
+
+    // The lock: every box and dialog open now closes as if cancelled, the
+    // innermost first, and each of the calls above that showed one reports
+    // Cancel. From then on every box is refused at once, as cancelled, so
+    // the code after a closed box cannot show another, until allowModals().
+    // The error box alone is never refused.
+    virtual void cancelModals() {}
+    virtual void allowModals() {}
+    // Puts a text on the clipboard marked as a secret, where the desktop has a
+    // convention for it, so clipboard managers and histories leave it out.
+    virtual void setSecretClipboardText(const QString& text) { setClipboardText(text); }
+    // The text the clipboard holds now.
+    virtual QString clipboardText() { return QString(); }
 };
 
 Ui& ui();
@@ -86,6 +99,10 @@ public:
     void showError(const QString& text) override;
     int showModal(QDialog* dialog) override;
     bool trayAvailable() override;
+    void cancelModals() override;
+    void allowModals() override;
+    void setSecretClipboardText(const QString& text) override;
+    QString clipboardText() override;
 };
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern)" filters.

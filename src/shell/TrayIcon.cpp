@@ -23,6 +23,29 @@ TStTrayIcon::TStTrayIcon(TForm1* form1)
     if (active_) {
         icon_->show();
     }
+    TrayCheckTimer = new QTimer(this);
+    TrayCheckTimer->setObjectName(QStringLiteral("TrayCheckTimer"));
+    TrayCheckTimer->setInterval(5000);
+    connect(TrayCheckTimer, &QTimer::timeout, this, &TStTrayIcon::CheckTray);
+    TrayCheckTimer->start();
+}
+
+void TStTrayIcon::CheckTray() {
+    const bool available = platform::ui().trayAvailable();
+    if (available == active_) {
+        return;
+    }
+    active_ = available;
+    if (active_) {
+        icon_->show();
+        return;
+    }
+    icon_->hide();
+    // Hidden in a tray that is gone: the taskbar is the way back now. While
+    // locked its contents stay hidden and restoring it asks for the password.
+    if (form1_->LoggedIn && !form1_->isVisible()) {
+        form1_->showMinimized();
+    }
 }
 
 void TStTrayIcon::setHint(const QString& hint) {
@@ -46,7 +69,10 @@ void TStTrayIcon::activate(QSystemTrayIcon::ActivationReason reason) {
 
 void TStTrayIcon::MinimizeApplication() {
     // Posted, as a minimize command is: the window goes once the loop runs again.
-    QTimer::singleShot(0, form1_, [this] {
+    QTimer::singleShot(0, form1_, [this, restores = restores_] {
+        if (restores != restores_) {
+            return;  // brought back before the loop ran: the later command wins
+        }
         if (active_) {
             form1_->hide();
         } else {
@@ -56,6 +82,7 @@ void TStTrayIcon::MinimizeApplication() {
 }
 
 void TStTrayIcon::RestoreApplication() {
+    ++restores_;
     if (form1_->isMinimized()) {
         form1_->showNormal();
     }

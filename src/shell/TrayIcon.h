@@ -4,6 +4,7 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
+class QTimer;
 class TForm1;
 
 // The notification-area icon of the main window, present for the whole run
@@ -29,6 +30,14 @@ public:
     // A press or double-click on the icon, as the desktop reports it.
     void activate(QSystemTrayIcon::ActivationReason reason);
 
+    // Follows the desktop's notification area, which can go away and come
+    // back while the program runs (a panel restarted or removed): without it
+    // a window hidden there comes back minimized to the taskbar, and once it
+    // is back the icon shows again. The desktop sends no notice of this, so
+    // a slow timer asks.
+    void CheckTray();
+    QTimer* TrayCheckTimer = nullptr;
+
 Q_SIGNALS:
     void OnClick();
     void OnDblClick();
@@ -38,4 +47,5 @@ private:
     QSystemTrayIcon* icon_;
     QString hint_;
     bool active_;
+    int restores_ = 0;
 };

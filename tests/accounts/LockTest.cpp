@@ -1,12 +1,18 @@
+#include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "AppFixture.h"
 #include "FaultyFileSystem.h"
+#include "accounts/FormLogin.h"
 #include "core/PasswordEntry.h"
+#include "mainwindow/EntryDialogs.h"
 #include "mainwindow/ListView.h"
 #include "shell/TrayIcon.h"
 
@@ -51,7 +57,8 @@ TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     EXPECT_FALSE(form->Locked);
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->PMUnlock->isVisible());
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_TRUE(form->Timer1->isActive());  // unlocked, the count runs again from 0
+    EXPECT_EQ(form->InactivityCounter, 0);
     EXPECT_TRUE(form->centralWidget()->isVisible());
     // Unlock does nothing when the program is not locked.
     form->PMUnlockClick();
@@ -79,7 +86,7 @@ TEST_F(Lock, InactivityLocksAfter300TicksOnly) {
     }
     EXPECT_FALSE(form->Locked);
     form->ApplicationEvents1Activate();
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_TRUE(form->Timer1->isActive());  // counting input-free time in front as well
     EXPECT_EQ(form->InactivityCounter, 0);
     form->ApplicationEvents1Deactivate();
     for (int i = 0; i < 299; ++i) {
@@ -190,4 +197,165 @@ TEST_F(LockWithoutTray, ClosingWhileLockedStillSaves) {
     lockByKey();
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"a|u|p"});
+}
+
+class LockWithBoxesOpen : public Lock {
+protected:
+    // The inactivity timer's ticks as they arrive through an open box's loop.
+    void tickToLock() {
+        for (int i = 0; i < TForm1::kInactivityLimit && !form->Locked; ++i) {
+            form->Timer1Timer();
+        }
+        ASSERT_TRUE(form->Locked);
+    }
+    void unlock() {
+        ui.answerInput(QStringLiteral("pass"));
+        ASSERT_TRUE(form->PMUnlockClick());
+        settle();
+    }
+};
+
+TEST_F(LockWithBoxesOpen, EveryBoxClosesAsCancelledAndTheWindowComesBackAsItWas) {
+    openUser({"a|u|p|Work", "b|v|q|Home", "c|w|r|Work"}, {"Work", "Home"});
+    activate();
+    clickNode(1);
+    selectRows({1});
+    const QStringList rows = column(0);
+    const auto files = dir.snapshot();
+
+    // The edit dialog, with a changed password typed, and a category box over it.
+    ui.whileOpen(QStringLiteral("input"), [&] { tickToLock(); });
+    ui.answerModal([&](QDialog* d) {
+        auto* edit = static_cast<TFormEdit*>(d);
+        edit->EditPassword->setText(QStringLiteral("changed"));
+        click(edit->ButtonNewCat);
+        EXPECT_FALSE(d->isVisible());
+    });
+    form->AEdit->trigger();
+    EXPECT_FALSE(form->FormEdit->isVisible());
+    EXPECT_EQ(form->CategoryList.size(), 3);  // no category from the cancelled box
+    unlock();
+
+    // The change-password box, answered and then locked by the timer.
+    ui.whileOpen(QStringLiteral("input"), [&] { tickToLock(); });
+    form->MChangePassClick();
+    unlock();
+    // Its message box after a too short password: the box it would offer
+    // again is refused too.
+    ui.answerInput(QStringLiteral("abc"));
+    ui.whileOpen(QStringLiteral("message"), [&] { form->MLockClick(); });
+    form->MChangePassClick();
+    EXPECT_EQ(ui.cancelled.mid(ui.cancelled.size() - 2), (QStringList{"message", "input"}));
+    unlock();
+    EXPECT_EQ(form->AccountPassword, QByteArray("pass"));
+
+    // A file dialog and the font dialog.
+    ui.whileOpen(QStringLiteral("save"), [&] { tickToLock(); });
+    form->ASaveExecute();
+    unlock();
+    ui.whileOpen(QStringLiteral("font"), [&] { tickToLock(); });
+    form->MFontClick();
+    unlock();
+
+    EXPECT_EQ(ui.cancelled,
+              (QStringList{"input", "modal", "input", "message", "input", "save", "font"}));
+    EXPECT_EQ(dir.snapshot(), files);  // nothing of any box was written
+    EXPECT_EQ(form->SelectedCategoryIndex, 1);
+    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(1));
+    EXPECT_EQ(column(0), rows);
+    EXPECT_EQ(selectedRows(), QList<int>{1});
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->centralWidget()->isVisible());
+    EXPECT_TRUE(ui.allAnswersUsed());
+}
+
+TEST_F(Lock, InactivityCountsOnlyWhileLoggedInAndUnlocked) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p"});
+    start([&](TFormLogin* d) {
+        // Away from the login dialog for longer than the limit.
+        form->ApplicationEvents1Deactivate();
+        EXPECT_FALSE(form->Timer1->isActive());
+        for (int i = 0; i < 2 * TForm1::kInactivityLimit; ++i) {
+            form->Timer1Timer();
+        }
+        EXPECT_FALSE(form->Locked);
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        click(d->ButtonLogin);
+    });
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_FALSE(form->Locked);
+    EXPECT_TRUE(form->centralWidget()->isVisible());
+    EXPECT_TRUE(form->menuBar()->isEnabled());
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->InactivityCounter, 0);
+    // Locked, nothing counts; unlocked, it starts again from 0.
+    form->MLockClick();
+    EXPECT_FALSE(form->Timer1->isActive());
+    form->ApplicationEvents1Deactivate();
+    form->Timer1Timer();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->InactivityCounter, 0);
+}
+
+TEST_F(Lock, FiveMinutesWithoutInputLockAlsoWhileActive) {
+    openUser({"a|u|p", "b|v|q"});
+    activate();
+    ASSERT_TRUE(form->isActiveWindow());
+    auto ticks = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            form->Timer1Timer();
+        }
+    };
+    ticks(TForm1::kInactivityLimit - 1);
+    QTest::keyClick(form->ListView1, Qt::Key_Down);
+    EXPECT_EQ(form->InactivityCounter, 0);
+    ticks(TForm1::kInactivityLimit - 1);
+    QTest::mouseClick(form->EditSearch, Qt::LeftButton);
+    EXPECT_EQ(form->InactivityCounter, 0);
+    ticks(TForm1::kInactivityLimit - 1);
+    EXPECT_FALSE(form->Locked);
+    ticks(1);
+    settle();
+    EXPECT_TRUE(form->Locked);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// The real boxes: a lock that comes through the loop of an inner box closes it
+// and the box under it, and the code after them can open no other.
+TEST(LockRealBoxes, NestedBoxesCloseAsCancelledAndNoneOpensUntilAllowed) {
+    platform::QtUi real;
+    // Only reached when the lock fails to close the boxes: the test then ends
+    // with a failure instead of waiting for ever.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        ADD_FAILURE() << "a box stayed open";
+        while (QWidget* box = QApplication::activeModalWidget()) {
+            box->close();
+        }
+    });
+    guard.start(10000);
+    std::optional<bool> inner;
+    std::optional<bool> after;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] { real.cancelModals(); });
+        QString value = QStringLiteral("typed");
+        inner = real.inputQuery(QStringLiteral("title"), QStringLiteral("prompt"), value);
+        after = real.askOkCancel(QStringLiteral("again?"), QStringLiteral("title"));
+    });
+    real.showMessage(QStringLiteral("outer"));
+    EXPECT_EQ(inner, std::optional<bool>(false));
+    EXPECT_EQ(after, std::optional<bool>(false));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // Allowed again, a box opens and answers as it is answered.
+    real.allowModals();
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            box->accept();
+        }
+    });
+    QString value = QStringLiteral("kept");
+    EXPECT_TRUE(real.inputQuery(QStringLiteral("title"), QStringLiteral("prompt"), value));
+    EXPECT_EQ(value, QStringLiteral("kept"));
 }

@@ -1,5 +1,7 @@
 """The bytes the program must leave on disk, built independently of its code."""
 
+import os
+
 SCRAMBLE_KEY = 0xB9
 KEY_FILE_SIZE = 1048576
 ALPHABET = b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"
@@ -86,20 +88,12 @@ def html_export(login, charset, rows, unchecked=(), captions=CAPTIONS_EN) -> byt
     return crlf(lines)
 
 
-def generated_password(seconds: int) -> bytes:
-    """The add dialog's password for a clock second: the C runtime's generator,
-    seeded with the second, one draw discarded, then ten letters or digits."""
-    state = seconds & 0xFFFFFFFF
-
-    def draw():
-        nonlocal state
-        state = (state * 22695477 + 1) & 0xFFFFFFFF
-        return (state >> 16) & 0x7FFF
-
-    draw()
-    return bytes(ALPHABET[draw() % 62] for _ in range(10))
+PRIVATE_FOLDER = 0o700
+PRIVATE_FILE = 0o600
 
 
-def generated_between(first: int, last: int):
-    """Every password the generator gives for a second from first to last."""
-    return {generated_password(t) for t in range(first - 1, last + 2)}
+def default_mode(folder=False) -> int:
+    """What the umask this run inherits makes of a file or folder created for everyone."""
+    mask = os.umask(0)
+    os.umask(mask)
+    return (0o777 if folder else 0o666) & ~mask

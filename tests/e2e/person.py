@@ -51,6 +51,12 @@ class Person:
     def path(self, rel):
         return os.path.join(self.dir, rel)
 
+    def expect_mode(self, rel, wanted):
+        """The permission bits of a file or folder, as another account sees them."""
+        mode = os.stat(self.path(rel)).st_mode & 0o7777
+        if mode != wanted:
+            raise E2EError("%s has the mode %o, %o wanted" % (rel, mode, wanted))
+
     def read(self, rel):
         try:
             with open(self.path(rel), "rb") as f:
@@ -179,6 +185,18 @@ class Person:
     # ---- entry dialogs ---------------------------------------------------------
     # The focus order: Name, Login, Password, Generate, Category, New, Website, ->,
     # Comments, PIN Code, Credit Card, Software Serial, OK, Cancel.
+
+    def shown_password(self, previous=None):
+        """The generated password the focused field shows, read through the
+        clipboard: ten letters or digits, another one every time."""
+        self.d.key("ctrl+a", "ctrl+c")
+
+        def copied():
+            text = self.d.clipboard()
+            if len(text) == 10 and all(c in ex.ALPHABET for c in text) and text != previous:
+                return text
+            return None
+        return wait_until(copied, "the shown password on the clipboard", timeout=10)
 
     def type_field(self, text):
         """Replaces the focused field's text."""

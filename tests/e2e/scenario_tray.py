@@ -2,7 +2,6 @@
 
 import os
 import shutil
-import time
 
 import expected as ex
 from desktop import E2EError, FaultSeen, known_fault, same_pictures, wait_until
@@ -29,16 +28,13 @@ class WithTray(Person):
         self.expect_file(self.user("passwords.dat"), ex.vault(entries))
 
     def add_entry(self, fill, title="Add Data"):
-        """Opens the add dialog, lets fill() work it, presses OK; returns the
-        seconds the generated password may come from."""
+        """Opens the add dialog, lets fill() work it, presses OK."""
         self.d.activate(self.main)
-        first = int(time.time())
         self.d.key("ctrl+alt+a")
         dialog = self.d.wait_window(title)
         fill(dialog)
         self.d.key("Tab", "space")  # from Software Serial to OK
         self.d.wait_gone(title)
-        return first, int(time.time())
 
     def new_category(self, dialog, name):
         """From the Category box: the New button, a name, Enter."""
@@ -49,15 +45,15 @@ class WithTray(Person):
         self.d.wait_gone("New Category")
         self.wait_active(dialog, "the add dialog to be active again")
 
-    def stored_generated_password(self, index, seconds):
+    def stored_generated_password(self, index, shown):
         def written():
             entries = self.vault_entries(LOGIN)
             return entries if len(entries) > index else None
         entries = wait_until(written, "line %d of the vault" % (index + 1))
         password = entries[index][2]
-        if password not in ex.generated_between(*seconds):
-            raise E2EError("stored password %r is not the generator's for the seconds %d-%d"
-                           % (password, *seconds))
+        if password != shown:
+            raise E2EError("stored password %r is not the %r the add dialog showed"
+                           % (password, shown))
         return password
 
     # ---- steps --------------------------------------------------------------------
@@ -85,6 +81,13 @@ class WithTray(Person):
         self.expect_absent(self.user("settings.dat"))
         self.expect_absent("vorrel.ini")
 
+    def step_02b_private_files(self):
+        """the account's folder and files are the user's alone; the users folder is not"""
+        self.expect_mode("users", ex.default_mode(folder=True))
+        self.expect_mode(self.user(""), ex.PRIVATE_FOLDER)
+        for name in ("%s.dat" % LOGIN, "passwords.dat", "categories.dat"):
+            self.expect_mode(self.user(name), ex.PRIVATE_FILE)
+
     def step_03_program_icon(self):
         """the main window and the notification area show the program's own icon"""
         icons = self.d.window_icons(self.main)
@@ -100,11 +103,15 @@ class WithTray(Person):
 
     def step_04_add_with_new_category(self):
         """add an entry with the generated password and a category made with New"""
+        shown = []
+
         def fill(dialog):
             self.d.type("Mail")
             self.d.key("Tab")
             self.d.type("alice@example.org")
-            self.d.key("Tab", "Tab", "Tab")  # Password, Generate, Category
+            self.d.key("Tab")  # Password
+            shown.append(self.shown_password())
+            self.d.key("Tab", "Tab")  # Generate, Category
             self.new_category(dialog, "Work")
             # The new name is in the file at once, before OK.
             self.expect_file(self.user("categories.dat"), b"Work\r\n")
@@ -119,8 +126,8 @@ class WithTray(Person):
             self.d.key("Tab")
             self.d.type("SN-1")
             self.screenshot(dialog, "add")
-        seconds = self.add_entry(fill)
-        password = self.stored_generated_password(0, seconds)
+        self.add_entry(fill)
+        password = self.stored_generated_password(0, shown[0])
         self.mail = ex.Entry(b"Mail", b"alice@example.org", password, b"Work",
                              b"mail.example.org", b"personal box", b"1234",
                              b"4111 1111 1111 1111", b"SN-1")
@@ -128,12 +135,16 @@ class WithTray(Person):
         self.expect_file(self.user("categories.dat"), b"Work\r\n")
 
     def step_05_add_second_category(self):
-        """a second entry and a second new category"""
+        """a second entry and a second new category; the dialog shows a new password"""
+        shown = []
+
         def fill(dialog):
             self.d.type("Bank")
             self.d.key("Tab")
             self.d.type("alice.b")
-            self.d.key("Tab", "Tab", "Tab")
+            self.d.key("Tab")
+            shown.append(self.shown_password(previous=self.mail.password))
+            self.d.key("Tab", "Tab")
             self.new_category(dialog, "Home")
             # The dialog's list in its own order; sorted only when the program closes.
             self.expect_file(self.user("categories.dat"), b"Work\r\nHome\r\n")
@@ -142,8 +153,8 @@ class WithTray(Person):
             self.d.key("Tab", "Tab", "Tab")
             self.d.type("0042")
             self.d.key("Tab", "Tab")
-        seconds = self.add_entry(fill)
-        password = self.stored_generated_password(1, seconds)
+        self.add_entry(fill)
+        password = self.stored_generated_password(1, shown[0])
         self.bank = ex.Entry(b"Bank", b"alice.b", password, b"Home",
                              b"https://bank.example.com", b"", b"0042")
         self.expect_vault([self.mail, self.bank])
@@ -381,6 +392,10 @@ class WithTray(Person):
         self.expect_file(self.user("categories.dat"), b"Home\r\nWork\r\n")
         self.expect_vault([self.mail, self.forum])
         self.expect_absent(self.user("passwords.dat.bak"))
+        self.expect_mode(self.user("settings.dat"), ex.PRIVATE_FILE)
+        self.expect_mode("data/export.html", ex.PRIVATE_FILE)
+        # Every account reads the list of users and adds its own.
+        self.expect_mode("vorrel.ini", ex.default_mode())
 
     def step_19_log_in_again(self):
         """a later start offers the user; a wrong password, then the right one"""

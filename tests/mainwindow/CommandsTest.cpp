@@ -1,12 +1,15 @@
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "accounts/FormLogin.h"
@@ -213,4 +216,55 @@ TEST_F(Commands, EnterPressesTheFocusedButtonAndNothingElse) {
     });
     form->MExport->trigger();
     EXPECT_EQ(ui.texts(QStringLiteral("save")).size(), 1);
+}
+
+TEST_F(Commands, ACopiedPasswordIsSecretAndForgottenAfter30SecondsAtLockAndAtExit) {
+    openUser({"a|me|secret|", "b|you|other|"});
+    selectRows({0});
+    form->PMCopyPassword->trigger();
+    EXPECT_EQ(ui.clipboard, QStringLiteral("secret"));
+    EXPECT_TRUE(ui.clipboardSecret);
+    EXPECT_TRUE(form->ClipboardTimer->isActive());
+    EXPECT_EQ(form->ClipboardTimer->interval(), 30000);
+    EXPECT_TRUE(form->ClipboardTimer->isSingleShot());
+    form->ClipboardTimerTimer();
+    EXPECT_EQ(ui.clipboard, std::nullopt);
+
+    // The user copied something else meanwhile: it stays.
+    form->PMCopyPassword->trigger();
+    ui.clipboard = QStringLiteral("mine");
+    form->ClipboardTimerTimer();
+    EXPECT_EQ(ui.clipboard, QStringLiteral("mine"));
+    // Logins and links are not secrets and are not emptied.
+    form->PMCopyLogin->trigger();
+    EXPECT_FALSE(ui.clipboardSecret);
+    EXPECT_FALSE(form->ClipboardTimer->isActive());
+
+    // The lock empties it at once.
+    form->PMCopyPassword->trigger();
+    form->MLockClick();
+    EXPECT_EQ(ui.clipboard, std::nullopt);
+    EXPECT_FALSE(form->ClipboardTimer->isActive());
+    ui.answerInput(QStringLiteral("pass"));
+    ASSERT_TRUE(form->PMUnlockClick());
+
+    // So does the end of the program.
+    selectRows({1});
+    form->PMCopyPassword->trigger();
+    EXPECT_EQ(ui.clipboard, QStringLiteral("other"));
+    EXPECT_TRUE(closeMain());
+    EXPECT_EQ(ui.clipboard, std::nullopt);
+
+    // The real clipboard gets the mark clipboard managers look for.
+    platform::QtUi real;
+    real.setSecretClipboardText(QStringLiteral("s3cret"));
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text(), QStringLiteral("s3cret"));
+#ifndef Q_OS_WIN
+    EXPECT_EQ(data->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+#endif
+    EXPECT_EQ(real.clipboardText(), QStringLiteral("s3cret"));
+    real.clearClipboard();
+    EXPECT_EQ(real.clipboardText(), QString());
 }

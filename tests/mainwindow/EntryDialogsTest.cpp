@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -16,17 +17,14 @@ using testing_support::crlf;
 
 class EntryDialogs : public AppFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        seconds = 1700000000;
-    }
     void open(const QList<QByteArray>& lines, const QList<QByteArray>& categories = {}) {
         openUser(lines, categories);
-        form->Clock = [this] { return seconds; };
     }
-    // Runs the add command with drive() working the open dialog.
+    // Runs the add command with drive() working the open dialog; generated
+    // keeps the password the dialog opened with.
     void add(const std::function<void(TFormAdd*)>& drive) {
         ui.answerModal([&](QDialog* d) {
+            generated = static_cast<TFormAdd*>(d)->EditPassword->text().toLatin1();
             drive(static_cast<TFormAdd*>(d));
             if (d->isVisible()) {
                 click(static_cast<TFormAdd*>(d)->ButtonCancel);
@@ -49,7 +47,7 @@ protected:
         type(d->EditName, name);
         type(d->EditLogin, login);
     }
-    qint64 seconds;
+    QByteArray generated;
 };
 
 TEST_F(EntryDialogs, AddMessagesListEachEmptyFieldEndedByACarriageReturn) {
@@ -74,7 +72,7 @@ TEST_F(EntryDialogs, AddMessagesListEachEmptyFieldEndedByACarriageReturn) {
 TEST_F(EntryDialogs, AddStoresAtOnceAndShowsTheEntrysCategory) {
     open({"old|u|p|Home"}, {"Work", "Home"});
     add([&](TFormAdd* d) {
-        EXPECT_EQ(d->EditPassword->text(), QStringLiteral("nDXujlAaWu"));
+        EXPECT_EQ(d->EditPassword->text().size(), 10);
         EXPECT_EQ(d->ComboBoxCat->count(), 2);
         EXPECT_EQ(d->ComboBoxCat->currentText(), QStringLiteral("Work"));
         fill(d, QStringLiteral("Mail"), QStringLiteral("bob"));
@@ -83,9 +81,9 @@ TEST_F(EntryDialogs, AddStoresAtOnceAndShowsTheEntrysCategory) {
         click(d->ButtonOk);
         EXPECT_FALSE(d->isVisible());
     });
-    EXPECT_EQ(
-        vaultPlain(QStringLiteral("bob")),
-        (QList<QByteArray>{"old|u|p|Home", "Mail|bob|nDXujlAaWu|Work|mail.example.org||||S-1"}));
+    EXPECT_EQ(vaultPlain(QStringLiteral("bob")),
+              (QList<QByteArray>{"old|u|p|Home",
+                                 "Mail|bob|" + generated + "|Work|mail.example.org||||S-1"}));
     EXPECT_EQ(form->CategoryNode(1)->text(0), QStringLiteral("Work (1)"));
     EXPECT_EQ(form->CategoryNode(0)->text(0), QStringLiteral("All Passwords (2)"));
     EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(1));
@@ -99,6 +97,7 @@ TEST_F(EntryDialogs, AddingTheSameEntryTwiceStoresTwoLines) {
     for (int i = 0; i < 2; ++i) {
         add([&](TFormAdd* d) {
             fill(d, QStringLiteral("Same"), QStringLiteral("me"));
+            d->EditPassword->setText(QStringLiteral("same-pw"));  // not a new generated one
             click(d->ButtonOk);
         });
     }
@@ -127,7 +126,7 @@ TEST_F(EntryDialogs, WithoutCategoriesTheEntryHasNoneAndTheRootIsShown) {
         fill(d, QStringLiteral("n"), QStringLiteral("l"));
         click(d->ButtonOk);
     });
-    EXPECT_EQ(vaultPlain(QStringLiteral("bob")).last(), QByteArray("n|l|nDXujlAaWu||||||"));
+    EXPECT_EQ(vaultPlain(QStringLiteral("bob")).last(), "n|l|" + generated + "||||||");
     EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(0));
     EXPECT_EQ(form->ListModel->rowCount(), 2);
 }
@@ -148,18 +147,23 @@ TEST_F(EntryDialogs, AddAlwaysOpensWithEmptyFields) {
     });
 }
 
-TEST_F(EntryDialogs, GenerateWithinOneSecondGivesTheSamePassword) {
+TEST_F(EntryDialogs, EveryGenerateAndEveryOpeningGivesANewPassword) {
     open({});
+    QStringList passwords;
     add([&](TFormAdd* d) {
+        passwords << d->EditPassword->text();
         d->EditPassword->clear();
         click(d->ButtonPassGen);
-        const QString first = d->EditPassword->text();
+        passwords << d->EditPassword->text();
         click(d->ButtonPassGen);
-        EXPECT_EQ(d->EditPassword->text(), first);
-        seconds = 1234567890;
-        click(d->ButtonPassGen);
-        EXPECT_EQ(d->EditPassword->text(), QStringLiteral("Lbfude0xWQ"));
+        passwords << d->EditPassword->text();
     });
+    add([&](TFormAdd* d) { passwords << d->EditPassword->text(); });
+    EXPECT_EQ(QSet<QString>(passwords.begin(), passwords.end()).size(), 4)
+        << passwords.join(' ').toStdString();
+    for (const QString& p : passwords) {
+        EXPECT_EQ(p.size(), 10);
+    }
 }
 
 TEST_F(EntryDialogs, PasswordFieldIsMaskedWhilePasswordsAreHidden) {
@@ -196,7 +200,8 @@ TEST_F(EntryDialogs, TextTheLineCannotCarryIsRefusedNamingTheField) {
     EXPECT_EQ(
         ui.messages(),
         QStringList{QStringLiteral("Comments: The character \"|\" (U+007C) cannot be stored.")});
-    EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"n|l|nDXujlAaWu|||fine|||"});
+    EXPECT_EQ(vaultPlain(QStringLiteral("bob")),
+              QList<QByteArray>{"n|l|" + generated + "|||fine|||"});
 }
 
 // A category file may hold names the line cannot carry; picking one is refused
@@ -243,7 +248,7 @@ TEST_F(EntryDialogs, FailedSaveKeepsTheDialogAndStoresNothingTwice) {
     EXPECT_EQ(ui.errors(), QStringList{QStringLiteral("Cannot create file ") +
                                        dir.path("users/bob/passwords.dat")});
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")),
-              (QList<QByteArray>{"a|b|c", "n|l|nDXujlAaWu||||||"}));
+              (QList<QByteArray>{"a|b|c", "n|l|" + generated + "||||||"}));
 }
 
 TEST_F(EntryDialogs, NewCategoryInTheDialogIsWrittenAndAddedWithZero) {

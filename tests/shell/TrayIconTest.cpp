@@ -1,6 +1,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "AppFixture.h"
 #include "accounts/FormLogin.h"
@@ -81,4 +82,36 @@ TEST_F(Tray, AddRestoresTheWindowAndRunsTheAddCommand) {
     form->PMTrayAdd->trigger();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(ui.texts(QStringLiteral("modal")), QStringList{QStringLiteral("FormAdd")});
+}
+
+TEST_F(Tray, GoingAwayWhileHiddenBringsTheWindowToTheTaskbarAndComingBackShowsTheIcon) {
+    openUser({"a|u|p"});
+    EXPECT_TRUE(form->StTrayIcon1->TrayCheckTimer->isActive());
+    activate();
+    form->MLockClick();
+    settle();
+    ASSERT_FALSE(form->isVisible());
+    // The panel with the notification area is gone.
+    ui.tray = false;
+    form->StTrayIcon1->CheckTray();
+    settle();
+    EXPECT_FALSE(form->StTrayIcon1->active());
+    EXPECT_FALSE(form->StTrayIcon1->icon()->isVisible());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    EXPECT_FALSE(form->centralWidget()->isVisible());  // still locked
+    // From the taskbar: the password first.
+    ui.answerInput(QStringLiteral("pass"));
+    form->showNormal();
+    settle();
+    EXPECT_FALSE(form->Locked);
+    EXPECT_TRUE(form->centralWidget()->isVisible());
+    // The notification area is back: so is the icon, and minimizing hides in it again.
+    ui.tray = true;
+    form->StTrayIcon1->CheckTray();
+    EXPECT_TRUE(form->StTrayIcon1->active());
+    EXPECT_TRUE(form->StTrayIcon1->icon()->isVisible());
+    form->showMinimized();
+    settle();
+    EXPECT_FALSE(form->isVisible());
 }

@@ -30,4 +30,12 @@ bool FaultyFileSystem::writeAtomic(const QString& path, const QByteArray& data) 
     return DiskFileSystem::writeAtomic(path, data);
 }
 
+bool FaultyFileSystem::writeAtomicShared(const QString& path, const QByteArray& data) {
+    writes << QFileInfo(path).fileName();
+    if (failWrites_.contains(key(path))) {
+        return false;
+    }
+    return DiskFileSystem::writeAtomicShared(path, data);
+}
+
 }  // namespace testing_support

@@ -23,6 +23,7 @@ public:
 
     std::optional<QByteArray> read(const QString& path) override;
     bool writeAtomic(const QString& path, const QByteArray& data) override;
+    bool writeAtomicShared(const QString& path, const QByteArray& data) override;
 
 private:
     static QString key(const QString& path);

@@ -44,6 +44,56 @@ void ScriptedUi::answerModal(std::function<void(QDialog*)> handler) {
     modals_.push_back(std::move(handler));
 }
 
+void ScriptedUi::whileOpen(const QString& kind, std::function<void()> action) {
+    whileOpen_.emplace_back(kind, std::move(action));
+}
+
+bool ScriptedUi::opens(const QString& kind, bool refusable) {
+    if (refusing_ && refusable) {
+        cancelled << kind;
+        return false;
+    }
+    openCancels_.append(cancels_);
+    for (auto it = whileOpen_.begin(); it != whileOpen_.end(); ++it) {
+        if (it->first == kind) {
+            const std::function<void()> action = std::move(it->second);
+            whileOpen_.erase(it);
+            action();
+            break;
+        }
+    }
+    return true;
+}
+
+bool ScriptedUi::closed(const QString& kind) {
+    const bool byLock = openCancels_.takeLast() != cancels_;
+    if (byLock) {
+        cancelled << kind;
+    }
+    return byLock;
+}
+
+void ScriptedUi::cancelModals() {
+    refusing_ = true;
+    ++cancels_;
+    for (auto it = openDialogs_.crbegin(); it != openDialogs_.crend(); ++it) {
+        (*it)->reject();
+    }
+}
+
+void ScriptedUi::allowModals() {
+    refusing_ = false;
+}
+
+void ScriptedUi::setSecretClipboardText(const QString& text) {
+    setClipboardText(text);
+    clipboardSecret = true;
+}
+
+QString ScriptedUi::clipboardText() {
+    return clipboard.value_or(QString());
+}
+
 QStringList ScriptedUi::texts(const QString& kind) const {
     QStringList result;
     for (const Shown& s : shown) {
@@ -64,7 +114,7 @@ QStringList ScriptedUi::kinds() const {
 
 bool ScriptedUi::allAnswersUsed() const {
     return inputs_.empty() && questions_.empty() && opens_.empty() && saves_.empty() &&
-           fonts_.empty() && modals_.empty();
+           fonts_.empty() && modals_.empty() && whileOpen_.empty();
 }
 
 void ScriptedUi::clearShown() {
@@ -75,6 +125,9 @@ void ScriptedUi::clearShown() {
 
 void ScriptedUi::showMessage(const QString& text) {
     shown.append({QStringLiteral("message"), platform::applicationTitle(), text});
+    if (opens(QStringLiteral("message"))) {
+        closed(QStringLiteral("message"));
+    }
 }
 
 bool ScriptedUi::inputQuery(const QString& title, const QString& prompt, QString& value,
@@ -82,6 +135,9 @@ bool ScriptedUi::inputQuery(const QString& title, const QString& prompt, QString
     shown.append(
         {QStringLiteral("input"), title, prompt + QStringLiteral(" [") + value + QLatin1Char(']')});
     secretInputs << secret;
+    if (!opens(QStringLiteral("input")) || closed(QStringLiteral("input"))) {
+        return false;
+    }
     if (inputs_.empty()) {
         unexpected << QStringLiteral("input: ") + title;
         return false;
@@ -97,6 +153,9 @@ bool ScriptedUi::inputQuery(const QString& title, const QString& prompt, QString
 
 bool ScriptedUi::askOkCancel(const QString& text, const QString& title) {
     shown.append({QStringLiteral("question"), title, text});
+    if (!opens(QStringLiteral("question")) || closed(QStringLiteral("question"))) {
+        return false;
+    }
     if (questions_.empty()) {
         unexpected << QStringLiteral("question: ") + text;
         return false;
@@ -111,6 +170,9 @@ std::optional<platform::FileDialogResult> ScriptedUi::file(
     std::deque<FileAnswer>& queue) {
     shown.append({kind, request.title, request.initialDir + QLatin1Char('|') + request.fileName});
     fileRequests.append(request);
+    if (!opens(kind) || closed(kind)) {
+        return std::nullopt;
+    }
     if (queue.empty()) {
         unexpected << kind + QStringLiteral(" dialog");
         return std::nullopt;
@@ -139,6 +201,9 @@ std::optional<platform::FileDialogResult> ScriptedUi::saveFile(
 
 bool ScriptedUi::chooseFont(platform::FontChoice& choice) {
     shown.append({QStringLiteral("font"), QString(), choice.font.family()});
+    if (!opens(QStringLiteral("font")) || closed(QStringLiteral("font"))) {
+        return false;
+    }
     if (fonts_.empty()) {
         unexpected << QStringLiteral("font dialog");
         return false;
@@ -159,19 +224,28 @@ void ScriptedUi::shellOpen(const QString& target) {
 
 void ScriptedUi::clearClipboard() {
     clipboard.reset();
+    clipboardSecret = false;
 }
 
 void ScriptedUi::setClipboardText(const QString& text) {
     shown.append({QStringLiteral("clipboard"), QString(), text});
     clipboard = text;
+    clipboardSecret = false;
 }
 
 void ScriptedUi::showError(const QString& text) {
     shown.append({QStringLiteral("error"), platform::applicationTitle(), text});
+    if (opens(QStringLiteral("error"), false)) {
+        closed(QStringLiteral("error"));
+    }
 }
 
 int ScriptedUi::showModal(QDialog* dialog) {
     shown.append({QStringLiteral("modal"), dialog->windowTitle(), dialog->objectName()});
+    if (refusing_) {
+        cancelled << QStringLiteral("modal");
+        return QDialog::Rejected;
+    }
     if (modals_.empty()) {
         unexpected << QStringLiteral("modal ") + dialog->objectName();
         return QDialog::Rejected;
@@ -180,7 +254,12 @@ int ScriptedUi::showModal(QDialog* dialog) {
     modals_.pop_front();
     dialog->setResult(QDialog::Rejected);
     dialog->show();
+    // The handler is what happens while the dialog is up; a lock in it closes it.
+    openCancels_.append(cancels_);
+    openDialogs_.append(dialog);
     handler(dialog);
+    openDialogs_.removeLast();
+    closed(QStringLiteral("modal"));
     if (dialog->isVisible()) {
         unexpected << QStringLiteral("left open: ") + dialog->objectName();
         dialog->hide();

@@ -41,6 +41,12 @@ public:
     void answerFont(std::optional<platform::FontChoice> choice);
     // Runs while the dialog is shown; it must close the dialog.
     void answerModal(std::function<void(QDialog*)> handler);
+    // Runs action the next time a box of this kind is up (message, input,
+    // question, open, save, font, error), as a timer tick or a key can while
+    // a box waits; for the program's own dialogs answerModal's handler is that
+    // time. A lock in it closes the box as cancelled, and the box then takes
+    // no queued answer.
+    void whileOpen(const QString& kind, std::function<void()> action);
 
     // ---- what was shown
     QList<Shown> shown;
@@ -50,6 +56,8 @@ public:
     QStringList opened;                // texts handed to the shell
     QStringList unexpected;            // boxes shown with no answer queued
     QList<bool> secretInputs;          // for each input box: whether it hid its text
+    QStringList cancelled;             // kinds of the boxes a lock closed or refused
+    bool clipboardSecret = false;      // the clipboard's text is marked as a secret
 
     QStringList texts(const QString& kind) const;
     QStringList messages() const { return texts(QStringLiteral("message")); }
@@ -75,6 +83,10 @@ public:
     int showModal(QDialog* dialog) override;
     bool trayAvailable() override { return tray; }
     bool tray = true;  // whether the desktop offers a notification area
+    void cancelModals() override;
+    void allowModals() override;
+    void setSecretClipboardText(const QString& text) override;
+    QString clipboardText() override;
 
 private:
     std::optional<platform::FileDialogResult> file(const QString& kind,
@@ -87,6 +99,17 @@ private:
     std::deque<FileAnswer> saves_;
     std::deque<std::optional<platform::FontChoice>> fonts_;
     std::deque<std::function<void(QDialog*)>> modals_;
+
+    // A box comes up: false when the lock refuses it. Otherwise what the test
+    // wanted done while it is up runs; closed() then tells whether a lock
+    // closed it meanwhile.
+    bool opens(const QString& kind, bool refusable = true);
+    bool closed(const QString& kind);
+    std::deque<std::pair<QString, std::function<void()>>> whileOpen_;
+    QList<QDialog*> openDialogs_;  // the program's dialogs shown now, innermost last
+    QList<quint64> openCancels_;   // the lock count when each open box came up
+    quint64 cancels_ = 0;
+    bool refusing_ = false;
 };
 
 }  // namespace testing_support
