@@ -169,7 +169,15 @@ bool VaultSession::openWithoutKeyFile() {
 // ---- Memory forms ----------------------------------------------------------------
 
 QByteArray compatibleEntryToUtf8(const QByteArray& line) {
-    return Scramble(platform::compatibleToUi(Scramble(line)).toUtf8());
+    QString text = platform::compatibleToUi(Scramble(line));
+    // A stored line may unscramble to a line break or NUL (junk, a foreign
+    // file): kept, it would split the line in the encrypted file.
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) {
+            c = QChar::ReplacementCharacter;
+        }
+    }
+    return Scramble(text.toUtf8());
 }
 
 QByteArray utf8EntryToCompatible(const QByteArray& line) {
