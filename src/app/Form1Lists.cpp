@@ -5,9 +5,12 @@
 #include <QTreeWidget>
 
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
 
@@ -39,11 +42,29 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::LoadPasswords() {
-    PasswordList = core::loadPasswordsWithBackup(VaultPath, UserPaths().backup);
+    PasswordList = Vault ? core::loadPasswordsWithBackup(VaultPath, UserPaths().backup, *Vault)
+                         : core::loadPasswordsWithBackup(VaultPath, UserPaths().backup);
 }
 
 void TForm1::SavePasswords() {
+    if (Vault) {
+        core::writeEntryFile(VaultPath, *Vault, core::crypto::FileKind::Vault, PasswordList);
+        return;
+    }
     platform::saveTextList(VaultPath, PasswordList);
+}
+
+core::LineList TForm1::ReadCategoryFile() {
+    return Vault ? core::readCategoryFile(CategoriesPath, *Vault)
+                 : platform::loadTextList(CategoriesPath);
+}
+
+void TForm1::WriteCategoryFile(const core::LineList& names) {
+    if (Vault) {
+        core::writeCategoryFile(CategoriesPath, *Vault, names);
+        return;
+    }
+    platform::saveTextList(CategoriesPath, names);
 }
 
 QString TForm1::NodeCaption(int k, int count) const {
@@ -56,7 +77,7 @@ QString TForm1::CategoryName(int k) const {
 }
 
 void TForm1::LoadCategories() {
-    core::LineList names = platform::loadTextList(CategoriesPath);
+    core::LineList names = ReadCategoryFile();
     CategoryList = names;
     CategoryList.prepend(platform::fromUi(StringAllPasswords));
 
@@ -78,6 +99,10 @@ void TForm1::SaveCategories() {
     // The list in memory keeps its root label and order: if a later step of
     // the close fails, the window stays usable and a second close writes the
     // same file again.
+    if (Vault) {
+        core::saveSortedCategories(CategoriesPath, *Vault, CategoryList.mid(1));
+        return;
+    }
     core::saveSortedCategories(CategoriesPath, CategoryList.mid(1));
 }
 
@@ -97,6 +122,11 @@ void TForm1::ASaveExecute() {
     if (!chosen) {
         return;
     }
+    if (Vault) {
+        // Under the same data key: only this user's encrypted vault loads it.
+        core::writeEntryFile(chosen->fileName, *Vault, core::crypto::FileKind::List, PasswordList);
+        return;
+    }
     platform::saveTextList(chosen->fileName, PasswordList);
 }
 
@@ -112,14 +142,29 @@ void TForm1::ALoadExecute() {
     OpenDialog1FileName = chosen->fileName;
     // Read first: a file that cannot be read leaves the list as it was, so the
     // next save cannot store an empty vault.
-    core::LineList loaded = platform::loadTextList(chosen->fileName);
+    core::LineList loaded;
+    if (Vault) {
+        // An encrypted list of this user, or a compatible one (converted).
+        using core::crypto::FileKind;
+        loaded = core::readEntryFile(chosen->fileName, *Vault,
+                                     {FileKind::List, FileKind::Vault, FileKind::Backup}, true);
+    } else {
+        const QByteArray bytes = platform::readFile(chosen->fileName);
+        if (core::crypto::isContainer(bytes)) {
+            throw platform::PlatformError(core::encryptedListText(chosen->fileName));
+        }
+        loaded = platform::parseTextLines(bytes);
+    }
     PasswordList = std::move(loaded);
     LoadCategories();
     FillEntryList();
 }
 
 void TForm1::MRestoreClick() {
-    core::LineList restored = platform::loadTextList(UserPaths().backup);
+    core::LineList restored =
+        Vault ? core::readEntryFile(UserPaths().backup, *Vault, {core::crypto::FileKind::Backup},
+                                    Vault->converting())
+              : platform::loadTextList(UserPaths().backup);
     PasswordList = std::move(restored);
     LoadCategories();
     FillEntryList();

@@ -397,6 +397,14 @@ void finishConversion(const UserPaths& paths, VaultSession& session) {
     session.setPasswordFile(done);
 }
 
+bool keyFileIsCompatible(const VaultSession& session, const QByteArray& password) {
+    if (!session.keyFileHash()) {
+        return false;
+    }
+    const crypto::SecureBytes expected = crypto::keyFileHash(keyFileContent(password));
+    return sodium_memcmp(expected.data(), session.keyFileHash()->data(), expected.size()) == 0;
+}
+
 void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
                    VaultSession& session) {
     std::optional<crypto::NewPasswordFile> file = crypto::newPasswordFile(password);

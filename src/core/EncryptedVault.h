@@ -115,6 +115,10 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
 // still compatible are written encrypted, then the mark goes.
 void finishConversion(const UserPaths& paths, VaultSession& session);
 
+// The key file mixed in is the compatible key file of the password (so the
+// compatible key-file check still takes it after Decrypt).
+bool keyFileIsCompatible(const VaultSession& session, const QByteArray& password);
+
 // A password change: the data key wrapped anew, one write of the password file.
 void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
                    VaultSession& session);

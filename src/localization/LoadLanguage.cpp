@@ -139,6 +139,7 @@ void TForm1::LoadLanguage(const QString& name) {
             *target = platform::decodeSettingText(*value);
         }
     }
+    LoadVaultTexts(ini);
 }
 
 void TForm1::MLangEnglishClick() {
