@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "CrashContents.h"
+#include "CrashConversion.h"
 #include "TestDir.h"
 
 using crash_contents::Kind;
@@ -135,6 +136,66 @@ TEST(CrashSafety, KilledCategorySaveLeavesTheOldOrTheNewFile) {
 
 TEST(CrashSafety, KilledSettingsSaveLeavesTheOldOrTheNewFile) {
     expectWhole(killWhileSaving(Kind::Settings, "settings", QStringLiteral("settings.dat")));
+}
+
+// Encrypt Vault and Decrypt Vault killed after every single file write (each
+// write is atomic, as the tests above show): the user still logs in with the
+// same password and has every entry, and a further conversion finishes.
+TEST(CrashSafety, ConversionsKilledAtEveryStepLeaveEveryEntry) {
+    crash_conversion::prepare();
+    TestDir dir;
+    const core::UserPaths paths = crash_conversion::paths(dir.path());
+    crash_conversion::makeUser(dir.path());
+    const QMap<QString, QByteArray> compatible = dir.snapshot();
+    const std::optional<crash_conversion::Seen> expected = crash_conversion::login(paths);
+    ASSERT_TRUE(expected);
+    crash_conversion::convert(paths);
+    const QMap<QString, QByteArray> encrypted = dir.snapshot();
+
+    auto restore = [&](const QMap<QString, QByteArray>& files) {
+        for (auto it = files.begin(); it != files.end(); ++it) {
+            if (!it.key().endsWith(QLatin1Char('/'))) {
+                dir.write(it.key(), it.value());
+            }
+        }
+    };
+    for (const bool fromEncrypted : {false, true}) {
+        int steps = 0;
+        bool finished = false;
+        int converting = 0;
+        for (int killAt = 0; !finished && killAt < 20; ++killAt) {
+            restore(fromEncrypted ? encrypted : compatible);
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(VORREL_CRASH_WRITER),
+                        {QStringLiteral("convert"), dir.path(), QString::number(killAt)});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            finished = child.exitStatus() == QProcess::NormalExit;
+            if (finished) {
+                EXPECT_EQ(child.exitCode(), 0);
+            }
+            const std::optional<crash_conversion::Seen> seen = crash_conversion::login(paths);
+            ASSERT_TRUE(seen) << "no login after " << killAt << " writes";
+            EXPECT_TRUE(*seen == *expected) << "entries changed after " << killAt << " writes";
+            converting += seen->converting ? 1 : 0;
+            if (finished) {
+                EXPECT_EQ(seen->encrypted, !fromEncrypted);
+                EXPECT_FALSE(seen->converting);
+            } else {
+                ++steps;
+                // Whatever was cut short, the next conversion goes through.
+                crash_conversion::convert(paths);
+                const std::optional<crash_conversion::Seen> after = crash_conversion::login(paths);
+                ASSERT_TRUE(after);
+                EXPECT_TRUE(*after == *expected);
+            }
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GE(steps, 4);  // the password file, three data files, ...
+        EXPECT_GT(converting, 0);
+        std::cout << "[ crash    ] " << (fromEncrypted ? "decrypt" : "encrypt") << ": killed at "
+                  << steps << " steps, " << converting << " of them mid-conversion" << std::endl;
+    }
 }
 
 #else
