@@ -13,6 +13,7 @@
 #include "core/KeyFile.h"
 #include "core/PasswordEntry.h"
 #include "core/VaultCrypto.h"
+#include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
@@ -93,6 +94,14 @@ TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearch
     form->EditSearch->setFocus();
     form->EditSearch->setText(QStringLiteral("ключ"));
     EXPECT_EQ(selectedRows(), QList<int>{int(column(0).indexOf(QStringLiteral("Ключ 😀")))});
+
+    // Exports are UTF-8, and the page says so.
+    ui.answerModal([](QDialog* d) { click(static_cast<TFormExport*>(d)->ButtonOk); });
+    ui.answerSaveFile(dir.path(QStringLiteral("out.htm")), 2);
+    form->MExport->trigger();
+    const QByteArray html = dir.read(QStringLiteral("out.htm"));
+    EXPECT_TRUE(html.contains("<meta charset=UTF-8>"));
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>国大出关</td><td>логін</td>").toUtf8()));
 
     // List > Save writes an encrypted list; List > Load takes it, or a compatible list.
     ui.answerSaveFile(dir.path(QStringLiteral("list.dat")));
