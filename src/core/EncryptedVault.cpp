@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <cstring>
+
 #include "core/KeyFile.h"
 #include "core/PasswordEntry.h"
 #include "core/StoredText.h"
@@ -69,22 +71,6 @@ LineList scrambledLines(const QByteArray& plain) {
         scrambleInPlace(line.data(), line.size());
     }
     return lines;
-}
-
-QByteArray unscrambledText(const LineList& lines) {
-    qsizetype total = 0;
-    for (const QByteArray& line : lines) {
-        total += line.size() + 2;
-    }
-    QByteArray out;
-    out.reserve(total);
-    for (const QByteArray& line : lines) {
-        const qsizetype at = out.size();
-        out.append(line);
-        scrambleInPlace(out.data() + at, line.size());
-        out.append("\r\n", 2);
-    }
-    return out;
 }
 
 void wipe(QByteArray& a) {
@@ -243,10 +229,24 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
 
 void writeEntryFile(const QString& path, const VaultSession& session, FileKind kind,
                     const LineList& lines) {
-    QByteArray plain = unscrambledText(lines);
-    const QByteArray sealed = crypto::seal(session.dataKey(), kind, plain);
-    wipe(plain);
-    platform::writeFile(path, sealed);
+    qsizetype total = 0;
+    for (const QByteArray& line : lines) {
+        total += line.size() + 2;
+    }
+    // The lines unscrambled straight into the container, which encrypts them
+    // where they lie: no plain copy of the vault is left behind.
+    platform::writeFile(path, crypto::seal(session.dataKey(), kind, total, [&](char* to) {
+                            // Copied as stored, line ends scrambled too, then
+                            // unscrambled in one pass.
+                            char* at = to;
+                            for (const QByteArray& line : lines) {
+                                std::memcpy(at, line.constData(), size_t(line.size()));
+                                at += line.size();
+                                *at++ = char('\r' ^ kScrambleKey);
+                                *at++ = char('\n' ^ kScrambleKey);
+                            }
+                            scrambleInPlace(to, total);
+                        }));
 }
 
 LineList readCategoryFile(const QString& path, const VaultSession& session) {

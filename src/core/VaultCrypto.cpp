@@ -157,10 +157,31 @@ std::optional<FileKind> containerKind(const QByteArray& data) {
 }
 
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext) {
-    QByteArray header(kMagic, sizeof(kMagic));
-    header.append(char(kContainerVersion));
-    header.append(char(kind));
-    return header + aeadSeal(dataKey.data(), header, bytesOf(plaintext), size_t(plaintext.size()));
+    return seal(dataKey, kind, plaintext.size(), [&](char* to) {
+        if (!plaintext.isEmpty()) {
+            std::memcpy(to, plaintext.constData(), size_t(plaintext.size()));
+        }
+    });
+}
+
+QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
+                const std::function<void(char*)>& fill) {
+    requireSodium();
+    QByteArray out(kHeaderBytes + kNonceBytes + plainSize + kTagBytes, Qt::Uninitialized);
+    auto* base = reinterpret_cast<unsigned char*>(out.data());
+    std::memcpy(base, kMagic, sizeof(kMagic));
+    base[8] = kContainerVersion;
+    base[9] = uchar(kind);
+    unsigned char* nonce = base + kHeaderBytes;
+    randombytes_buf(nonce, size_t(kNonceBytes));
+    unsigned char* text = nonce + kNonceBytes;
+    fill(reinterpret_cast<char*>(text));
+    // Encrypted in place: the stream cipher's output overwrites its input,
+    // and the tag goes after it.
+    crypto_aead_xchacha20poly1305_ietf_encrypt_detached(
+        text, text + plainSize, nullptr, text, quint64(plainSize), base, size_t(kHeaderBytes),
+        nullptr, nonce, dataKey.data());
+    return out;
 }
 
 OpenResult open(const SecureBytes& dataKey, const QByteArray& data,

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QList>
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 namespace core::crypto {
@@ -71,6 +72,11 @@ bool isContainer(const QByteArray& data);
 
 // magic, version, kind, nonce, then the ciphertext with its tag.
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext);
+// The same with the plaintext written by fill straight into the container's
+// buffer (plainSize bytes) and encrypted where it lies: a large vault is not
+// copied once more.
+QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
+                const std::function<void(char*)>& fill);
 
 enum class OpenResult { Opened, Damaged, WrongKind, UnknownVersion };
 // Opens a container of one of the kinds accepted; the plaintext only when opened.
