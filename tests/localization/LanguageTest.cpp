@@ -124,7 +124,10 @@ TEST_F(Language, EveryShippedFileHoldsThe131KeysWithTexts) {
         EXPECT_EQ(fileKeys(name, "Interface"), expectedKeys()) << file;
         EXPECT_EQ(
             fileKeys(name, "Messages"),
-            (QStringList{"StringCannotStore", "StringEntryNotFound", "StringPasswordCharacters"}))
+            (QStringList{"StringCannotStore", "StringEntryNotFound", "StringPasswordCharacters",
+                         "MEncryptVault->Caption", "MDecryptVault->Caption", "StringVaultPassword",
+                         "StringVaultEncrypted", "StringVaultDecrypted", "StringKeyFileDropped",
+                         "StringCannotDecrypt"}))
             << file;
         const platform::IniFile ini(
             testing_support::sourcePath(QStringLiteral("language/") + name));
