@@ -313,7 +313,9 @@ bool PasswordFile::hasWrapWithoutKeyFile() const {
 }
 
 bool isEncryptedPasswordFile(const QByteArray& data) {
-    return data.startsWith(kHeaderPrefix);
+    // A compatible password file starts with a scrambled typed password,
+    // never with ASCII: a changed header is still recognised, as damaged.
+    return data.startsWith("VORREL-");
 }
 
 QByteArray formatPasswordFile(const PasswordFile& file) {
@@ -349,12 +351,8 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
         }
     }
     auto line = [&](qsizetype i) { return i + 1 < lines.size() ? lines[i].chopped(1) : lines[i]; };
-    if (line(0) != kPasswordFileHeader) {
-        const QByteArray v = line(0).mid(qsizetype(std::strlen(kHeaderPrefix)));
-        return decimal(v) ? ParseResult::UnknownVersion : ParseResult::Damaged;
-    }
-    // header, kdf, salt, check, at least one wrap, sum
-    if (lines.size() < 6 || lines.size() > 16) {
+    // The checksum first: a changed byte anywhere, the first line's too, is damage.
+    if (lines.size() < 2) {
         return ParseResult::Damaged;
     }
     const QByteArray sumLine = line(lines.size() - 1);
@@ -366,6 +364,15 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
     if (!sum || sum->size() != qsizetype(crypto_generichash_BYTES) ||
         sodium_memcmp(sum->constData(), checksum(data.left(covered)).constData(),
                       size_t(sum->size())) != 0) {
+        return ParseResult::Damaged;
+    }
+    if (line(0) != kPasswordFileHeader) {
+        const bool versioned = line(0).startsWith(kHeaderPrefix) &&
+                               decimal(line(0).mid(qsizetype(std::strlen(kHeaderPrefix))));
+        return versioned ? ParseResult::UnknownVersion : ParseResult::Damaged;
+    }
+    // header, kdf, salt, check, at least one wrap, sum
+    if (lines.size() < 6 || lines.size() > 16) {
         return ParseResult::Damaged;
     }
     const QList<QByteArray> kdf = line(1).split(' ');

@@ -108,7 +108,7 @@ struct PasswordFile {
     bool hasWrapWithoutKeyFile() const;
 };
 
-// The first line is the header: an encrypted user's password file.
+// Starts like the header: an encrypted user's password file (maybe damaged).
 bool isEncryptedPasswordFile(const QByteArray& data);
 enum class ParseResult { Parsed, Damaged, UnknownVersion };
 // Every line checked, the whole file covered by a checksum: a changed byte

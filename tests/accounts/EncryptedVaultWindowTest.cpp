@@ -111,6 +111,10 @@ TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearch
     ui.answerOpenFile(dir.path(QStringLiteral("old.dat")));
     form->ALoad->trigger();
     EXPECT_EQ(column(0), QStringList{QStringLiteral("Ol\u00e9")});
+    // Restore: the encrypted backup the login wrote.
+    EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat.bak")));
+    form->MRestore->trigger();
+    EXPECT_EQ(column(0).size(), 4);
     ui.answerOpenFile(dir.path(QStringLiteral("list.dat")));
     form->ALoad->trigger();
     EXPECT_EQ(column(0).size(), 4);
@@ -119,6 +123,15 @@ TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearch
 
 TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
     openUser({"A|u|p||||||"});
+    // A compatible user cannot load an encrypted list: refused, the list kept.
+    dir.write(QStringLiteral("enc.dat"), core::crypto::seal(core::crypto::SecureBytes::random(32),
+                                                            core::crypto::FileKind::List, "x"));
+    ui.answerOpenFile(dir.path(QStringLiteral("enc.dat")));
+    form->ALoad->trigger();
+    ASSERT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("is encrypted")));
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+    ui.clearShown();
     const auto before = dir.snapshot();
     encrypt(QStringLiteral("wrong"));
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
