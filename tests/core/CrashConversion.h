@@ -106,6 +106,33 @@ inline std::optional<Seen> login(const core::UserPaths& p) {
     return seen;
 }
 
+// The key file an encrypted user's login uses: the one the "settings" name.
+inline QString keyFileNamed(const QString& programDir) {
+    return QString::fromUtf8(platform::readFile(programDir + QStringLiteral("/keyfile.txt")));
+}
+
+inline std::unique_ptr<core::VaultSession> openWithKeyFile(const QString& programDir) {
+    const core::UserPaths p = paths(programDir);
+    auto s = core::VaultSession::checkPassword(p.passwordFile, platform::readFile(p.passwordFile),
+                                               kPassword);
+    if (!s || !s->openWithKeyFile(platform::readFile(keyFileNamed(programDir)))) {
+        return nullptr;
+    }
+    return s;
+}
+
+// Create Key File of an encrypted user: a new random key file at newPath
+// (maybe the old one's place), the "settings" naming it once it is written.
+inline void replaceKeyFile(const QString& programDir, const QString& newPath) {
+    auto s = openWithKeyFile(programDir);
+    if (!s) {
+        throw std::runtime_error("cannot open with the key file");
+    }
+    core::replaceKeyFile(paths(programDir).passwordFile, kPassword, *s, newPath, [&] {
+        platform::writeFile(programDir + QStringLiteral("/keyfile.txt"), newPath.toUtf8());
+    });
+}
+
 // One conversion, towards the other format than the password file's.
 inline void convert(const core::UserPaths& p) {
     if (core::crypto::isEncryptedPasswordFile(platform::readFile(p.passwordFile))) {

@@ -198,6 +198,58 @@ TEST(CrashSafety, ConversionsKilledAtEveryStepLeaveEveryEntry) {
     }
 }
 
+// Create Key File of an encrypted user killed after every write, the new key
+// file in the old one's place or elsewhere: the key file the settings name
+// always opens the vault.
+TEST(CrashSafety, NewKeyFileKilledAtEveryStepKeepsAKeyThatOpens) {
+    crash_conversion::prepare();
+    TestDir dir;
+    const core::UserPaths paths = crash_conversion::paths(dir.path());
+    crash_conversion::makeUser(dir.path());
+    const std::optional<crash_conversion::Seen> expected = crash_conversion::login(paths);
+    ASSERT_TRUE(expected);
+    const QString first = dir.path(QStringLiteral("Vorrel.vrx"));
+    dir.write(QStringLiteral("Vorrel.vrx"), QByteArray(1048576, 'k'));
+    dir.write(QStringLiteral("keyfile.txt"), first.toUtf8());
+    core::encryptUserFiles(paths, crash_conversion::kPassword, platform::readFile(first));
+    const QMap<QString, QByteArray> start = dir.snapshot();
+
+    for (const QString& target : {first, dir.path(QStringLiteral("other.vrx"))}) {
+        bool finished = false;
+        int steps = 0;
+        for (int killAt = 0; !finished && killAt < 10; ++killAt) {
+            QFile::remove(dir.path(QStringLiteral("other.vrx")));
+            for (auto it = start.begin(); it != start.end(); ++it) {
+                if (!it.key().endsWith(QLatin1Char('/'))) {
+                    dir.write(it.key(), it.value());
+                }
+            }
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(VORREL_CRASH_WRITER),
+                        {QStringLiteral("keyfile"), dir.path(), QString::number(killAt), target});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            finished = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+            steps += finished ? 0 : 1;
+            const auto s = crash_conversion::openWithKeyFile(dir.path());
+            ASSERT_TRUE(s) << "no login after " << killAt << " writes";
+            EXPECT_EQ(
+                core::readEntryFile(paths.vault, *s, {core::crypto::FileKind::Vault}, false).size(),
+                expected->vault.size());
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GE(steps, 4);
+        // At the end only the new key file opens the vault.
+        EXPECT_NE(platform::readFile(target), QByteArray(1048576, 'k'));
+        EXPECT_EQ(crash_conversion::keyFileNamed(dir.path()), target);
+        auto old = core::VaultSession::checkPassword(paths.passwordFile,
+                                                     platform::readFile(paths.passwordFile),
+                                                     crash_conversion::kPassword);
+        ASSERT_TRUE(old);
+        EXPECT_FALSE(old->openWithKeyFile(QByteArray(1048576, 'k')));
+    }
+}
+
 #else
 
 TEST(CrashSafety, NeedsSigkill) {
