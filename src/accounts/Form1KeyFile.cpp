@@ -26,7 +26,10 @@ void TForm1::Terminate() {
 bool TForm1::KeyFileMatches(const QString& path) {
     if (PendingVault) {
         // An encrypted vault: the key file fits when it opens the data key.
-        return PendingVault->openWithKeyFile(platform::readFile(path));
+        QByteArray content = platform::readFile(path);
+        const bool opens = PendingVault->openWithKeyFile(content);
+        core::crypto::wipe(content);
+        return opens;
     }
     return core::keyFileMatches(platform::readFile(path), AccountPassword);
 }

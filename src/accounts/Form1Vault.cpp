@@ -127,6 +127,9 @@ void TForm1::MEncryptVaultClick() {
     core::LineList passwords = core::convertLines(PasswordList, core::compatibleEntryToUtf8);
     core::LineList categories = core::convertLines(CategoryList, core::compatibleNameToUtf8);
     Vault = core::encryptUserFiles(UserPaths(), AccountPassword, keyFile);
+    if (keyFile) {
+        core::crypto::wipe(*keyFile);
+    }
 
     PasswordList = std::move(passwords);
     CategoryList = std::move(categories);

@@ -73,13 +73,6 @@ LineList scrambledLines(const QByteArray& plain) {
     return lines;
 }
 
-void wipe(QByteArray& a) {
-    if (!a.isEmpty()) {
-        sodium_memzero(a.data(), size_t(a.size()));
-    }
-    a.clear();
-}
-
 }  // namespace
 
 // ---- Session ------------------------------------------------------------------
@@ -223,7 +216,7 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
     }
     QByteArray plain = openOrRaise(path, data, session, kinds);
     LineList lines = scrambledLines(plain);
-    wipe(plain);
+    crypto::wipe(plain);
     return lines;
 }
 
@@ -278,7 +271,7 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
         QByteArray plain = openOrRaise(vaultPath, data, session, {FileKind::Vault});
         whole = !plain.contains('\0');
         lines = scrambledLines(plain);
-        wipe(plain);
+        crypto::wipe(plain);
     } else if (session.converting()) {
         whole = !data.contains('\0');
         lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
@@ -431,7 +424,7 @@ void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
     crypto::addWrap(*file, session.dataKey(), &newHash);
     platform::writeFile(passwordFilePath, crypto::formatPasswordFile(file->file));
     platform::writeFile(keyFilePath, content);
-    wipe(content);
+    crypto::wipe(content);
     if (afterKeyFile) {
         afterKeyFile();
     }

@@ -28,6 +28,14 @@ const unsigned char* bytesOf(const QByteArray& a) {
 
 }  // namespace
 
+void wipe(QByteArray& bytes) {
+    // A buffer shared with another array is not ours to overwrite.
+    if (!bytes.isEmpty() && bytes.isDetached()) {
+        sodium_memzero(bytes.data(), size_t(bytes.size()));
+    }
+    bytes.clear();
+}
+
 // ---- SecureBytes ---------------------------------------------------------------
 
 SecureBytes::SecureBytes(size_t size) {

@@ -42,6 +42,11 @@ private:
     size_t size_ = 0;
 };
 
+// Overwrites the bytes (sodium_memzero) unless another array shares them,
+// and empties the array: for key file contents and plaintexts that pass
+// through ordinary memory.
+void wipe(QByteArray& bytes);
+
 constexpr size_t kKeyBytes = 32;
 constexpr size_t kSaltBytes = 16;
 
