@@ -261,14 +261,16 @@ QString decodeSettingText(const QByteArray& bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    return toUi(bytes);
+    // Settings and language files belong to the system, not to a vault: its
+    // own code page, also while an encrypted vault is open.
+    return compatibleToUi(bytes);
 }
 
 QByteArray encodeSettingText(const QString& text) {
-    if (!firstUnencodable(text)) {
+    if (!firstUnencodableCompatible(text)) {
         // Unless the bytes happen to be valid UTF-8 ("Ã©" in windows-1252 is
         // "é" in UTF-8): then they would read back as another text.
-        QByteArray bytes = fromUi(text);
+        QByteArray bytes = compatibleFromUi(text);
         if (decodeSettingText(bytes) == text) {
             return bytes;
         }
