@@ -39,11 +39,12 @@ QString compatibleToUi(const QByteArray& bytes);
 QByteArray compatibleFromUi(const QString& text);
 std::optional<QChar> firstUnencodableCompatible(const QString& text);
 
-// UTF-8 when the bytes are valid UTF-8, else the storage code page: settings
-// and language files are UTF-8, and older single-byte ones still read.
+// UTF-8 when the bytes are valid UTF-8, else the compatible storage code
+// page: settings and language files are UTF-8, and older single-byte ones
+// still read.
 QString decodeSettingText(const QByteArray& bytes);
-// The storage code page when it carries the text and its bytes read back as
-// the same text, else UTF-8.
+// The compatible storage code page when it carries the text and its bytes
+// read back as the same text, else UTF-8.
 QByteArray encodeSettingText(const QString& text);
 
 }  // namespace platform
