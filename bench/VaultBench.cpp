@@ -26,6 +26,7 @@
 #include "ScriptedUi.h"
 #include "accounts/FormLogin.h"
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
@@ -214,9 +215,12 @@ int main(int argc, char** argv) {
     testing_support::ScriptedUi ui;
 
     const char* operations[] = {
-        "floor: read + decode", "login to list shown",  "category click",       "search keystroke",
-        "column sort",          "hide passwords",       "show passwords",       "add with save",
-        "delete 100 selected",  "export text (hidden)", "export HTML (hidden)", "close"};
+        "floor: read + decode", "login to list shown",  "category click",
+        "search keystroke",     "column sort",          "hide passwords",
+        "show passwords",       "add with save",        "delete 100 selected",
+        "export text (hidden)", "export HTML (hidden)", "close",
+        "encrypted: login",     "encrypted: add+save",  "encrypted: delete 100",
+        "encrypted: close"};
     std::map<std::string, std::map<int, Result>> results;
     try {
         for (int n : sizes) {
@@ -327,6 +331,48 @@ int main(int argc, char** argv) {
                 // The next run starts from the same vault.
                 platform::writeFile(session.path(QStringLiteral("users/bench/passwords.dat")),
                                     session.vaultFile);
+            }
+
+            // The same vault encrypted, with the program's own key derivation cost.
+            core::encryptUserFiles(
+                core::UserPaths::of(session.path(QString()), QStringLiteral("bench")), "benchpw",
+                std::nullopt);
+            const QString vaultPath = session.path(QStringLiteral("users/bench/passwords.dat"));
+            const QByteArray encryptedVault = platform::readFile(vaultPath);
+            for (int run = 0; run < runs; ++run) {
+                auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
+                record("encrypted: login", session.login());
+                TForm1& f = *session.form;
+                check(f.Vault && f.ListModel->rowCount() == n, "encrypted rows after login");
+                ui.answerModal([](QDialog* d) {
+                    auto* add = static_cast<TFormAdd*>(d);
+                    add->EditName->setText(QStringLiteral("Benchmark entry"));
+                    add->EditLogin->setText(QStringLiteral("bench@example.org"));
+                    add->ComboBoxCat->setCurrentIndex(3);
+                    add->ButtonOk->click();
+                });
+                record("encrypted: add+save", timed([&] { f.AAddExecute(); }));
+                check(f.PasswordList.size() == n + 1, "encrypted added");
+                f.SelectNode(0);
+                f.TreeViewCatClick();
+                QItemSelection selection;
+                for (int r = 0; r < 100; ++r) {
+                    const int row = int((qint64(r) * (n - 1)) / 99);
+                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
+                }
+                f.ListView1->selectionModel()->select(selection,
+                                                      QItemSelectionModel::ClearAndSelect);
+                ui.answerQuestion(true);
+                record("encrypted: delete 100", timed([&] { f.DeleteSelectedEntries(); }));
+                record("encrypted: close", timed([&] { check(f.close(), "closed"); }));
+                check(core::crypto::isContainer(platform::readFile(vaultPath)),
+                      "encrypted vault written at close");
+                if (!ui.unexpected.isEmpty()) {
+                    throw std::runtime_error(
+                        ui.unexpected.join(QStringLiteral("; ")).toStdString());
+                }
+                ui.clearShown();
+                platform::writeFile(vaultPath, encryptedVault);
             }
             std::fprintf(stderr, "%d entries done\n", n);
         }

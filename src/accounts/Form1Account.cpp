@@ -6,6 +6,7 @@
 
 #include "accounts/FormLogin.h"
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "platform/TextList.h"
 #include "shell/TrayIcon.h"
@@ -26,7 +27,11 @@ void TForm1::MChangePassClick() {
         }
         const QByteArray password = text.toLatin1();
         // Replaced in one piece: a failed write leaves the old file and password.
-        platform::saveTextList(UserPaths().passwordFile, {core::Scramble(password)});
+        if (Vault) {
+            core::rewrapDataKey(UserPaths().passwordFile, password, *Vault);
+        } else {
+            platform::saveTextList(UserPaths().passwordFile, {core::Scramble(password)});
+        }
         AccountPassword = password;
         return;
     }

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "core/KeyFile.h"
 #include "platform/Files.h"
 
@@ -22,7 +23,14 @@ void TForm1::Terminate() {
     QCoreApplication::quit();
 }
 
-bool TForm1::KeyFileMatches(const QString& path) const {
+bool TForm1::KeyFileMatches(const QString& path) {
+    if (PendingVault) {
+        // An encrypted vault: the key file fits when it opens the data key.
+        QByteArray content = platform::readFile(path);
+        const bool opens = PendingVault->openWithKeyFile(content);
+        core::crypto::wipe(content);
+        return opens;
+    }
     return core::keyFileMatches(platform::readFile(path), AccountPassword);
 }
 
@@ -55,6 +63,18 @@ void TForm1::MCreateKeyFileClick() {
     const std::optional<platform::FileDialogResult> chosen =
         platform::ui().saveFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
     if (!chosen) {
+        return;
+    }
+    if (Vault) {
+        // Random bytes mixed into the wrapping of the data key. The settings
+        // that name the file are written at once: the old key file stops
+        // opening the vault, so a settings file naming it would lock out.
+        core::replaceKeyFile(UserPaths().passwordFile, AccountPassword, *Vault, chosen->fileName,
+                             [&] {
+                                 KeyFilePath = chosen->fileName;
+                                 UseKeyFile = true;
+                                 SaveSettings();
+                             });
         return;
     }
     KeyBuffer = core::keyFileContent(AccountPassword);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "localization/LanguageTargets.h"
 #include "platform/Files.h"
@@ -216,12 +217,23 @@ void TFormLogin::ButtonLoginClick() {
         platform::ui().showMessage(StringUser + login + StringNotExists);
         return;
     }
-    // A password file without any line answers like a wrong password.
-    const std::optional<QByteArray> stored =
-        platform::firstTextLine(platform::readFile(paths.passwordFile));
-    if (!stored || core::Scramble(*stored) != password) {
-        platform::ui().showMessage(StringWrongPassword);
-        return;
+    // Whatever an earlier attempt opened goes first.
+    form1_.CloseVault();
+    const QByteArray passwordFile = platform::readFile(paths.passwordFile);
+    std::unique_ptr<core::VaultSession> vault;
+    if (core::crypto::isEncryptedPasswordFile(passwordFile)) {
+        vault = core::VaultSession::checkPassword(paths.passwordFile, passwordFile, password);
+        if (!vault) {
+            platform::ui().showMessage(StringWrongPassword);
+            return;
+        }
+    } else {
+        // A password file without any line answers like a wrong password.
+        const std::optional<QByteArray> stored = platform::firstTextLine(passwordFile);
+        if (!stored || core::Scramble(*stored) != password) {
+            platform::ui().showMessage(StringWrongPassword);
+            return;
+        }
     }
     core::restrictToOwner(paths);
     form1_.CurrentLogin = login;
@@ -231,13 +243,25 @@ void TFormLogin::ButtonLoginClick() {
     // From the designed caption, so a login retried after a failure adds the name once.
     form1_.setWindowTitle(TForm1::DesignedCaption() + QStringLiteral(" - ") + login);
     form1_.LoadSettings();
-    if (form1_.UseKeyFile && !form1_.KeyFileCheck()) {
+    if (vault) {
+        if (!form1_.OpenEncryptedVault(std::move(vault))) {
+            done(QDialog::Rejected);
+            return;
+        }
+    } else if (form1_.UseKeyFile && !form1_.KeyFileCheck()) {
         done(QDialog::Rejected);
         return;
     }
-    form1_.LoadPasswords();
-    form1_.LoadCategories();
+    try {
+        form1_.LoadPasswords();
+        form1_.LoadCategories();
+    } catch (...) {
+        // The user is not opened: the next attempt starts from nothing.
+        form1_.CloseVault();
+        throw;
+    }
     form1_.FillEntryList();
+    form1_.UpdateVaultMenu();
     form1_.LoggedIn = true;
     form1_.UserOpened();
     form1_.show();

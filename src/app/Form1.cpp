@@ -17,6 +17,7 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
+#include "core/EncryptedVault.h"
 #include "core/KeyFile.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
@@ -78,7 +79,10 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The keys are wiped, and the next window starts with the compatible code page.
+    CloseVault();
+}
 
 void TForm1::CreateComponents() {
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -184,6 +188,7 @@ void TForm1::CreateMenus() {
     MFile->addAction(MCreateKeyFile);
     MFile->addSeparator();
     MFile->addAction(MExit);
+    CreateVaultMenu();
 
     MCategory = makeMenu(this, "MCategory", "Category");
     MCatNew = makeAction(this, "MCatNew", "New");

@@ -21,6 +21,13 @@ class QStatusBar;
 class QTimer;
 class QTreeWidgetItem;
 
+namespace core {
+class VaultSession;
+}
+namespace platform {
+class IniFile;
+}
+
 class EntryListModel;
 class TAboutBox;
 class TFormAdd;
@@ -58,6 +65,8 @@ public:
     QMenu* MFile = nullptr;
     QAction* MChangePass = nullptr;
     QAction* MCreateKeyFile = nullptr;
+    QAction* MEncryptVault = nullptr;
+    QAction* MDecryptVault = nullptr;
     QAction* MExit = nullptr;
     QMenu* MCategory = nullptr;
     QAction* MCatNew = nullptr;
@@ -151,6 +160,11 @@ public:
     int SortDirection = -1;
     QPersistentModelIndex CurrentEntry;
 
+    // The keys of an encrypted user's vault; none for a compatible vault.
+    // PendingVault: during a login, between the password and the key file.
+    std::unique_ptr<core::VaultSession> Vault;
+    std::unique_ptr<core::VaultSession> PendingVault;
+
     // The collation rank of each title, kept between fills of the list.
     std::unique_ptr<TitleOrder> TitleOrderCache;
 
@@ -182,6 +196,22 @@ public:
     // The description of the key-file dialogs' one file type.
     QString StringKeyFileFilter = QStringLiteral("Key File");
 
+    // The encrypted vault's texts, from the language file's "Messages" section.
+    QString StringEncryptVault = QStringLiteral("Encrypt Vault...");
+    QString StringDecryptVault = QStringLiteral("Decrypt Vault...");
+    QString StringVaultPassword = QStringLiteral("Account password:");
+    QString StringVaultEncrypted = QStringLiteral(
+        "The vault is encrypted. Only this program opens it now, with your password (and key "
+        "file).");
+    QString StringVaultDecrypted =
+        QStringLiteral("The vault is decrypted: it is stored in the compatible format again.");
+    QString StringKeyFileDropped =
+        QStringLiteral("The key file is no longer demanded; create a new one if you want one.");
+    // "%1": the entry's title or the category's name; "%2": the character.
+    QString StringCannotDecrypt = QStringLiteral(
+        "\"%1\" holds the character %2, which an unencrypted vault cannot store. Nothing was "
+        "changed.");
+
     // ---- Start-up and shutdown -------------------------------------------------
     static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
     QString ProgramSettingsPath() const;
@@ -212,7 +242,6 @@ public:
     void LoadPasswords();
     void SavePasswords();
     void LoadCategories();
-    core::LineList ReadCategories() const;
     // CategoryList and the tree from names already read.
     void ShowCategories(const core::LineList& names);
     // Load and Restore: the lines read, then the category file, then both shown.
@@ -227,8 +256,24 @@ public:
     // ---- Key file (the check runs at login) -----------------------------------
     bool KeyFileCheck();  // false: the program ends
     void MCreateKeyFileClick();
-    bool KeyFileMatches(const QString& path) const;
+    bool KeyFileMatches(const QString& path);
     void Terminate();
+
+    // ---- Encrypted vault ------------------------------------------------------
+    void CreateVaultMenu();
+    void UpdateVaultMenu();
+    void LoadVaultTexts(const platform::IniFile& ini);
+    // The login of an encrypted user once the password matched: the key file
+    // when demanded, the data key, UTF-8 storage. false: the program ends.
+    bool OpenEncryptedVault(std::unique_ptr<core::VaultSession> pending);
+    // Back to no vault keys and the compatible code page (a new login attempt).
+    void CloseVault();
+    void MEncryptVaultClick();
+    void MDecryptVaultClick();
+    // The masked account-password box; false when cancelled or wrong.
+    bool AskAccountPassword(const QString& title);
+    core::LineList ReadCategoryFile();
+    void WriteCategoryFile(const core::LineList& names);
 
     // ---- Password change, lock and unlock, tray --------------------------------
     void MChangePassClick();

@@ -5,9 +5,11 @@
 #include <QTreeWidget>
 
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
@@ -40,11 +42,32 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::LoadPasswords() {
-    PasswordList = core::loadPasswordsWithBackup(VaultPath, UserPaths().backup);
+    PasswordList = Vault ? core::loadPasswordsWithBackup(VaultPath, UserPaths().backup, *Vault)
+                         : core::loadPasswordsWithBackup(VaultPath, UserPaths().backup);
 }
 
 void TForm1::SavePasswords() {
+    if (Vault) {
+        core::writeEntryFile(VaultPath, *Vault, core::crypto::FileKind::Vault, PasswordList);
+        return;
+    }
     platform::saveTextList(VaultPath, PasswordList);
+}
+
+core::LineList TForm1::ReadCategoryFile() {
+    if (Vault) {
+        return core::readCategoryFile(CategoriesPath, *Vault);
+    }
+    // A plain text file that users may edit: an editor's byte-order mark is skipped.
+    return platform::parseTextLines(platform::withoutUtf8Bom(platform::readFile(CategoriesPath)));
+}
+
+void TForm1::WriteCategoryFile(const core::LineList& names) {
+    if (Vault) {
+        core::writeCategoryFile(CategoriesPath, *Vault, names);
+        return;
+    }
+    platform::saveTextList(CategoriesPath, names);
 }
 
 QString TForm1::NodeCaption(int k, int count) const {
@@ -57,12 +80,7 @@ QString TForm1::CategoryName(int k) const {
 }
 
 void TForm1::LoadCategories() {
-    ShowCategories(ReadCategories());
-}
-
-core::LineList TForm1::ReadCategories() const {
-    // A plain text file that users may edit: an editor's byte-order mark is skipped.
-    return platform::parseTextLines(platform::withoutUtf8Bom(platform::readFile(CategoriesPath)));
+    ShowCategories(ReadCategoryFile());
 }
 
 void TForm1::ShowCategories(const core::LineList& names) {
@@ -87,6 +105,10 @@ void TForm1::SaveCategories() {
     // The list in memory keeps its root label and order: if a later step of
     // the close fails, the window stays usable and a second close writes the
     // same file again.
+    if (Vault) {
+        core::saveSortedCategories(CategoriesPath, *Vault, CategoryList.mid(1));
+        return;
+    }
     core::saveSortedCategories(CategoriesPath, CategoryList.mid(1));
 }
 
@@ -106,6 +128,11 @@ void TForm1::ASaveExecute() {
     if (!chosen) {
         return;
     }
+    if (Vault) {
+        // Under the same data key: only this user's encrypted vault loads it.
+        core::writeEntryFile(chosen->fileName, *Vault, core::crypto::FileKind::List, PasswordList);
+        return;
+    }
     platform::saveTextList(chosen->fileName, PasswordList);
 }
 
@@ -119,25 +146,43 @@ void TForm1::ALoadExecute() {
         return;
     }
     OpenDialog1FileName = chosen->fileName;
-    ReplacePasswordList(platform::loadTextList(chosen->fileName));
+    // Read first: a file that cannot be read leaves the list as it was, so the
+    // next save cannot store an empty vault.
+    core::LineList loaded;
+    if (Vault) {
+        // An encrypted list of this user, or a compatible one (converted).
+        using core::crypto::FileKind;
+        loaded = core::readEntryFile(chosen->fileName, *Vault,
+                                     {FileKind::List, FileKind::Vault, FileKind::Backup}, true);
+    } else {
+        const QByteArray bytes = platform::readFile(chosen->fileName);
+        if (core::crypto::isContainer(bytes)) {
+            throw platform::PlatformError(core::encryptedListText(chosen->fileName));
+        }
+        loaded = platform::parseTextLines(bytes);
+    }
+    ReplacePasswordList(std::move(loaded));
 }
 
 void TForm1::MRestoreClick() {
-    ReplacePasswordList(platform::loadTextList(UserPaths().backup));
+    ReplacePasswordList(Vault ? core::readEntryFile(UserPaths().backup, *Vault,
+                                                    {core::crypto::FileKind::Backup},
+                                                    Vault->converting())
+                              : platform::loadTextList(UserPaths().backup));
 }
 
 void TForm1::ReplacePasswordList(core::LineList lines) {
     // Every file is read before anything changes: when one cannot be read,
     // the list, the tree and the rows stay as they were, and the next save
     // cannot store a list the user never saw.
-    const core::LineList names = ReadCategories();
+    const core::LineList names = ReadCategoryFile();
     PasswordList = std::move(lines);
     ShowCategories(names);
     FillEntryList();
 }
 
 void TForm1::AClearExecute() {
-    const core::LineList names = ReadCategories();
+    const core::LineList names = ReadCategoryFile();
     PasswordList.clear();
     ListModel->clear();
     CurrentEntry = QPersistentModelIndex();

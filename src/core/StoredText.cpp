@@ -10,18 +10,26 @@ bool isForbiddenStoredByte(char byte) {
     return scrambled == '\0' || scrambled == '\n' || scrambled == '\r';
 }
 
-std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
-    if (std::optional<QChar> c = platform::firstUnencodable(text)) {
+namespace {
+
+bool breaksLine(QChar c) {
+    return c == QLatin1Char('|') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
+           c.unicode() == 0;
+}
+
+}  // namespace
+
+std::optional<QChar> forbiddenCompatibleCharacter(const QString& text) {
+    if (std::optional<QChar> c = platform::firstUnencodableCompatible(text)) {
         return c;
     }
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == QLatin1Char('|') || c == QLatin1Char('\r') || c == QLatin1Char('\n') ||
-            c.unicode() == 0) {
+        if (breaksLine(c)) {
             return c;
         }
         const qsizetype n = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        for (char byte : platform::fromUi(text.mid(i, n))) {
+        for (char byte : platform::compatibleFromUi(text.mid(i, n))) {
             if (isForbiddenStoredByte(byte)) {
                 return c;
             }
@@ -31,13 +39,30 @@ std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
     return std::nullopt;
 }
 
+std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
+    if (!platform::utf8Storage()) {
+        return forbiddenCompatibleCharacter(text);
+    }
+    // Encrypted files never hold scrambled bytes: only the line format's own
+    // characters, and half a surrogate pair (no UTF-8 for it), are refused.
+    if (std::optional<QChar> c = platform::firstUnencodable(text)) {
+        return c;
+    }
+    for (QChar c : text) {
+        if (breaksLine(c)) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes) {
     const QString text = platform::toUi(bytes);
     if (std::optional<QChar> c = forbiddenStoredCharacter(text)) {
         return c;
     }
-    // Bytes the code page has no character for decode to one that encodes to
-    // other bytes: name the first character whose bytes differ.
+    // Bytes the storage encoding has no character for decode to one that
+    // encodes to other bytes: name the first character whose bytes differ.
     qsizetype at = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;

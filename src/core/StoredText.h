@@ -7,10 +7,15 @@
 namespace core {
 
 // A text that goes into a stored entry must survive the line format: no "|"
-// (the field separator), nothing the storage code page cannot carry, and no
-// byte that scrambles to NUL, CR or LF. Returns the first character that
-// breaks one of these rules.
+// (the field separator), no line break and no NUL. A compatible vault adds
+// two rules: nothing the storage code page cannot carry, and no byte that
+// scrambles to NUL, CR or LF. An encrypted vault (UTF-8 storage) holds
+// every other character. Returns the first character that breaks a rule.
 std::optional<QChar> forbiddenStoredCharacter(const QString& text);
+
+// The same rules for the compatible format, whatever the vault in use: the
+// check before an encrypted vault is converted back.
+std::optional<QChar> forbiddenCompatibleCharacter(const QString& text);
 
 // The same for a text already in stored bytes (a name read from a file):
 // also a byte sequence the code page reads back differently is refused.

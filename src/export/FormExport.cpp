@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/EncryptedVault.h"
 #include "core/UserFiles.h"
 #include "export/ExportWriters.h"
 #include "localization/LanguageTargets.h"
@@ -141,16 +142,21 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
     return platform::ChangeFileExt(fileName, ext);
 }
 
+bool TFormExport::Utf8() const {
+    // An encrypted vault holds every character: its exports are always UTF-8.
+    return AlwaysUtf8 || form1_.Vault != nullptr;
+}
+
 QByteArray TFormExport::WriteTextExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {}, AlwaysUtf8, source);
+    collect(form1_, ListViewColumns, {}, Utf8(), source);
     return source.encoding.fileStart() +
            exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteHtmlExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, AlwaysUtf8, source);
+    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, Utf8(), source);
     return exporting::htmlExport(source.encoding.text(form1_.CurrentLogin),
                                  source.encoding.charset(), source.columns, source.rowCount,
                                  source.rowAt);

@@ -180,6 +180,7 @@ void TForm1::LoadLanguage(const QString& name) {
             target.set(platform::decodeSettingText(*value));
         }
     }
+    LoadVaultTexts(ini);
     // Every window fits its new texts.
     for (TEntryDialog* dialog :
          {static_cast<TEntryDialog*>(FormAdd), static_cast<TEntryDialog*>(FormEdit)}) {

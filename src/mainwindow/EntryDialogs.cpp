@@ -183,7 +183,7 @@ void TEntryDialog::WriteCategoryFile() {
     for (int i = 0; i < ComboBoxCat->count(); ++i) {
         names.append(ComboBoxCat->itemData(i).toByteArray());
     }
-    platform::saveTextList(form1_.CategoriesPath, names);
+    form1_.WriteCategoryFile(names);
 }
 
 void TEntryDialog::ButtonNewCatClick() {

@@ -127,7 +127,9 @@ std::unique_ptr<Converters>& slot() {
     return conv;
 }
 
-Converters& current() {
+bool g_utf8 = false;
+
+Converters& compatible() {
     std::unique_ptr<Converters>& conv = slot();
     if (!conv) {
         conv = std::make_unique<Converters>(systemCodePage());
@@ -137,6 +139,16 @@ Converters& current() {
     }
     return *conv;
 }
+
+Converters& current() {
+    if (g_utf8) {
+        static Converters utf8("UTF-8");
+        return utf8;
+    }
+    return compatible();
+}
+
+std::optional<QChar> firstUnencodableIn(const QString& text, Converters& conv);
 
 bool isAscii(const QByteArray& bytes) {
     for (char c : bytes) {
@@ -163,7 +175,7 @@ bool setStorageCodePage(const QByteArray& overrideName) {
         overrideName.trimmed().isEmpty() ? systemCodePage() : normalizedName(overrideName);
     auto candidate = std::make_unique<Converters>(wanted);
     if (!candidate->valid()) {
-        current();
+        compatible();
         return false;
     }
     slot() = std::move(candidate);
@@ -189,10 +201,41 @@ QByteArray fromUi(const QString& text) {
 }
 
 std::optional<QChar> firstUnencodable(const QString& text) {
+    return firstUnencodableIn(text, current());
+}
+
+void setUtf8Storage(bool on) {
+    g_utf8 = on;
+}
+
+bool utf8Storage() {
+    return g_utf8;
+}
+
+QString compatibleToUi(const QByteArray& bytes) {
+    if (isAscii(bytes)) {
+        return QString::fromLatin1(bytes);
+    }
+    return compatible().decoder.decode(bytes);
+}
+
+QByteArray compatibleFromUi(const QString& text) {
+    if (isAscii(text)) {
+        return text.toLatin1();
+    }
+    return compatible().encoder.encode(text);
+}
+
+std::optional<QChar> firstUnencodableCompatible(const QString& text) {
+    return firstUnencodableIn(text, compatible());
+}
+
+namespace {
+
+std::optional<QChar> firstUnencodableIn(const QString& text, Converters& conv) {
     if (isAscii(text)) {
         return std::nullopt;
     }
-    Converters& conv = current();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString one = text.mid(i, n);
@@ -207,6 +250,8 @@ std::optional<QChar> firstUnencodable(const QString& text) {
     return std::nullopt;
 }
 
+}  // namespace
+
 QString decodeSettingText(const QByteArray& bytes) {
     if (isAscii(bytes)) {
         return QString::fromLatin1(bytes);
@@ -216,14 +261,16 @@ QString decodeSettingText(const QByteArray& bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    return toUi(bytes);
+    // Settings and language files belong to the system, not to a vault: its
+    // own code page, also while an encrypted vault is open.
+    return compatibleToUi(bytes);
 }
 
 QByteArray encodeSettingText(const QString& text) {
-    if (!firstUnencodable(text)) {
+    if (!firstUnencodableCompatible(text)) {
         // Unless the bytes happen to be valid UTF-8 ("Ã©" in windows-1252 is
         // "é" in UTF-8): then they would read back as another text.
-        QByteArray bytes = fromUi(text);
+        QByteArray bytes = compatibleFromUi(text);
         if (decodeSettingText(bytes) == text) {
             return bytes;
         }

@@ -29,11 +29,22 @@ QByteArray fromUi(const QString& text);
 // The first character of a text that the storage code page cannot carry.
 std::optional<QChar> firstUnencodable(const QString& text);
 
-// UTF-8 when the bytes are valid UTF-8, else the storage code page: settings
-// and language files are UTF-8, and older single-byte ones still read.
+// An encrypted vault stores every text as UTF-8: while such a user is logged
+// in, toUi, fromUi, firstUnencodable and storageCodePage work in UTF-8. The
+// code page chosen by setStorageCodePage stays the compatible one, reached
+// through the *Compatible functions (converting a vault back needs it).
+void setUtf8Storage(bool on);
+bool utf8Storage();
+QString compatibleToUi(const QByteArray& bytes);
+QByteArray compatibleFromUi(const QString& text);
+std::optional<QChar> firstUnencodableCompatible(const QString& text);
+
+// UTF-8 when the bytes are valid UTF-8, else the compatible storage code
+// page: settings and language files are UTF-8, and older single-byte ones
+// still read.
 QString decodeSettingText(const QByteArray& bytes);
-// The storage code page when it carries the text and its bytes read back as
-// the same text, else UTF-8.
+// The compatible storage code page when it carries the text and its bytes
+// read back as the same text, else UTF-8.
 QByteArray encodeSettingText(const QString& text);
 
 }  // namespace platform

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "CrashContents.h"
+#include "CrashConversion.h"
 #include "TestDir.h"
 
 using crash_contents::Kind;
@@ -135,6 +136,118 @@ TEST(CrashSafety, KilledCategorySaveLeavesTheOldOrTheNewFile) {
 
 TEST(CrashSafety, KilledSettingsSaveLeavesTheOldOrTheNewFile) {
     expectWhole(killWhileSaving(Kind::Settings, "settings", QStringLiteral("settings.dat")));
+}
+
+// Encrypt Vault and Decrypt Vault killed after every single file write (each
+// write is atomic, as the tests above show): the user still logs in with the
+// same password and has every entry, and a further conversion finishes.
+TEST(CrashSafety, ConversionsKilledAtEveryStepLeaveEveryEntry) {
+    crash_conversion::prepare();
+    TestDir dir;
+    const core::UserPaths paths = crash_conversion::paths(dir.path());
+    crash_conversion::makeUser(dir.path());
+    const QMap<QString, QByteArray> compatible = dir.snapshot();
+    const std::optional<crash_conversion::Seen> expected = crash_conversion::login(paths);
+    ASSERT_TRUE(expected);
+    crash_conversion::convert(paths);
+    const QMap<QString, QByteArray> encrypted = dir.snapshot();
+
+    auto restore = [&](const QMap<QString, QByteArray>& files) {
+        for (auto it = files.begin(); it != files.end(); ++it) {
+            if (!it.key().endsWith(QLatin1Char('/'))) {
+                dir.write(it.key(), it.value());
+            }
+        }
+    };
+    for (const bool fromEncrypted : {false, true}) {
+        int steps = 0;
+        bool finished = false;
+        int converting = 0;
+        for (int killAt = 0; !finished && killAt < 20; ++killAt) {
+            restore(fromEncrypted ? encrypted : compatible);
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(VORREL_CRASH_WRITER),
+                        {QStringLiteral("convert"), dir.path(), QString::number(killAt)});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            finished = child.exitStatus() == QProcess::NormalExit;
+            if (finished) {
+                EXPECT_EQ(child.exitCode(), 0);
+            }
+            const std::optional<crash_conversion::Seen> seen = crash_conversion::login(paths);
+            ASSERT_TRUE(seen) << "no login after " << killAt << " writes";
+            EXPECT_TRUE(*seen == *expected) << "entries changed after " << killAt << " writes";
+            converting += seen->converting ? 1 : 0;
+            if (finished) {
+                EXPECT_EQ(seen->encrypted, !fromEncrypted);
+                EXPECT_FALSE(seen->converting);
+            } else {
+                ++steps;
+                // Whatever was cut short, the next conversion goes through.
+                crash_conversion::convert(paths);
+                const std::optional<crash_conversion::Seen> after = crash_conversion::login(paths);
+                ASSERT_TRUE(after);
+                EXPECT_TRUE(*after == *expected);
+            }
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GE(steps, 4);  // the password file, three data files, ...
+        EXPECT_GT(converting, 0);
+        std::cout << "[ crash    ] " << (fromEncrypted ? "decrypt" : "encrypt") << ": killed at "
+                  << steps << " steps, " << converting << " of them mid-conversion" << std::endl;
+    }
+}
+
+// Create Key File of an encrypted user killed after every write, the new key
+// file in the old one's place or elsewhere: the key file the settings name
+// always opens the vault.
+TEST(CrashSafety, NewKeyFileKilledAtEveryStepKeepsAKeyThatOpens) {
+    crash_conversion::prepare();
+    TestDir dir;
+    const core::UserPaths paths = crash_conversion::paths(dir.path());
+    crash_conversion::makeUser(dir.path());
+    const std::optional<crash_conversion::Seen> expected = crash_conversion::login(paths);
+    ASSERT_TRUE(expected);
+    const QString first = dir.path(QStringLiteral("Vorrel.vrx"));
+    dir.write(QStringLiteral("Vorrel.vrx"), QByteArray(1048576, 'k'));
+    dir.write(QStringLiteral("keyfile.txt"), first.toUtf8());
+    core::encryptUserFiles(paths, crash_conversion::kPassword, platform::readFile(first));
+    const QMap<QString, QByteArray> start = dir.snapshot();
+
+    for (const QString& target : {first, dir.path(QStringLiteral("other.vrx"))}) {
+        bool finished = false;
+        int steps = 0;
+        for (int killAt = 0; !finished && killAt < 10; ++killAt) {
+            QFile::remove(dir.path(QStringLiteral("other.vrx")));
+            for (auto it = start.begin(); it != start.end(); ++it) {
+                if (!it.key().endsWith(QLatin1Char('/'))) {
+                    dir.write(it.key(), it.value());
+                }
+            }
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(VORREL_CRASH_WRITER),
+                        {QStringLiteral("keyfile"), dir.path(), QString::number(killAt), target});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            finished = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+            steps += finished ? 0 : 1;
+            const auto s = crash_conversion::openWithKeyFile(dir.path());
+            ASSERT_TRUE(s) << "no login after " << killAt << " writes";
+            EXPECT_EQ(
+                core::readEntryFile(paths.vault, *s, {core::crypto::FileKind::Vault}, false).size(),
+                expected->vault.size());
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GE(steps, 4);
+        // At the end only the new key file opens the vault.
+        EXPECT_NE(platform::readFile(target), QByteArray(1048576, 'k'));
+        EXPECT_EQ(crash_conversion::keyFileNamed(dir.path()), target);
+        auto old = core::VaultSession::checkPassword(paths.passwordFile,
+                                                     platform::readFile(paths.passwordFile),
+                                                     crash_conversion::kPassword);
+        ASSERT_TRUE(old);
+        EXPECT_FALSE(old->openWithKeyFile(QByteArray(1048576, 'k')));
+    }
 }
 
 #else

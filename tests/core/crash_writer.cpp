@@ -2,16 +2,47 @@
 // killed: the child process of the crash test.
 //
 //   crash_writer vault|categories|settings PATH
+//   crash_writer convert PROGRAM-DIR WRITES
+//   crash_writer keyfile PROGRAM-DIR WRITES NEW-KEY-PATH
 //
 // The file must already hold the first content; the loop starts with the
 // second. "ready" on standard output means the loop is about to begin.
+// "convert" converts the user of the program directory to the other format
+// and kills itself when about to make write number WRITES + 1; "keyfile"
+// replaces the encrypted user's key file the same way.
 #include <QString>
 #include <cstdio>
 #include <exception>
 
 #include "CrashContents.h"
+#include "CrashConversion.h"
 
 int main(int argc, char** argv) {
+    if (argc == 4 && QByteArray(argv[1]) == "convert") {
+        crash_conversion::prepare();
+        crash_conversion::KillingFileSystem fs(QByteArray(argv[3]).toInt());
+        platform::setFileSystem(&fs);
+        try {
+            crash_conversion::convert(crash_conversion::paths(QString::fromLocal8Bit(argv[2])));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "conversion failed: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
+    if (argc == 5 && QByteArray(argv[1]) == "keyfile") {
+        crash_conversion::prepare();
+        crash_conversion::KillingFileSystem fs(QByteArray(argv[3]).toInt());
+        platform::setFileSystem(&fs);
+        try {
+            crash_conversion::replaceKeyFile(QString::fromLocal8Bit(argv[2]),
+                                             QString::fromLocal8Bit(argv[4]));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "key file failed: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 3) {
         std::fprintf(stderr, "usage: crash_writer vault|categories|settings PATH\n");
         return 2;

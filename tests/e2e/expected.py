@@ -14,6 +14,9 @@ def scramble(data: bytes) -> bytes:
     return bytes(b ^ SCRAMBLE_KEY for b in data)
 
 
+CONTAINER_MAGIC = b"VORREL\x00\x1a\x01"  # and the format version
+
+
 def crlf(lines) -> bytes:
     return b"".join(line + b"\r\n" for line in lines)
 

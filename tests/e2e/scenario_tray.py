@@ -10,6 +10,8 @@ from person import MESSAGE_TITLE, Person
 LOGIN = "alice"
 PASSWORD = b"secret1"
 CHARSET = b"windows-1252"  # the code page of the C locale the program runs in
+CHINESE_TITLE = "\u56fd\u5927\u51fa\u5173"  # characters GBK cannot carry
+CHINESE_LOGIN = "\u7528\u6237"
 
 
 class WithTray(Person):
@@ -488,3 +490,47 @@ class WithTray(Person):
             self.expect_unchanged(before, "a start ended with Exit")
             with open(self.path("vorrel.ini"), "wb") as f:
                 f.write(ini.replace(b"Language=" + language.encode(), b"Language=English"))
+
+    def step_25_encrypt_vault(self):
+        """File > Encrypt Vault encrypts every file; the vault takes a Chinese title"""
+        with open(os.path.join(self.stick_dir, "alice.vrx"), "wb") as f:
+            f.write(ex.key_file(PASSWORD))
+        self.log_in_with_key()
+        self.main = self.main_window(LOGIN)
+        self.d.activate(self.main)
+        self.d.key("alt+f", "Down", "Down", "Return")
+        box = self.d.wait_window("Encrypt Vault")
+        self.d.type(PASSWORD.decode())
+        self.d.key("Return")
+        self.d.wait_gone("Encrypt Vault")
+        self.answer_message()  # the vault is encrypted
+        self.wait_active(self.main, "the main window to be active again")
+        if box in self.d.find("Encrypt Vault"):
+            raise E2EError("the password box stayed open")
+        for rel in ("passwords.dat", "passwords.dat.bak", "categories.dat"):
+            data = self.read(self.user(rel)) or b""
+            if not data.startswith(ex.CONTAINER_MAGIC):
+                raise E2EError("%s is not encrypted: %r" % (rel, data[:16]))
+        account = self.read(self.user("%s.dat" % LOGIN)) or b""
+        if not account.startswith(b"VORREL-ENCRYPTED 1\r\n") or ex.scramble(PASSWORD) in account:
+            raise E2EError("the password file does not hold the wrapped key alone")
+
+        def fill(dialog):
+            self.d.type(CHINESE_TITLE)
+            self.d.key("Tab")
+            self.d.type(CHINESE_LOGIN)
+            self.d.key(*["Tab"] * 10)  # to Software Serial
+        self.add_entry(fill)
+        self.exit_by_menu(self.main)
+
+    def step_26_log_in_to_the_encrypted_vault(self):
+        """the encrypted vault opens with password and key file, Chinese title shown"""
+        self.log_in_with_key()
+        self.main = self.main_window(LOGIN)
+        if self.d.find(MESSAGE_TITLE):
+            raise E2EError("a message box came up at the login of the encrypted vault")
+        self.screenshot(self.main, "main-encrypted-chinese")
+        # Sorted by title, the Chinese one comes last, after Forum and Mail.
+        self.copy_from_context_menu(self.main, 2, 0)
+        self.expect_clipboard(CHINESE_LOGIN.encode())
+        self.exit_by_menu(self.main)

@@ -106,7 +106,14 @@ QStringList extraKeys() {
             "FormExport->ButtonOk->Caption",
             "AboutBox->LabelEmail->Caption",
             "StringCannotStore",
-            "StringPasswordCharacters"};
+            "StringPasswordCharacters",
+            "MEncryptVault->Caption",
+            "MDecryptVault->Caption",
+            "StringVaultPassword",
+            "StringVaultEncrypted",
+            "StringVaultDecrypted",
+            "StringKeyFileDropped",
+            "StringCannotDecrypt"};
 }
 
 // The keys of one section of a shipped file, in file order.

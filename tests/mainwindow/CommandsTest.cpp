@@ -110,7 +110,8 @@ TEST_F(Commands, MenuMapAndShortcuts) {
         }
         return n;
     };
-    EXPECT_EQ(names(form->MFile), (QStringList{"MChangePass", "MCreateKeyFile", "-", "MExit"}));
+    EXPECT_EQ(names(form->MFile), (QStringList{"MChangePass", "MCreateKeyFile", "MEncryptVault",
+                                               "MDecryptVault", "-", "MExit"}));
     EXPECT_EQ(names(form->MCategory), (QStringList{"MCatNew", "MCatRename", "MCatDelete"}));
     EXPECT_EQ(names(form->MData), (QStringList{"AAdd", "AEdit", "ADelete"}));
     EXPECT_EQ(names(form->MList), (QStringList{"ASave", "ALoad", "MRestore", "AClear", "MExport"}));

@@ -1,0 +1,296 @@
+// An encrypted vault through the windows: the File menu's two commands, the
+// login with password and key file, every character stored and shown, and
+// the refusals that change nothing.
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "AppFixture.h"
+#include "accounts/FormLogin.h"
+#include "core/EncryptedVault.h"
+#include "core/KeyFile.h"
+#include "core/PasswordEntry.h"
+#include "core/VaultCrypto.h"
+#include "export/FormExport.h"
+#include "mainwindow/EntryDialogs.h"
+#include "mainwindow/ListView.h"
+#include "platform/CodePage.h"
+
+using testing_support::AppFixture;
+
+namespace {
+
+const QString kVaultEncrypted = QStringLiteral(
+    "The vault is encrypted. Only this program opens it now, with your password (and key file).");
+
+}  // namespace
+
+class EncryptedVaultWindow : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        core::crypto::setNewFileKdfParams(core::crypto::KdfParams{1, 8192});
+    }
+    void TearDown() override {
+        AppFixture::TearDown();
+        core::crypto::setNewFileKdfParams(std::nullopt);
+    }
+    void encrypt(const QString& password = QStringLiteral("pass")) {
+        ui.answerInput(password);
+        form->MEncryptVault->trigger();
+    }
+    bool encrypted(const QString& file) const {
+        return core::crypto::isContainer(dir.read(QStringLiteral("users/bob/") + file));
+    }
+    void relogin(const QString& password = QStringLiteral("pass")) {
+        ASSERT_TRUE(closeMain());
+        form.reset();
+        ui.clearShown();
+        loginAs(QStringLiteral("bob"), password);
+    }
+    void add(const QString& title, const QString& login, int category) {
+        ui.answerModal([&](QDialog* d) {
+            auto* add = static_cast<TFormAdd*>(d);
+            add->EditName->setText(title);
+            add->EditLogin->setText(login);
+            add->ComboBoxCat->setCurrentIndex(category);
+            click(add->ButtonOk);
+        });
+        form->AAdd->trigger();
+    }
+};
+
+TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearchedAndShown) {
+    openUser({"Mail|bob|pw|Work|||||", "Caf\xe9|x|y|Work|||||"}, {"Work"});
+    EXPECT_TRUE(form->MEncryptVault->isEnabled());
+    EXPECT_FALSE(form->MDecryptVault->isEnabled());
+    encrypt();
+    EXPECT_EQ(ui.messages(), QStringList{kVaultEncrypted});
+    EXPECT_EQ(ui.secretInputs, QList<bool>{true});
+    EXPECT_FALSE(form->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->MDecryptVault->isEnabled());
+    for (const char* f : {"passwords.dat", "passwords.dat.bak", "categories.dat"}) {
+        EXPECT_TRUE(encrypted(QString::fromLatin1(f))) << f;
+    }
+    EXPECT_TRUE(dir.read(QStringLiteral("users/bob/bob.dat")).startsWith("VORREL-ENCRYPTED 1\r\n"));
+    EXPECT_TRUE(column(0).contains(QStringLiteral("Caf\u00e9")));
+
+    // Chinese, Cyrillic and emoji: a category and two entries.
+    ui.answerInput(QStringLiteral("Мой 国"));
+    form->MCatNew->trigger();
+    add(QStringLiteral("国大出关"), QStringLiteral("логін"), 1);
+    add(QStringLiteral("Ключ 😀"), QStringLiteral("№ і ґ"), 1);
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join(QLatin1Char(';')).toStdString();
+    EXPECT_TRUE(ui.messages().size() == 1) << ui.messages().join(QLatin1Char(';')).toStdString();
+    relogin();
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->child(1)->text(0), QStringLiteral("Мой 国 (2)"));
+    EXPECT_TRUE(column(0).contains(QStringLiteral("国大出关")));
+    EXPECT_TRUE(column(1).contains(QStringLiteral("№ і ґ")));
+    activate();
+    form->EditSearch->setFocus();
+    form->EditSearch->setText(QStringLiteral("ключ"));
+    EXPECT_EQ(selectedRows(), QList<int>{int(column(0).indexOf(QStringLiteral("Ключ 😀")))});
+
+    // Exports are UTF-8, and the page says so.
+    ui.answerModal([](QDialog* d) { click(static_cast<TFormExport*>(d)->ButtonOk); });
+    ui.answerSaveFile(dir.path(QStringLiteral("out.htm")), 2);
+    form->MExport->trigger();
+    const QByteArray html = dir.read(QStringLiteral("out.htm"));
+    EXPECT_TRUE(html.contains("<meta charset=UTF-8>"));
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>国大出关</td><td>логін</td>").toUtf8()));
+
+    // List > Save writes an encrypted list; List > Load takes it, or a compatible list.
+    ui.answerSaveFile(dir.path(QStringLiteral("list.dat")));
+    form->ASave->trigger();
+    EXPECT_TRUE(core::crypto::isContainer(dir.read(QStringLiteral("list.dat"))));
+    dir.write(QStringLiteral("old.dat"), core::Scramble("Ol\xe9|u|p||||||") + "\r\n");
+    ui.answerOpenFile(dir.path(QStringLiteral("old.dat")));
+    form->ALoad->trigger();
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("Ol\u00e9")});
+    // Restore: the encrypted backup the login wrote.
+    EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat.bak")));
+    form->MRestore->trigger();
+    EXPECT_EQ(column(0).size(), 4);
+    ui.answerOpenFile(dir.path(QStringLiteral("list.dat")));
+    form->ALoad->trigger();
+    EXPECT_EQ(column(0).size(), 4);
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join(QLatin1Char(';')).toStdString();
+}
+
+TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
+    openUser({"A|u|p||||||"});
+    // A compatible user cannot load an encrypted list: refused, the list kept.
+    dir.write(QStringLiteral("enc.dat"), core::crypto::seal(core::crypto::SecureBytes::random(32),
+                                                            core::crypto::FileKind::List, "x"));
+    ui.answerOpenFile(dir.path(QStringLiteral("enc.dat")));
+    form->ALoad->trigger();
+    ASSERT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("is encrypted")));
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+    ui.clearShown();
+    const auto before = dir.snapshot();
+    encrypt(QStringLiteral("wrong"));
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
+    EXPECT_EQ(dir.snapshot(), before);
+    EXPECT_TRUE(form->MEncryptVault->isEnabled());
+
+    encrypt();
+    ui.clearShown();
+    const auto encryptedFiles = dir.snapshot();
+    ui.answerInput(QStringLiteral("pas"));
+    form->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
+    EXPECT_EQ(dir.snapshot(), encryptedFiles);
+}
+
+TEST_F(EncryptedVaultWindow, LoginKeepsTodaysMessagesForPasswordAndKeyFile) {
+    openUser({"A|u|p||||||"});
+    ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
+    form->MCreateKeyFile->trigger();
+    encrypt();
+    ASSERT_TRUE(closeMain());
+    const auto before = dir.snapshot();
+
+    form.reset();
+    ui.clearShown();
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("wrong"));
+        click(d->ButtonLogin);
+        EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
+        click(d->ButtonExit);
+    });
+    EXPECT_FALSE(form->LoggedIn);
+
+    // The key file mixed in: another one (even the compatible key of the
+    // same password, edited) ends the program; so does a missing one.
+    dir.write(QStringLiteral("Vorrel.vrx"), core::keyFileContent("pass") + "x");
+    form.reset();
+    ui.clearShown();
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    EXPECT_EQ(ui.messages(),
+              QStringList{QStringLiteral("This key file does not belong to this account.")});
+    EXPECT_TRUE(form->Terminated);
+    dir.write(QStringLiteral("Vorrel.vrx"), core::keyFileContent("pass"));
+    const auto keyFileBack = dir.snapshot();
+    EXPECT_EQ(keyFileBack, before);
+
+    QFile::rename(dir.path(QStringLiteral("Vorrel.vrx")), dir.path(QStringLiteral("moved.vrx")));
+    form.reset();
+    ui.clearShown();
+    ui.answerOpenFile(std::nullopt);
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                 "The key file of this account was not found. Please choose it.")});
+    EXPECT_TRUE(form->Terminated);
+    EXPECT_FALSE(form->LoggedIn);
+
+    // Settings edited to demand no key file: the password file still does.
+    dir.write(QStringLiteral("users/bob/settings.dat"), "[Options]\r\nKey=0\r\n");
+    form.reset();
+    ui.clearShown();
+    ui.answerOpenFile(dir.path(QStringLiteral("moved.vrx")));
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+}
+
+TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
+    openUser({"A|u|p||||||"});
+    encrypt();
+    ASSERT_TRUE(closeMain());
+    QByteArray vault = dir.read(QStringLiteral("users/bob/passwords.dat"));
+    vault[vault.size() / 2] = char(vault[vault.size() / 2] ^ 0x20);
+    dir.write(QStringLiteral("users/bob/passwords.dat"), vault);
+    const auto before = dir.snapshot();
+    form.reset();
+    ui.clearShown();
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        click(d->ButtonLogin);
+        click(d->ButtonExit);
+    });
+    EXPECT_FALSE(form->LoggedIn);
+    ASSERT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("passwords.dat")));
+    EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("damaged")));
+    EXPECT_EQ(dir.snapshot(), before);
+    EXPECT_FALSE(platform::utf8Storage());
+}
+
+TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToCompatibleFiles) {
+    openUser({"A|u|p|Work|||||"}, {"Work"});
+    const auto compatible = dir.snapshot();
+    encrypt();
+    add(QStringLiteral("国"), QStringLiteral("u2"), 0);
+    ASSERT_TRUE(closeMain());
+    form.reset();
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ui.clearShown();
+    const auto before = dir.snapshot();
+    ui.answerInput(QStringLiteral("pass"));
+    form->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages(),
+              QStringList{QStringLiteral("\"\u56fd\" holds the character \u56fd, which an "
+                                         "unencrypted vault cannot store. Nothing was changed.")});
+    EXPECT_EQ(dir.snapshot(), before);
+
+    // Without it the vault goes back to the very compatible files.
+    selectRows({int(column(0).indexOf(QStringLiteral("国")))});
+    ui.answerQuestion(true);
+    form->ADelete->trigger();
+    ASSERT_TRUE(closeMain());
+    form.reset();
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ui.clearShown();
+    ui.answerInput(QStringLiteral("pass"));
+    form->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
+                                 "The vault is decrypted: it is stored in the compatible format "
+                                 "again.")});
+    EXPECT_FALSE(platform::utf8Storage());
+    EXPECT_TRUE(form->MEncryptVault->isEnabled());
+    ASSERT_TRUE(closeMain());
+    auto after = dir.snapshot();
+    after.remove(QStringLiteral("users/bob/settings.dat"));
+    after.remove(QStringLiteral("vorrel.ini"));
+    auto expected = compatible;
+    expected.remove(QStringLiteral("vorrel.ini"));
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
+    openUser({"A|u|p||||||"});
+    encrypt();
+    const QByteArray vault = dir.read(QStringLiteral("users/bob/passwords.dat"));
+    ui.answerInput(QStringLiteral("newpass"));
+    form->MChangePass->trigger();
+    EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), vault);
+    ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
+    form->MCreateKeyFile->trigger();
+    const QByteArray key = dir.read(QStringLiteral("Vorrel.vrx"));
+    EXPECT_EQ(key.size(), 1048576);
+    EXPECT_FALSE(key.contains(core::Scramble("newpass")));
+    // Named in the settings at once: the old state no longer opens the vault.
+    EXPECT_TRUE(dir.read(QStringLiteral("users/bob/settings.dat")).contains("Key=1"));
+
+    relogin(QStringLiteral("newpass"));
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+
+    // Decrypt: a random key file would fail the compatible check, so it is no longer demanded.
+    ui.answerInput(QStringLiteral("newpass"));
+    form->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages(),
+              QStringList{QStringLiteral("The vault is decrypted: it is stored in the compatible "
+                                         "format again.\rThe key file is no longer demanded; "
+                                         "create a new one if you want one.")});
+    relogin(QStringLiteral("newpass"));
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(ui.fileRequests.isEmpty());
+    EXPECT_EQ(dir.read(QStringLiteral("users/bob/bob.dat")), core::Scramble("newpass") + "\r\n");
+}
