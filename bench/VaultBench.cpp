@@ -232,6 +232,26 @@ int main(int argc, char** argv) {
                 made = std::make_unique<Session>(vault, ui);
             }
             Session& session = *made;
+            // The add dialog fills in one entry and presses OK.
+            auto answerAddDialog = [&] {
+                ui.answerModal([](QDialog* d) {
+                    auto* add = static_cast<TFormAdd*>(d);
+                    add->EditName->setText(QStringLiteral("Benchmark entry"));
+                    add->EditLogin->setText(QStringLiteral("bench@example.org"));
+                    add->ComboBoxCat->setCurrentIndex(3);
+                    add->ButtonOk->click();
+                });
+            };
+            // 100 rows spread over the whole list.
+            auto select100 = [](TForm1& f, int rows) {
+                QItemSelection selection;
+                for (int r = 0; r < 100; ++r) {
+                    const int row = int((qint64(r) * (rows - 1)) / 99);
+                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
+                }
+                f.ListView1->selectionModel()->select(selection,
+                                                      QItemSelectionModel::ClearAndSelect);
+            };
             for (int run = 0; run < runs; ++run) {
                 auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
 
@@ -277,25 +297,13 @@ int main(int argc, char** argv) {
                           f.ListModel->cellText(0, 2) != QStringLiteral("**********"),
                       "shown");
 
-                ui.answerModal([](QDialog* d) {
-                    auto* add = static_cast<TFormAdd*>(d);
-                    add->EditName->setText(QStringLiteral("Benchmark entry"));
-                    add->EditLogin->setText(QStringLiteral("bench@example.org"));
-                    add->ComboBoxCat->setCurrentIndex(3);
-                    add->ButtonOk->click();
-                });
+                answerAddDialog();
                 record("add with save", timed([&] { f.AAddExecute(); }));
                 check(f.PasswordList.size() == n + 1, "added");
                 f.SelectNode(0);
                 f.TreeViewCatClick();
 
-                QItemSelection selection;
-                for (int r = 0; r < 100; ++r) {
-                    const int row = int((qint64(r) * (n - 1)) / 99);
-                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
-                }
-                f.ListView1->selectionModel()->select(selection,
-                                                      QItemSelectionModel::ClearAndSelect);
+                select100(f, n);
                 ui.answerQuestion(true);
                 record("delete 100 selected", timed([&] { f.DeleteSelectedEntries(); }));
                 check(f.PasswordList.size() <= n + 1 - 95 && f.PasswordList.size() >= n + 1 - 100,
@@ -344,24 +352,12 @@ int main(int argc, char** argv) {
                 record("encrypted: login", session.login());
                 TForm1& f = *session.form;
                 check(f.Vault && f.ListModel->rowCount() == n, "encrypted rows after login");
-                ui.answerModal([](QDialog* d) {
-                    auto* add = static_cast<TFormAdd*>(d);
-                    add->EditName->setText(QStringLiteral("Benchmark entry"));
-                    add->EditLogin->setText(QStringLiteral("bench@example.org"));
-                    add->ComboBoxCat->setCurrentIndex(3);
-                    add->ButtonOk->click();
-                });
+                answerAddDialog();
                 record("encrypted: add+save", timed([&] { f.AAddExecute(); }));
                 check(f.PasswordList.size() == n + 1, "encrypted added");
                 f.SelectNode(0);
                 f.TreeViewCatClick();
-                QItemSelection selection;
-                for (int r = 0; r < 100; ++r) {
-                    const int row = int((qint64(r) * (n - 1)) / 99);
-                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
-                }
-                f.ListView1->selectionModel()->select(selection,
-                                                      QItemSelectionModel::ClearAndSelect);
+                select100(f, n);
                 ui.answerQuestion(true);
                 record("encrypted: delete 100", timed([&] { f.DeleteSelectedEntries(); }));
                 record("encrypted: close", timed([&] { check(f.close(), "closed"); }));
