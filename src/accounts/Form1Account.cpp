@@ -9,6 +9,7 @@
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "platform/TextList.h"
+#include "platform/Widgets.h"
 #include "shell/TrayIcon.h"
 
 void TForm1::MChangePassClick() {
@@ -28,6 +29,7 @@ void TForm1::MChangePassClick() {
         const QByteArray password = text.toLatin1();
         // Replaced in one piece: a failed write leaves the old file and password.
         if (Vault) {
+            const platform::BusyCursor busy;
             core::rewrapDataKey(UserPaths().passwordFile, password, *Vault);
         } else {
             platform::saveTextList(UserPaths().passwordFile, {core::Scramble(password)});

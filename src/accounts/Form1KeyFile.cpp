@@ -5,6 +5,7 @@
 #include "core/EncryptedVault.h"
 #include "core/KeyFile.h"
 #include "platform/Files.h"
+#include "platform/Widgets.h"
 
 namespace {
 
@@ -69,6 +70,7 @@ void TForm1::MCreateKeyFileClick() {
         // Random bytes mixed into the wrapping of the data key. The settings
         // that name the file are written at once: the old key file stops
         // opening the vault, so a settings file naming it would lock out.
+        const platform::BusyCursor busy;
         core::replaceKeyFile(UserPaths().passwordFile, AccountPassword, *Vault, chosen->fileName,
                              [&] {
                                  KeyFilePath = chosen->fileName;

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
+#include "platform/Widgets.h"
 
 void TForm1::CreateVaultMenu() {
     MEncryptVault = new QAction(StringEncryptVault, this);
@@ -126,7 +127,10 @@ void TForm1::MEncryptVaultClick() {
     }
     core::LineList passwords = core::convertLines(PasswordList, core::compatibleEntryToUtf8);
     core::LineList categories = core::convertLines(CategoryList, core::compatibleNameToUtf8);
-    Vault = core::encryptUserFiles(UserPaths(), AccountPassword, keyFile);
+    {
+        const platform::BusyCursor busy;
+        Vault = core::encryptUserFiles(UserPaths(), AccountPassword, keyFile);
+    }
     if (keyFile) {
         core::crypto::wipe(*keyFile);
     }

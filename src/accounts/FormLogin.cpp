@@ -222,6 +222,7 @@ void TFormLogin::ButtonLoginClick() {
     const QByteArray passwordFile = platform::readFile(paths.passwordFile);
     std::unique_ptr<core::VaultSession> vault;
     if (core::crypto::isEncryptedPasswordFile(passwordFile)) {
+        const platform::BusyCursor busy;
         vault = core::VaultSession::checkPassword(paths.passwordFile, passwordFile, password);
         if (!vault) {
             platform::ui().showMessage(StringWrongPassword);

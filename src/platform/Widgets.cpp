@@ -1,5 +1,7 @@
 #include "platform/Widgets.h"
 
+#include <QGuiApplication>
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -176,6 +178,14 @@ void setQtTranslation(const QString& locale) {
         QCoreApplication::installTranslator(translator.get());
         installed = std::move(translator);
     }
+}
+
+BusyCursor::BusyCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace platform

@@ -45,4 +45,13 @@ bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
 // "ru", "zh_CN"; an empty name leaves them in English.
 void setQtTranslation(const QString& locale);
 
+// The wait cursor while a slow step (the key derivation) holds the window.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 }  // namespace platform
