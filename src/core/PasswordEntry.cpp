@@ -5,7 +5,17 @@
 namespace core {
 
 void scrambleInPlace(char* data, qsizetype size) {
-    for (qsizetype i = 0; i < size; ++i) {
+    // Eight bytes at a time: every list fill and every save runs this over
+    // the whole vault.
+    constexpr quint64 kKeyWord = 0x0101010101010101ull * uchar(kScrambleKey);
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        word ^= kKeyWord;
+        std::memcpy(data + i, &word, 8);
+    }
+    for (; i < size; ++i) {
         data[i] = char(data[i] ^ kScrambleKey);
     }
 }

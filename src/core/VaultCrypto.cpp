@@ -208,8 +208,10 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
     if (!wanted) {
         return knownKind(uchar(data.at(9))) ? OpenResult::WrongKind : OpenResult::Damaged;
     }
-    const QByteArray header = data.left(kHeaderBytes);
-    const QByteArray sealed = data.mid(kHeaderBytes);
+    // Views into the file's bytes: a large vault is not copied to be opened.
+    const QByteArray header = QByteArray::fromRawData(data.constData(), kHeaderBytes);
+    const QByteArray sealed =
+        QByteArray::fromRawData(data.constData() + kHeaderBytes, data.size() - kHeaderBytes);
     if (sealed.size() < kNonceBytes + kTagBytes) {
         return OpenResult::Damaged;
     }
