@@ -168,6 +168,15 @@ bool isAscii(const QString& text) {
     return true;
 }
 
+// ASCII reads the same in every code page: no converter is needed for it.
+QString decodeWith(Converters& conv, const QByteArray& bytes) {
+    return isAscii(bytes) ? QString::fromLatin1(bytes) : QString(conv.decoder.decode(bytes));
+}
+
+QByteArray encodeWith(Converters& conv, const QString& text) {
+    return isAscii(text) ? text.toLatin1() : QByteArray(conv.encoder.encode(text));
+}
+
 }  // namespace
 
 bool setStorageCodePage(const QByteArray& overrideName) {
@@ -187,17 +196,11 @@ QByteArray storageCodePage() {
 }
 
 QString toUi(const QByteArray& bytes) {
-    if (isAscii(bytes)) {
-        return QString::fromLatin1(bytes);
-    }
-    return current().decoder.decode(bytes);
+    return decodeWith(current(), bytes);
 }
 
 QByteArray fromUi(const QString& text) {
-    if (isAscii(text)) {
-        return text.toLatin1();
-    }
-    return current().encoder.encode(text);
+    return encodeWith(current(), text);
 }
 
 std::optional<QChar> firstUnencodable(const QString& text) {
@@ -213,17 +216,11 @@ bool utf8Storage() {
 }
 
 QString compatibleToUi(const QByteArray& bytes) {
-    if (isAscii(bytes)) {
-        return QString::fromLatin1(bytes);
-    }
-    return compatible().decoder.decode(bytes);
+    return decodeWith(compatible(), bytes);
 }
 
 QByteArray compatibleFromUi(const QString& text) {
-    if (isAscii(text)) {
-        return text.toLatin1();
-    }
-    return compatible().encoder.encode(text);
+    return encodeWith(compatible(), text);
 }
 
 std::optional<QChar> firstUnencodableCompatible(const QString& text) {
