@@ -360,7 +360,8 @@ int main(int argc, char** argv) {
                 auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
                 record("encrypted: login", session.login());
                 TForm1& f = *session.form;
-                check(f.Vault && f.ListModel->rowCount() == n, "encrypted rows after login");
+                check(f.Store->encrypted() && f.ListModel->rowCount() == n,
+                      "encrypted rows after login");
                 answerAddDialog();
                 record("encrypted: add+save", timed([&] { f.AAddExecute(); }));
                 check(f.PasswordList.size() == n + 1, "encrypted added");

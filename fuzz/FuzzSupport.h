@@ -46,6 +46,7 @@ public:
     bool fileExists(const QString&) override { return true; }
     bool directoryExists(const QString&) override { return false; }
     bool createDirectory(const QString&) override { return false; }
+    void restrictToOwner(const QString&) override {}
 
     void reset(const QByteArray& data) {
         input = data;

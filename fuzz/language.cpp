@@ -38,6 +38,9 @@ public:
     void showError(const QString&) override {}
     int showModal(QDialog*) override { return QDialog::Rejected; }
     bool trayAvailable() override { return false; }
+    void cancelModals() override {}
+    void allowModals() override {}
+    QString clipboardText() override { return QString(); }
 };
 
 NullUi g_ui;

@@ -6,9 +6,8 @@
 
 #include "accounts/FormLogin.h"
 #include "app/Form1.h"
-#include "core/EncryptedVault.h"
-#include "core/PasswordEntry.h"
-#include "platform/TextList.h"
+#include "mainwindow/InactivityWatch.h"
+#include "mainwindow/SecretClipboard.h"
 #include "platform/Widgets.h"
 #include "shell/TrayIcon.h"
 
@@ -28,11 +27,9 @@ void TForm1::MChangePassClick() {
         }
         const QByteArray password = text.toLatin1();
         // Replaced in one piece: a failed write leaves the old file and password.
-        if (Vault) {
+        {
             const platform::BusyCursor busy;
-            core::rewrapDataKey(UserPaths().passwordFile, password, *Vault);
-        } else {
-            platform::saveTextList(UserPaths().passwordFile, {core::Scramble(password)});
+            Store->changePassword(password);
         }
         AccountPassword = password;
         return;
@@ -49,14 +46,11 @@ void TForm1::SetLockedView(bool locked) {
 void TForm1::MLockClick() {
     Locked = true;
     PMUnlock->setVisible(true);
-    UpdateInactivityTimer();
-    // Whatever box or dialog is open shows an entry or could change the
+    Inactivity->update();
+    // Whatever box, dialog or menu is open shows an entry or could change the
     // account: each closes as if cancelled, nothing of it is stored.
     platform::ui().cancelModals();
-    for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i) {
-        QApplication::activePopupWidget()->close();  // a context menu offers Copy Password
-    }
-    ClearSecretClipboard();
+    Clipboard->forget();
     SetLockedView(true);
     StTrayIcon1->MinimizeApplication();
 }
@@ -90,46 +84,8 @@ bool TForm1::PMUnlockClick() {
     PMUnlock->setVisible(false);
     SetLockedView(false);
     StTrayIcon1->RestoreApplication();
-    UpdateInactivityTimer();
+    Inactivity->update();
     return true;
-}
-
-void TForm1::UserOpened() {
-    UpdateInactivityTimer();
-}
-
-void TForm1::UpdateInactivityTimer() {
-    if (LoggedIn && !Locked) {
-        if (!Timer1->isActive()) {
-            InactivityCounter = 0;
-            Timer1->start();
-        }
-    } else {
-        Timer1->stop();
-        InactivityCounter = 0;
-    }
-}
-
-// The count runs whether the program is active or not: away from it, no input
-// reaches it; in front of it, a person who walks away gives none either.
-void TForm1::ApplicationEvents1Deactivate() {
-    UpdateInactivityTimer();
-}
-
-void TForm1::ApplicationEvents1Activate() {
-    InactivityCounter = 0;
-    UpdateInactivityTimer();
-}
-
-void TForm1::Timer1Timer() {
-    if (!LoggedIn || Locked) {
-        UpdateInactivityTimer();
-        return;
-    }
-    ++InactivityCounter;
-    if (InactivityCounter >= kInactivityLimit) {
-        MLockClick();
-    }
 }
 
 void TForm1::StTrayIcon1Click() {

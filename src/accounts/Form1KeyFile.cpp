@@ -2,8 +2,6 @@
 #include <QCoreApplication>
 
 #include "app/Form1.h"
-#include "core/EncryptedVault.h"
-#include "core/KeyFile.h"
 #include "platform/Files.h"
 #include "platform/Widgets.h"
 
@@ -24,20 +22,11 @@ void TForm1::Terminate() {
     QCoreApplication::quit();
 }
 
-bool TForm1::KeyFileMatches(const QString& path) {
-    if (PendingVault) {
-        // An encrypted vault: the key file fits when it opens the data key.
-        QByteArray content = platform::readFile(path);
-        const bool opens = PendingVault->openWithKeyFile(content);
-        core::crypto::wipe(content);
-        return opens;
-    }
-    return core::keyFileMatches(platform::readFile(path), AccountPassword);
-}
-
-bool TForm1::KeyFileCheck() {
-    if (platform::FileExists(KeyFilePath)) {
-        if (KeyFileMatches(KeyFilePath)) {
+bool TForm1::KeyFileCheck(core::UserLogin& login) {
+    core::UserSettings& settings = login.settings();
+    if (platform::FileExists(settings.keyFile)) {
+        if (login.keyFileFits(settings.keyFile)) {
+            settings.key = true;
             return true;
         }
         platform::ui().showMessage(StringWrongKeyFile);
@@ -51,12 +40,13 @@ bool TForm1::KeyFileCheck() {
         Terminate();
         return false;
     }
-    if (!KeyFileMatches(chosen->fileName)) {
+    if (!login.keyFileFits(chosen->fileName)) {
         platform::ui().showMessage(StringWrongKeyFile);
         Terminate();
         return false;
     }
-    KeyFilePath = chosen->fileName;
+    settings.keyFile = chosen->fileName;
+    settings.key = true;
     return true;
 }
 
@@ -66,23 +56,6 @@ void TForm1::MCreateKeyFileClick() {
     if (!chosen) {
         return;
     }
-    if (Vault) {
-        // Random bytes mixed into the wrapping of the data key. The settings
-        // that name the file are written at once: the old key file stops
-        // opening the vault, so a settings file naming it would lock out.
-        const platform::BusyCursor busy;
-        core::replaceKeyFile(UserPaths().passwordFile, AccountPassword, *Vault, chosen->fileName,
-                             [&] {
-                                 KeyFilePath = chosen->fileName;
-                                 UseKeyFile = true;
-                                 SaveSettings();
-                             });
-        return;
-    }
-    KeyBuffer = core::keyFileContent(AccountPassword);
-    // A key file that was not written is reported, and no key is demanded:
-    // nobody gets locked out by a key file that does not exist.
-    platform::writeFile(chosen->fileName, KeyBuffer);
-    KeyFilePath = chosen->fileName;
-    UseKeyFile = true;
+    const platform::BusyCursor busy;
+    Store->createKeyFile(chosen->fileName, AccountPassword);
 }

@@ -16,9 +16,11 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/EncryptedVault.h"
+#include "accounts/VaultCommands.h"
 #include "core/PasswordEntry.h"
+#include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
+#include "mainwindow/InactivityWatch.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/SysUtils.h"
@@ -151,7 +153,7 @@ void TFormLogin::showEvent(QShowEvent* event) {
 
 void TFormLogin::FormShow() {
     // The list keeps its items sorted; items already there stay.
-    QStringList names = form1_.UserList;
+    QStringList names = form1_.Settings.users;
     for (int i = 0; i < ComboBoxLogin->count(); ++i) {
         names << ComboBoxLogin->itemText(i);
     }
@@ -218,53 +220,29 @@ void TFormLogin::ButtonLoginClick() {
         return;
     }
     // Whatever an earlier attempt opened goes first.
-    form1_.CloseVault();
-    const QByteArray passwordFile = platform::readFile(paths.passwordFile);
-    std::unique_ptr<core::VaultSession> vault;
-    if (core::crypto::isEncryptedPasswordFile(passwordFile)) {
-        const platform::BusyCursor busy;
-        vault = core::VaultSession::checkPassword(paths.passwordFile, passwordFile, password);
-        if (!vault) {
-            platform::ui().showMessage(StringWrongPassword);
-            return;
-        }
-    } else {
-        // A password file without any line answers like a wrong password.
-        const std::optional<QByteArray> stored = platform::firstTextLine(passwordFile);
-        if (!stored || core::Scramble(*stored) != password) {
-            platform::ui().showMessage(StringWrongPassword);
-            return;
-        }
+    form1_.Store.reset();
+    std::unique_ptr<core::UserLogin> user;
+    {
+        const platform::BusyCursor busy;  // the key derivation of an encrypted user
+        user = core::UserLogin::check(paths, password, form1_.FileTexts);
     }
-    core::restrictToOwner(paths);
+    if (!user) {
+        platform::ui().showMessage(StringWrongPassword);
+        return;
+    }
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
-    form1_.VaultPath = paths.vault;
-    form1_.CategoriesPath = paths.categories;
     // From the designed caption, so a login retried after a failure adds the name once.
     form1_.setWindowTitle(TForm1::DesignedCaption() + QStringLiteral(" - ") + login);
-    form1_.LoadSettings();
-    if (vault) {
-        if (!form1_.OpenEncryptedVault(std::move(vault))) {
-            done(QDialog::Rejected);
-            return;
-        }
-    } else if (form1_.UseKeyFile && !form1_.KeyFileCheck()) {
+    if (user->keyFileDue() && !form1_.KeyFileCheck(*user)) {
         done(QDialog::Rejected);
         return;
     }
-    try {
-        form1_.LoadPasswords();
-        form1_.LoadCategories();
-    } catch (...) {
-        // The user is not opened: the next attempt starts from nothing.
-        form1_.CloseVault();
-        throw;
-    }
+    form1_.OpenStore(user->open());
     form1_.FillEntryList();
-    form1_.UpdateVaultMenu();
+    form1_.VaultCommands->UpdateMenu();
     form1_.LoggedIn = true;
-    form1_.UserOpened();
+    form1_.Inactivity->update();
     form1_.show();
     done(QDialog::Accepted);
 }
@@ -303,9 +281,9 @@ void TFormLogin::ButtonNewUserClick() {
     }
     form1_.CurrentLogin = login;
     form1_.AccountPassword = password;
-    form1_.UserList.append(login);
-    if (form1_.UsersCount < std::numeric_limits<int>::max()) {
-        ++form1_.UsersCount;
+    form1_.Settings.users.append(login);
+    if (form1_.Settings.usersCount < std::numeric_limits<int>::max()) {
+        ++form1_.Settings.usersCount;
     }
     ButtonLoginClick();
 }

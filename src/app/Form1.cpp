@@ -17,12 +17,14 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
-#include "core/EncryptedVault.h"
+#include "accounts/VaultCommands.h"
 #include "core/KeyFile.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/InactivityWatch.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/SecretClipboard.h"
 #include "mainwindow/TitleOrder.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -33,8 +35,7 @@
 TForm1::TForm1(const QString& executablePath, QWidget* parent)
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
-                                              : executablePath),
-      KeyBuffer(core::kKeyFileSize, '\0') {
+                                              : executablePath) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());
@@ -46,43 +47,21 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     // The tray icon exists from the start, before the login dialog.
     StTrayIcon1 = new TStTrayIcon(this);
     StTrayIcon1->setObjectName(QStringLiteral("StTrayIcon1"));
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, platform::command([this] { Timer1Timer(); }));
-    ClipboardTimer = new QTimer(this);
-    ClipboardTimer->setObjectName(QStringLiteral("ClipboardTimer"));
-    ClipboardTimer->setSingleShot(true);
-    ClipboardTimer->setInterval(kClipboardSeconds * 1000);
-    connect(ClipboardTimer, &QTimer::timeout, this,
-            platform::command([this] { ClipboardTimerTimer(); }));
-    // Every key and mouse input to any window of the program restarts the
-    // inactivity count.
-    qApp->installEventFilter(this);
+    // The inactivity count runs exactly while a user is logged in and unlocked.
+    Inactivity =
+        new InactivityWatch([this] { return LoggedIn && !Locked; }, [this] { MLockClick(); }, this);
+    Clipboard = new SecretClipboard(this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
     connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,
             platform::command([this] { StTrayIcon1DblClick(); }));
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) {
-                platform::guarded([&] {
-                    if (state == Qt::ApplicationActive) {
-                        ApplicationEvents1Activate();
-                    } else {
-                        ApplicationEvents1Deactivate();
-                    }
-                });
-            });
     resize(729, 500);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
 }
 
-TForm1::~TForm1() {
-    // The keys are wiped, and the next window starts with the compatible code page.
-    CloseVault();
-}
+TForm1::~TForm1() = default;
 
 void TForm1::CreateComponents() {
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -188,7 +167,7 @@ void TForm1::CreateMenus() {
     MFile->addAction(MCreateKeyFile);
     MFile->addSeparator();
     MFile->addAction(MExit);
-    CreateVaultMenu();
+    VaultCommands = new TVaultCommands(*this);
 
     MCategory = makeMenu(this, "MCategory", "Category");
     MCatNew = makeAction(this, "MCatNew", "New");
@@ -307,9 +286,9 @@ void TForm1::CreateMenus() {
     bind(PMCatRename, [this] { MCatRenameClick(); });
     bind(MCatDelete, [this] { MCatDeleteClick(); });
     bind(PMCatDelete, [this] { MCatDeleteClick(); });
-    bind(MLangEnglish, [this] { MLangEnglishClick(); });
-    bind(MLangRussian, [this] { MLangRussianClick(); });
-    bind(MLangSChinese, [this] { MLangSChineseClick(); });
+    bind(MLangEnglish, [this] { MLanguageClick(QStringLiteral("English")); });
+    bind(MLangRussian, [this] { MLanguageClick(QStringLiteral("Russian")); });
+    bind(MLangSChinese, [this] { MLanguageClick(QStringLiteral("SChinese")); });
     bind(PMTrayExit, [this] { PMTrayExitClick(); });
     bind(PMTrayAdd, [this] { PMTrayAddClick(); });
     bind(PMUnlock, [this] { PMUnlockClick(); });
@@ -319,10 +298,6 @@ void TForm1::CreateMenus() {
 
 QString TForm1::ProgramSettingsPath() const {
     return platform::ChangeFileExt(ExecutablePath, QStringLiteral(".ini"));
-}
-
-core::UserPaths TForm1::UserPaths() const {
-    return core::UserPaths::of(ProgramDir, CurrentLogin);
 }
 
 void TForm1::FormCreate() {
@@ -336,15 +311,10 @@ void TForm1::FormCreate() {
     FormExport = new TFormExport(*this);
     AboutBox = new TAboutBox(this);
 
-    const core::ProgramSettings settings = core::readProgramSettings(ProgramSettingsPath());
-    platform::setStorageCodePage(settings.codePage);
+    Settings = core::readProgramSettings(ProgramSettingsPath());
+    platform::setStorageCodePage(Settings.codePage);
     TitleOrderCache->clear();  // titles decode in the code page just chosen
-    LanguageName = settings.language;
-    HidePasswords = settings.hidden;
-    UsersCount = settings.usersCount;
-    UserList.append(settings.users);
-    UsersRead = settings.usersRead;
-    UsersSkipped = settings.usersSkipped;
+    HidePasswords = Settings.hidden;
 
     SelectedCategoryIndex = 0;
     MHidePasswords->setChecked(HidePasswords);
@@ -353,7 +323,7 @@ void TForm1::FormCreate() {
     } else {
         FillEntryList();
     }
-    LoadLanguage(LanguageName);
+    LoadLanguage(Settings.language);
     platform::ui().showModal(FormLogin);
 }
 
@@ -363,14 +333,8 @@ void TForm1::FormClose() {
     if (!LoggedIn) {
         return;
     }
-    core::ProgramSettings settings;
-    settings.language = LanguageName;
-    settings.hidden = HidePasswords;
-    settings.usersCount = UsersCount;
-    settings.users = UserList;
-    settings.usersRead = UsersRead;
-    settings.usersSkipped = UsersSkipped;
-    core::writeProgramSettings(ProgramSettingsPath(), settings);
+    Settings.hidden = HidePasswords;
+    core::writeProgramSettings(ProgramSettingsPath(), Settings);
     SaveSettings();
     SaveCategories();
     SavePasswords();
@@ -382,7 +346,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    ClearSecretClipboard();
+    Clipboard->forget();
     event->accept();
     QCoreApplication::quit();
 }
@@ -411,21 +375,6 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::KeyPress:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::TouchBegin:
-            // Only what the user did, not the moves Qt makes up itself.
-            if (event->spontaneous()) {
-                InactivityCounter = 0;
-            }
-            break;
-        default:
-            break;
-    }
     // The list gets its new width after the window's own resize, its first
     // showing included; the column widths follow the list's real width then.
     // A drag of the splitter resizes only the list and keeps widths set by hand.

@@ -8,6 +8,8 @@
 
 #include "core/Settings.h"
 #include "core/UserFiles.h"
+#include "core/UserStore.h"
+#include "platform/CodePage.h"
 #include "platform/Ui.h"
 
 class QAction;
@@ -22,13 +24,13 @@ class QTimer;
 class QTreeWidgetItem;
 
 namespace core {
-class VaultSession;
-}
-namespace platform {
-class IniFile;
-}
+class UserLogin;
+class UserStore;
+}  // namespace core
 
 class EntryListModel;
+class InactivityWatch;
+class SecretClipboard;
 class TAboutBox;
 class TFormAdd;
 class TFormEdit;
@@ -38,6 +40,7 @@ class TListView;
 class TitleOrder;
 class TStTrayIcon;
 class TTreeViewCat;
+class TVaultCommands;
 
 // The main window. It owns the whole state of the run: the program
 // directory, the logged-in user and their lists, the flags and the message
@@ -65,8 +68,6 @@ public:
     QMenu* MFile = nullptr;
     QAction* MChangePass = nullptr;
     QAction* MCreateKeyFile = nullptr;
-    QAction* MEncryptVault = nullptr;
-    QAction* MDecryptVault = nullptr;
     QAction* MExit = nullptr;
     QMenu* MCategory = nullptr;
     QAction* MCatNew = nullptr;
@@ -113,9 +114,13 @@ public:
     QAction* PMUnlock = nullptr;
     QAction* PMTrayExit = nullptr;
 
-    QTimer* Timer1 = nullptr;
     TStTrayIcon* StTrayIcon1 = nullptr;
-    QTimer* ClipboardTimer = nullptr;  // empties the clipboard after a Copy Password
+    // File > Encrypt Vault and Decrypt Vault.
+    TVaultCommands* VaultCommands = nullptr;
+    // Locks the program after five minutes without input (its timer is Timer1).
+    InactivityWatch* Inactivity = nullptr;
+    // A copied password, forgotten after a while (its timer is ClipboardTimer).
+    SecretClipboard* Clipboard = nullptr;
 
     // The list commands' file dialogs: their filters and the last name chosen.
     QString OpenDialog1Filter;
@@ -134,25 +139,15 @@ public:
     QString ProgramDir;  // ends in the separator
     QString CurrentLogin;
     QByteArray AccountPassword;  // plain, in memory only
-    QString VaultPath;
-    QString CategoriesPath;
-    QString LanguageName;
+    // The language, "hidden" and the users list, as read and since changed.
+    core::ProgramSettings Settings;
     bool HidePasswords = false;
-    int UsersCount = 0;
-    QStringList UserList;
-    int UsersRead = 0;            // names of UserList read from the file
-    int UsersSkipped = 0;         // names past the bound, never read, kept in the file
     core::LineList CategoryList;  // item 0: the root label, never stored
     core::LineList PasswordList;  // scrambled lines; position = entry index
-    bool UseKeyFile = false;
-    QString KeyFilePath;
     int SelectedCategoryIndex = 0;
-    int InactivityCounter = 0;
     bool LoggedIn = false;
     bool Locked = false;
-    QByteArray KeyBuffer;  // 1,048,576 bytes
     platform::FontChoice ListFont;
-    platform::TColor ListFontColor = platform::clWindowText;  // as stored
     bool Terminated = false;  // the program was asked to end without saving
 
     // The entry list's own state.
@@ -160,10 +155,12 @@ public:
     int SortDirection = -1;
     QPersistentModelIndex CurrentEntry;
 
-    // The keys of an encrypted user's vault; none for a compatible vault.
-    // PendingVault: during a login, between the password and the key file.
-    std::unique_ptr<core::VaultSession> Vault;
-    std::unique_ptr<core::VaultSession> PendingVault;
+    // Every read and write of the logged-in user's files; none before a login.
+    std::unique_ptr<core::UserStore> Store;
+    // How the lines in memory are encoded (the code page before a login).
+    platform::Encoding StorageEncoding() const;
+    // Why a file was not read, in the interface's words.
+    core::FileTexts FileTexts;
 
     // The collation rank of each title, kept between fills of the list.
     std::unique_ptr<TitleOrder> TitleOrderCache;
@@ -196,50 +193,30 @@ public:
     // The description of the key-file dialogs' one file type.
     QString StringKeyFileFilter = QStringLiteral("Key File");
 
-    // The encrypted vault's texts, from the language file's "Messages" section.
-    QString StringEncryptVault = QStringLiteral("Encrypt Vault...");
-    QString StringDecryptVault = QStringLiteral("Decrypt Vault...");
-    QString StringVaultPassword = QStringLiteral("Account password:");
-    QString StringVaultEncrypted = QStringLiteral(
-        "The vault is encrypted. Only this program opens it now, with your password (and key "
-        "file).");
-    QString StringVaultDecrypted =
-        QStringLiteral("The vault is decrypted: it is stored in the compatible format again.");
-    QString StringKeyFileDropped =
-        QStringLiteral("The key file is no longer demanded; create a new one if you want one.");
-    // "%1": the entry's title or the category's name; "%2": the character.
-    QString StringCannotDecrypt = QStringLiteral(
-        "\"%1\" holds the character %2, which an unencrypted vault cannot store. Nothing was "
-        "changed.");
-
     // ---- Start-up and shutdown -------------------------------------------------
     static QString DesignedCaption() { return QStringLiteral("Vorrel 1.8"); }
     QString ProgramSettingsPath() const;
-    core::UserPaths UserPaths() const;
     void FormCreate();
     void FormClose();
 
     // ---- Language ----------------------------------------------------------
     void LoadLanguage(const QString& name);
     // The keys in the order of reading; each target gets the file's value.
+    // The texts the key list has no place for are in the section "Messages".
     struct LanguageTarget {
         QByteArray key;
         std::function<QString()> get;
         std::function<void(const QString&)> set;
+        const char* section = "Interface";
     };
     std::vector<LanguageTarget> LanguageTargets();
-    // The texts the key list has no place for, read from the section "Messages".
-    std::vector<LanguageTarget> ExtraLanguageTargets();
-    // The language file: from the working directory, else beside the executable.
-    QString LanguageFilePath(const QString& name) const;
-    void MLangEnglishClick();
-    void MLangRussianClick();
-    void MLangSChineseClick();
+    // Language > English, Russian or Chinese.
+    void MLanguageClick(const QString& name);
 
     // ---- User files ---------------------------------------------------------
-    void LoadSettings();
+    // The logged-in user's store: its list font shown, its lists read.
+    void OpenStore(std::unique_ptr<core::UserStore> store);
     void SaveSettings();
-    void LoadPasswords();
     void SavePasswords();
     void LoadCategories();
     // CategoryList and the tree from names already read.
@@ -254,46 +231,21 @@ public:
     void AClearExecute();
 
     // ---- Key file (the check runs at login) -----------------------------------
-    bool KeyFileCheck();  // false: the program ends
+    // The key file the login demands; false: the program ends.
+    bool KeyFileCheck(core::UserLogin& login);
     void MCreateKeyFileClick();
-    bool KeyFileMatches(const QString& path);
     void Terminate();
-
-    // ---- Encrypted vault ------------------------------------------------------
-    void CreateVaultMenu();
-    void UpdateVaultMenu();
-    void LoadVaultTexts(const platform::IniFile& ini);
-    // The login of an encrypted user once the password matched: the key file
-    // when demanded, the data key, UTF-8 storage. false: the program ends.
-    bool OpenEncryptedVault(std::unique_ptr<core::VaultSession> pending);
-    // Back to no vault keys and the compatible code page (a new login attempt).
-    void CloseVault();
-    void MEncryptVaultClick();
-    void MDecryptVaultClick();
-    // The masked account-password box; false when cancelled or wrong.
-    bool AskAccountPassword(const QString& title);
-    core::LineList ReadCategoryFile();
-    void WriteCategoryFile(const core::LineList& names);
 
     // ---- Password change, lock and unlock, tray --------------------------------
     void MChangePassClick();
     void MLockClick();
     bool PMUnlockClick();  // true when unlocked
-    void ApplicationEvents1Deactivate();
-    void ApplicationEvents1Activate();
-    void Timer1Timer();
     void StTrayIcon1Click();
     void StTrayIcon1DblClick();
     void PMTrayAddClick();
     void PMTrayExitClick();
     void SetLockedView(bool locked);
     bool Unlocking = false;
-    // A login has opened the user: the inactivity count starts.
-    void UserOpened();
-    // The inactivity count runs exactly while a user is logged in and unlocked.
-    void UpdateInactivityTimer();
-    // Seconds without input to the program after which it locks itself.
-    static constexpr int kInactivityLimit = 300;
 
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();
@@ -325,13 +277,6 @@ public:
     void PMCopyPasswordClick();
     void PMCopyLinkClick();
     void PMOpenUrlClick();
-    // The password the program put on the clipboard last, until it is emptied.
-    QString ClipboardSecret;
-    static constexpr int kClipboardSeconds = 30;
-    void ClipboardTimerTimer();
-    // Empties the clipboard, but only while it still holds that password: a
-    // newer copy of the user's own is never touched.
-    void ClearSecretClipboard();
     void FormKeyDown(QKeyEvent* event);
     void MExitClick();
     void MExportClick();
@@ -354,7 +299,6 @@ public:
     std::optional<QByteArray> StorableText(const QString& text, const QString& what = QString());
     // The same check for a text read as stored bytes (a category from the file).
     bool StorableBytes(const QByteArray& bytes, const QString& what = QString());
-    void ShowCannotStore(QChar bad, const QString& what);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -5,7 +5,6 @@
 #include <QTreeWidget>
 
 #include "app/Form1.h"
-#include "core/EncryptedVault.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 #include "platform/CodePage.h"
@@ -14,14 +13,24 @@
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
 
-void TForm1::LoadSettings() {
-    const core::UserSettings s = core::readUserSettings(UserPaths().settings);
-    UseKeyFile = s.key;
-    KeyFilePath = s.keyFile;
+void TForm1::OpenStore(std::unique_ptr<core::UserStore> store) {
+    Store = std::move(store);
+    const core::UserSettings& s = Store->settings();
     ListFont.font = QFont(s.fontName, s.fontSize);
-    ListFontColor = s.fontColor;
     ListFont.color = platform::toQColor(s.fontColor);
     ApplyListFont();
+    try {
+        PasswordList = Store->loadVault();
+        LoadCategories();
+    } catch (...) {
+        // The user is not opened: the next attempt starts from nothing.
+        Store.reset();
+        throw;
+    }
+}
+
+platform::Encoding TForm1::StorageEncoding() const {
+    return Store ? Store->encoding() : platform::Encoding::CodePage;
 }
 
 void TForm1::ApplyListFont() {
@@ -32,42 +41,14 @@ void TForm1::ApplyListFont() {
 }
 
 void TForm1::SaveSettings() {
-    core::UserSettings s;
-    s.key = UseKeyFile;
-    s.keyFile = KeyFilePath;
+    core::UserSettings& s = Store->settings();
     s.fontName = ListFont.font.family();
     s.fontSize = ListFont.font.pointSize() > 0 ? ListFont.font.pointSize() : 8;
-    s.fontColor = ListFontColor;
-    core::writeUserSettings(UserPaths().settings, s);
-}
-
-void TForm1::LoadPasswords() {
-    PasswordList = Vault ? core::loadPasswordsWithBackup(VaultPath, UserPaths().backup, *Vault)
-                         : core::loadPasswordsWithBackup(VaultPath, UserPaths().backup);
+    Store->saveSettings();
 }
 
 void TForm1::SavePasswords() {
-    if (Vault) {
-        core::writeEntryFile(VaultPath, *Vault, core::crypto::FileKind::Vault, PasswordList);
-        return;
-    }
-    platform::saveTextList(VaultPath, PasswordList);
-}
-
-core::LineList TForm1::ReadCategoryFile() {
-    if (Vault) {
-        return core::readCategoryFile(CategoriesPath, *Vault);
-    }
-    // A plain text file that users may edit: an editor's byte-order mark is skipped.
-    return platform::parseTextLines(platform::withoutUtf8Bom(platform::readFile(CategoriesPath)));
-}
-
-void TForm1::WriteCategoryFile(const core::LineList& names) {
-    if (Vault) {
-        core::writeCategoryFile(CategoriesPath, *Vault, names);
-        return;
-    }
-    platform::saveTextList(CategoriesPath, names);
+    Store->saveVault(PasswordList);
 }
 
 QString TForm1::NodeCaption(int k, int count) const {
@@ -76,16 +57,16 @@ QString TForm1::NodeCaption(int k, int count) const {
 }
 
 QString TForm1::CategoryName(int k) const {
-    return platform::toUi(CategoryList.value(k));
+    return platform::toUi(CategoryList.value(k), StorageEncoding());
 }
 
 void TForm1::LoadCategories() {
-    ShowCategories(ReadCategoryFile());
+    ShowCategories(Store->readCategories());
 }
 
 void TForm1::ShowCategories(const core::LineList& names) {
     CategoryList = names;
-    CategoryList.prepend(platform::fromUi(StringAllPasswords));
+    CategoryList.prepend(platform::fromUi(StringAllPasswords, StorageEncoding()));
 
     const QList<int> counts = core::categoryCounts(PasswordList, names);
     TreeViewCat->clear();
@@ -105,11 +86,7 @@ void TForm1::SaveCategories() {
     // The list in memory keeps its root label and order: if a later step of
     // the close fails, the window stays usable and a second close writes the
     // same file again.
-    if (Vault) {
-        core::saveSortedCategories(CategoriesPath, *Vault, CategoryList.mid(1));
-        return;
-    }
-    core::saveSortedCategories(CategoriesPath, CategoryList.mid(1));
+    Store->saveSortedCategories(CategoryList.mid(1));
 }
 
 int TForm1::CategoryCount(int k) const {
@@ -121,24 +98,19 @@ int TForm1::CategoryCount(int k) const {
 
 void TForm1::ASaveExecute() {
     platform::FileDialogRequest request;
-    request.initialDir = UserPaths().folderForDialogs();
+    request.initialDir = Store->paths().folderForDialogs();
     request.fileName = QLatin1String(core::kVaultFileName);
     request.filter = SaveDialog1Filter;
     const std::optional<platform::FileDialogResult> chosen = platform::ui().saveFile(request);
     if (!chosen) {
         return;
     }
-    if (Vault) {
-        // Under the same data key: only this user's encrypted vault loads it.
-        core::writeEntryFile(chosen->fileName, *Vault, core::crypto::FileKind::List, PasswordList);
-        return;
-    }
-    platform::saveTextList(chosen->fileName, PasswordList);
+    Store->saveList(chosen->fileName, PasswordList);
 }
 
 void TForm1::ALoadExecute() {
     platform::FileDialogRequest request;
-    request.initialDir = UserPaths().folderForDialogs();
+    request.initialDir = Store->paths().folderForDialogs();
     request.fileName = OpenDialog1FileName;
     request.filter = OpenDialog1Filter;
     const std::optional<platform::FileDialogResult> chosen = platform::ui().openFile(request);
@@ -148,41 +120,25 @@ void TForm1::ALoadExecute() {
     OpenDialog1FileName = chosen->fileName;
     // Read first: a file that cannot be read leaves the list as it was, so the
     // next save cannot store an empty vault.
-    core::LineList loaded;
-    if (Vault) {
-        // An encrypted list of this user, or a compatible one (converted).
-        using core::crypto::FileKind;
-        loaded = core::readEntryFile(chosen->fileName, *Vault,
-                                     {FileKind::List, FileKind::Vault, FileKind::Backup}, true);
-    } else {
-        const QByteArray bytes = platform::readFile(chosen->fileName);
-        if (core::crypto::isContainer(bytes)) {
-            throw platform::PlatformError(core::encryptedListText(chosen->fileName));
-        }
-        loaded = platform::parseTextLines(bytes);
-    }
-    ReplacePasswordList(std::move(loaded));
+    ReplacePasswordList(Store->loadList(chosen->fileName));
 }
 
 void TForm1::MRestoreClick() {
-    ReplacePasswordList(Vault ? core::readEntryFile(UserPaths().backup, *Vault,
-                                                    {core::crypto::FileKind::Backup},
-                                                    Vault->converting())
-                              : platform::loadTextList(UserPaths().backup));
+    ReplacePasswordList(Store->readBackup());
 }
 
 void TForm1::ReplacePasswordList(core::LineList lines) {
     // Every file is read before anything changes: when one cannot be read,
     // the list, the tree and the rows stay as they were, and the next save
     // cannot store a list the user never saw.
-    const core::LineList names = ReadCategoryFile();
+    const core::LineList names = Store->readCategories();
     PasswordList = std::move(lines);
     ShowCategories(names);
     FillEntryList();
 }
 
 void TForm1::AClearExecute() {
-    const core::LineList names = ReadCategoryFile();
+    const core::LineList names = Store->readCategories();
     PasswordList.clear();
     ListModel->clear();
     CurrentEntry = QPersistentModelIndex();

@@ -1,7 +1,5 @@
 #include "core/EncryptedVault.h"
 
-#include <sodium.h>
-
 #include <cstring>
 
 #include "core/KeyFile.h"
@@ -16,40 +14,67 @@ namespace core {
 
 using crypto::FileKind;
 
+namespace {
+
+QString refusalText(FileRefused::Reason reason, const QString& path, const FileTexts& texts) {
+    const QString* t = &texts.damaged;
+    switch (reason) {
+        case FileRefused::Reason::WrongKind:
+            t = &texts.wrongKind;
+            break;
+        case FileRefused::Reason::NewerFormat:
+            t = &texts.newerFormat;
+            break;
+        case FileRefused::Reason::EncryptedList:
+            t = &texts.encryptedList;
+            break;
+        case FileRefused::Reason::Damaged:
+            break;
+    }
+    return t->arg(platform::fullNativePath(path));
+}
+
+}  // namespace
+
+FileRefused::FileRefused(Reason r, const QString& p)
+    : platform::PlatformError(refusalText(r, p, FileTexts())), reason(r), path(p) {}
+
+QString FileRefused::text(const FileTexts& texts) const {
+    return refusalText(reason, path, texts);
+}
+
 QString damagedFileText(const QString& path) {
-    return QStringLiteral("The file %1 is damaged or has been changed; it was not read.")
-        .arg(platform::fullNativePath(path));
+    return FileRefused(FileRefused::Reason::Damaged, path).message();
 }
 
 QString wrongKindText(const QString& path) {
-    return QStringLiteral("The file %1 is another kind of encrypted file; it was not read.")
-        .arg(platform::fullNativePath(path));
+    return FileRefused(FileRefused::Reason::WrongKind, path).message();
 }
 
 QString newerFormatText(const QString& path) {
-    return QStringLiteral("The file %1 was written by a newer version; it was not read.")
-        .arg(platform::fullNativePath(path));
+    return FileRefused(FileRefused::Reason::NewerFormat, path).message();
 }
 
 QString encryptedListText(const QString& path) {
-    return QStringLiteral("The file %1 is encrypted; only its owner's encrypted vault can load it.")
-        .arg(platform::fullNativePath(path));
+    return FileRefused(FileRefused::Reason::EncryptedList, path).message();
 }
 
 namespace {
 
-[[noreturn]] void raise(const QString& text) {
-    throw platform::PlatformError(text);
+using Reason = FileRefused::Reason;
+
+[[noreturn]] void raise(Reason reason, const QString& path) {
+    throw FileRefused(reason, path);
 }
 
 [[noreturn]] void raiseOpenFailure(crypto::OpenResult r, const QString& path) {
     switch (r) {
         case crypto::OpenResult::WrongKind:
-            raise(wrongKindText(path));
+            raise(Reason::WrongKind, path);
         case crypto::OpenResult::UnknownVersion:
-            raise(newerFormatText(path));
+            raise(Reason::NewerFormat, path);
         default:
-            raise(damagedFileText(path));
+            raise(Reason::Damaged, path);
     }
 }
 
@@ -89,9 +114,9 @@ std::unique_ptr<VaultSession> VaultSession::checkPassword(const QString& passwor
         case crypto::ParseResult::Parsed:
             break;
         case crypto::ParseResult::UnknownVersion:
-            raise(newerFormatText(passwordFilePath));
+            raise(Reason::NewerFormat, passwordFilePath);
         case crypto::ParseResult::Damaged:
-            raise(damagedFileText(passwordFilePath));
+            raise(Reason::Damaged, passwordFilePath);
     }
     s->keys_ = crypto::derivePasswordKeys(password, s->file_.salt, s->file_.kdf);
     if (!s->keys_) {
@@ -148,7 +173,7 @@ bool VaultSession::openWithoutKeyFile() {
 // ---- Memory forms ----------------------------------------------------------------
 
 QByteArray compatibleEntryToUtf8(const QByteArray& line) {
-    QString text = platform::compatibleToUi(Scramble(line));
+    QString text = platform::toUi(Scramble(line), platform::Encoding::CodePage);
     // A stored line may unscramble to a line break or NUL (junk, a foreign
     // file): kept, it would split the line in the encrypted file.
     for (QChar& c : text) {
@@ -160,15 +185,16 @@ QByteArray compatibleEntryToUtf8(const QByteArray& line) {
 }
 
 QByteArray utf8EntryToCompatible(const QByteArray& line) {
-    return Scramble(platform::compatibleFromUi(QString::fromUtf8(Scramble(line))));
+    return Scramble(
+        platform::fromUi(QString::fromUtf8(Scramble(line)), platform::Encoding::CodePage));
 }
 
 QByteArray compatibleNameToUtf8(const QByteArray& name) {
-    return platform::compatibleToUi(name).toUtf8();
+    return platform::toUi(name, platform::Encoding::CodePage).toUtf8();
 }
 
 QByteArray utf8NameToCompatible(const QByteArray& name) {
-    return platform::compatibleFromUi(QString::fromUtf8(name));
+    return platform::fromUi(QString::fromUtf8(name), platform::Encoding::CodePage);
 }
 
 LineList convertLines(const LineList& lines, QByteArray (*convert)(const QByteArray&)) {
@@ -210,7 +236,7 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
     const QByteArray data = platform::readFile(path);
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
-            raise(damagedFileText(path));
+            raise(Reason::Damaged, path);
         }
         return convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
     }
@@ -246,7 +272,7 @@ LineList readCategoryFile(const QString& path, const VaultSession& session) {
     const QByteArray data = platform::readFile(path);
     if (!crypto::isContainer(data)) {
         if (!session.converting()) {
-            raise(damagedFileText(path));
+            raise(Reason::Damaged, path);
         }
         return convertLines(platform::parseTextLines(data), compatibleNameToUtf8);
     }
@@ -259,7 +285,7 @@ void writeCategoryFile(const QString& path, const VaultSession& session, const L
 }
 
 void saveSortedCategories(const QString& path, const VaultSession& session, const LineList& names) {
-    writeCategoryFile(path, session, sortedCategories(names));
+    writeCategoryFile(path, session, sortedCategories(names, platform::Encoding::Utf8));
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
@@ -276,7 +302,7 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
         whole = !data.contains('\0');
         lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
     } else {
-        raise(damagedFileText(vaultPath));
+        raise(Reason::Damaged, vaultPath);
     }
     // As for a compatible vault: one cut short by a NUL keeps the old backup.
     if (!lines.isEmpty() && whole) {
@@ -293,7 +319,7 @@ std::unique_ptr<VaultSession> encryptUserFiles(const UserPaths& paths, const QBy
     auto compatibleData = [](const QString& path) {
         const QByteArray data = platform::readFile(path);
         if (crypto::isContainer(data)) {
-            raise(damagedFileText(path));
+            raise(Reason::Damaged, path);
         }
         return data;
     };
@@ -395,7 +421,7 @@ bool keyFileIsCompatible(const VaultSession& session, const QByteArray& password
         return false;
     }
     const crypto::SecureBytes expected = crypto::keyFileHash(keyFileContent(password));
-    return sodium_memcmp(expected.data(), session.keyFileHash()->data(), expected.size()) == 0;
+    return crypto::sameBytes(expected, *session.keyFileHash());
 }
 
 void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
@@ -412,8 +438,7 @@ void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
 void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
                     VaultSession& session, const QString& keyFilePath,
                     const std::function<void()>& afterKeyFile) {
-    QByteArray content(kKeyFileSize, Qt::Uninitialized);
-    randombytes_buf(content.data(), size_t(content.size()));
+    QByteArray content = crypto::randomBytes(kKeyFileSize);
     crypto::SecureBytes newHash = crypto::keyFileHash(content);
 
     std::optional<crypto::NewPasswordFile> file = crypto::newPasswordFile(password);

@@ -15,6 +15,7 @@
 
 #include "core/UserFiles.h"
 #include "core/VaultCrypto.h"
+#include "platform/Errors.h"
 
 namespace core {
 
@@ -36,7 +37,6 @@ public:
     // the key file does not fit (or no wrap of that sort exists).
     bool openWithKeyFile(const QByteArray& keyFileContent);
     bool openWithoutKeyFile();
-    bool opened() const { return dataKey_.has_value(); }
     // A conversion was cut short: the data files may be in either format.
     bool converting() const { return file_.converting; }
 
@@ -58,7 +58,31 @@ private:
     std::optional<crypto::SecureBytes> keyFileHash_;
 };
 
-// The failures' texts, with the full path.
+// Why a file was not read, "%1" standing for its full path; English until
+// the language file gives others.
+struct FileTexts {
+    QString damaged =
+        QStringLiteral("The file %1 is damaged or has been changed; it was not read.");
+    QString wrongKind =
+        QStringLiteral("The file %1 is another kind of encrypted file; it was not read.");
+    QString newerFormat =
+        QStringLiteral("The file %1 was written by a newer version; it was not read.");
+    QString encryptedList =
+        QStringLiteral("The file %1 is encrypted; only its owner's encrypted vault can load it.");
+};
+
+// A file that was not read: which one and why. Its message is English; the
+// user's store reports it in the interface's words.
+class FileRefused : public platform::PlatformError {
+public:
+    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList };
+    FileRefused(Reason reason, const QString& path);
+    QString text(const FileTexts& texts) const;
+    Reason reason;
+    QString path;
+};
+
+// The failures' texts in English, with the full path.
 QString damagedFileText(const QString& path);
 QString wrongKindText(const QString& path);
 QString newerFormatText(const QString& path);

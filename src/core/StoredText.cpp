@@ -20,7 +20,7 @@ bool breaksLine(QChar c) {
 }  // namespace
 
 std::optional<QChar> forbiddenCompatibleCharacter(const QString& text) {
-    if (std::optional<QChar> c = platform::firstUnencodableCompatible(text)) {
+    if (std::optional<QChar> c = platform::firstUnencodable(text, platform::Encoding::CodePage)) {
         return c;
     }
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -29,7 +29,7 @@ std::optional<QChar> forbiddenCompatibleCharacter(const QString& text) {
             return c;
         }
         const qsizetype n = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        for (char byte : platform::compatibleFromUi(text.mid(i, n))) {
+        for (char byte : platform::fromUi(text.mid(i, n), platform::Encoding::CodePage)) {
             if (isForbiddenStoredByte(byte)) {
                 return c;
             }
@@ -39,13 +39,13 @@ std::optional<QChar> forbiddenCompatibleCharacter(const QString& text) {
     return std::nullopt;
 }
 
-std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
-    if (!platform::utf8Storage()) {
+std::optional<QChar> forbiddenStoredCharacter(const QString& text, platform::Encoding encoding) {
+    if (encoding == platform::Encoding::CodePage) {
         return forbiddenCompatibleCharacter(text);
     }
     // Encrypted files never hold scrambled bytes: only the line format's own
     // characters, and half a surrogate pair (no UTF-8 for it), are refused.
-    if (std::optional<QChar> c = platform::firstUnencodable(text)) {
+    if (std::optional<QChar> c = platform::firstUnencodable(text, encoding)) {
         return c;
     }
     for (QChar c : text) {
@@ -56,9 +56,9 @@ std::optional<QChar> forbiddenStoredCharacter(const QString& text) {
     return std::nullopt;
 }
 
-std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes) {
-    const QString text = platform::toUi(bytes);
-    if (std::optional<QChar> c = forbiddenStoredCharacter(text)) {
+std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes, platform::Encoding encoding) {
+    const QString text = platform::toUi(bytes, encoding);
+    if (std::optional<QChar> c = forbiddenStoredCharacter(text, encoding)) {
         return c;
     }
     // Bytes the storage encoding has no character for decode to one that
@@ -66,7 +66,7 @@ std::optional<QChar> forbiddenStoredBytes(const QByteArray& bytes) {
     qsizetype at = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QByteArray encoded = platform::fromUi(text.mid(i, n));
+        const QByteArray encoded = platform::fromUi(text.mid(i, n), encoding);
         if (bytes.mid(at, encoded.size()) != encoded) {
             return text.at(i);
         }

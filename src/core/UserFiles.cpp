@@ -69,11 +69,11 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
     return lines;
 }
 
-LineList sortedCategories(LineList names) {
+LineList sortedCategories(LineList names, platform::Encoding encoding) {
     QList<QString> texts;
     texts.reserve(names.size());
     for (const QByteArray& n : names) {
-        texts.append(platform::toUi(n));
+        texts.append(platform::toUi(n, encoding));
     }
     std::vector<int> order(static_cast<size_t>(names.size()));
     for (size_t i = 0; i < order.size(); ++i) {
@@ -91,7 +91,7 @@ LineList sortedCategories(LineList names) {
 }
 
 void saveSortedCategories(const QString& path, const LineList& names) {
-    platform::saveTextList(path, sortedCategories(names));
+    platform::saveTextList(path, sortedCategories(names, platform::Encoding::CodePage));
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "platform/CodePage.h"
+
 namespace core {
 
 using LineList = QList<QByteArray>;
@@ -46,7 +48,7 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
 // Writes the category names sorted without regard to letter case (the
 // locale's order); the list passed in is not changed.
 void saveSortedCategories(const QString& path, const LineList& names);
-LineList sortedCategories(LineList names);
+LineList sortedCategories(LineList names, platform::Encoding encoding);
 
 // The number of lines that contain the scrambled name; an empty name counts 0.
 int categoryCount(const LineList& passwordList, const QByteArray& name);

@@ -36,6 +36,16 @@ void wipe(QByteArray& bytes) {
     bytes.clear();
 }
 
+QByteArray randomBytes(qsizetype size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    randombytes_buf(bytes.data(), size_t(bytes.size()));
+    return bytes;
+}
+
+bool sameBytes(const SecureBytes& a, const SecureBytes& b) {
+    return a.size() == b.size() && sodium_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
 // ---- SecureBytes ---------------------------------------------------------------
 
 SecureBytes::SecureBytes(size_t size) {

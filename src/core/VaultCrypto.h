@@ -47,6 +47,11 @@ private:
 // through ordinary memory.
 void wipe(QByteArray& bytes);
 
+// Random bytes from the system's generator.
+QByteArray randomBytes(qsizetype size);
+// Compared in constant time; arrays of different sizes differ.
+bool sameBytes(const SecureBytes& a, const SecureBytes& b);
+
 constexpr size_t kKeyBytes = 32;
 constexpr size_t kSaltBytes = 16;
 

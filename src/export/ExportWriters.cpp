@@ -94,17 +94,20 @@ void appendEscaped(QByteArray& out, const QByteArray& text) {
 
 }  // namespace
 
-ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, bool alwaysUtf8) {
+ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, platform::Encoding stored) {
+    using platform::Encoding;
     ExportEncoding encoding;
-    encoding.utf8 = alwaysUtf8;
+    encoding.stored = stored;
+    encoding.utf8 = stored == Encoding::Utf8;
     for (const QString& text : insertedTexts) {
-        encoding.utf8 = encoding.utf8 || platform::firstUnencodable(text).has_value();
+        encoding.utf8 =
+            encoding.utf8 || platform::firstUnencodable(text, Encoding::CodePage).has_value();
     }
     return encoding;
 }
 
 QByteArray ExportEncoding::charset() const {
-    return utf8 ? QByteArray("UTF-8") : platform::storageCodePage();
+    return utf8 ? QByteArray("UTF-8") : platform::encodingName(platform::Encoding::CodePage);
 }
 
 QByteArray ExportEncoding::fileStart() const {
@@ -112,11 +115,14 @@ QByteArray ExportEncoding::fileStart() const {
 }
 
 QByteArray ExportEncoding::text(const QString& text) const {
-    return utf8 ? text.toUtf8() : platform::fromUi(text);
+    return utf8 ? text.toUtf8() : platform::fromUi(text, platform::Encoding::CodePage);
 }
 
-QByteArray ExportEncoding::field(const QByteArray& stored) const {
-    return utf8 ? platform::toUi(stored).toUtf8() : stored;
+QByteArray ExportEncoding::field(const QByteArray& bytes) const {
+    if (!utf8 || stored == platform::Encoding::Utf8) {
+        return bytes;
+    }
+    return platform::toUi(bytes, stored).toUtf8();
 }
 
 QByteArray escapeHtml(const QByteArray& text) {

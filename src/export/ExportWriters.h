@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/PasswordEntry.h"
+#include "platform/CodePage.h"
 
 namespace exporting {
 
@@ -42,13 +43,15 @@ QByteArray escapeHtml(const QByteArray& text);
 // names UTF-8 as its character set.
 struct ExportEncoding {
     bool utf8 = false;
+    platform::Encoding stored = platform::Encoding::CodePage;  // of the fields
 
     QByteArray charset() const;
-    QByteArray fileStart() const;                      // the byte-order mark, if any
-    QByteArray text(const QString& text) const;        // an inserted text
-    QByteArray field(const QByteArray& stored) const;  // a stored field, in the code page
+    QByteArray fileStart() const;                     // the byte-order mark, if any
+    QByteArray text(const QString& text) const;       // an inserted text
+    QByteArray field(const QByteArray& bytes) const;  // a stored field
 };
-// The one place the choice is made; alwaysUtf8 makes it UTF-8 whatever the texts.
-ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, bool alwaysUtf8 = false);
+// The one place the choice is made; fields stored as UTF-8 make it UTF-8
+// whatever the texts.
+ExportEncoding chooseExportEncoding(const QStringList& insertedTexts, platform::Encoding stored);
 
 }  // namespace exporting

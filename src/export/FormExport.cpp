@@ -6,7 +6,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/EncryptedVault.h"
 #include "core/UserFiles.h"
 #include "export/ExportWriters.h"
 #include "localization/LanguageTargets.h"
@@ -40,7 +39,7 @@ struct ExportSource {
 };
 
 void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
-             bool alwaysUtf8, ExportSource& source) {
+             ExportSource& source) {
     QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
@@ -49,7 +48,8 @@ void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& 
             captions << item->text(0);
         }
     }
-    source.encoding = exporting::chooseExportEncoding(captions + otherTexts, alwaysUtf8);
+    source.encoding =
+        exporting::chooseExportEncoding(captions + otherTexts, form1.StorageEncoding());
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         source.columns[size_t(c)].caption = source.encoding.text(choice->topLevelItem(c)->text(0));
     }
@@ -142,21 +142,16 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
     return platform::ChangeFileExt(fileName, ext);
 }
 
-bool TFormExport::Utf8() const {
-    // An encrypted vault holds every character: its exports are always UTF-8.
-    return AlwaysUtf8 || form1_.Vault != nullptr;
-}
-
 QByteArray TFormExport::WriteTextExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {}, Utf8(), source);
+    collect(form1_, ListViewColumns, {}, source);
     return source.encoding.fileStart() +
            exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteHtmlExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, Utf8(), source);
+    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, source);
     return exporting::htmlExport(source.encoding.text(form1_.CurrentLogin),
                                  source.encoding.charset(), source.columns, source.rowCount,
                                  source.rowAt);

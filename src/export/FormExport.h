@@ -20,9 +20,6 @@ public:
     QPushButton* ButtonCancel = nullptr;
     QString SaveDialog1Filter;
     int SaveDialog1FilterIndex = 1;  // the type chosen last in this run
-    // Writes every export in UTF-8, whatever the texts.
-    bool AlwaysUtf8 = false;
-    bool Utf8() const;
 
     void FormShow();
     void ButtonOkClick();

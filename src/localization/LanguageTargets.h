@@ -45,4 +45,10 @@ inline Target text(const char* key, QString& target) {
     return {key, [&target] { return target; }, [&target](const QString& s) { target = s; }};
 }
 
+// A text the key list has no place for: read from the section "Messages".
+inline Target message(Target target) {
+    target.section = "Messages";
+    return target;
+}
+
 }  // namespace language

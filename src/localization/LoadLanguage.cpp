@@ -7,6 +7,7 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
+#include "accounts/VaultCommands.h"
 #include "app/Form1.h"
 #include "export/FormExport.h"
 #include "localization/LanguageTargets.h"
@@ -119,45 +120,55 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     if (AboutBox) {
         AboutBox->AppendLanguageTargets(t);
     }
-    return t;
-}
 
-std::vector<TForm1::LanguageTarget> TForm1::ExtraLanguageTargets() {
+    // The section "Messages".
     using language::caption;
-    using language::text;
+    using language::message;
     platform::FontDialogTexts& font = platform::fontDialogTexts();
-    std::vector<Target> t;
-    t.push_back(text("StringCannotStore", StringCannotStore));
-    t.push_back(text("StringPasswordCharacters", StringPasswordCharacters));
-    t.push_back(text("StringKeyFileFilter", StringKeyFileFilter));
-    t.push_back(text("StringFont", font.title));
-    t.push_back(text("StringFontColor", font.color));
+    t.push_back(message(text("StringKeyFileFilter", StringKeyFileFilter)));
+    t.push_back(message(text("StringFont", font.title)));
+    t.push_back(message(text("StringFontColor", font.color)));
     // The seventeen colour names in one value, joined by "|" as filters are.
-    t.push_back({"StringFontColors", [&font] { return font.colorNames.join(QLatin1Char('|')); },
-                 [&font](const QString& s) { font.colorNames = s.split(QLatin1Char('|')); }});
+    t.push_back(
+        message({"StringFontColors", [&font] { return font.colorNames.join(QLatin1Char('|')); },
+                 [&font](const QString& s) { font.colorNames = s.split(QLatin1Char('|')); }}));
     if (FormEdit) {
-        t.push_back(caption("FormEdit->ButtonOk->Caption", FormEdit->ButtonOk));
-        t.push_back(caption("FormEdit->ButtonCancel->Caption", FormEdit->ButtonCancel));
+        t.push_back(message(caption("FormEdit->ButtonOk->Caption", FormEdit->ButtonOk)));
+        t.push_back(message(caption("FormEdit->ButtonCancel->Caption", FormEdit->ButtonCancel)));
     }
     if (FormExport) {
-        t.push_back(caption("FormExport->ButtonOk->Caption", FormExport->ButtonOk));
+        t.push_back(message(caption("FormExport->ButtonOk->Caption", FormExport->ButtonOk)));
     }
     if (AboutBox) {
-        t.push_back(caption("AboutBox->LabelEmail->Caption", AboutBox->LabelEmail));
+        t.push_back(message(caption("AboutBox->LabelEmail->Caption", AboutBox->LabelEmail)));
     }
+    t.push_back(message(text("StringCannotStore", StringCannotStore)));
+    t.push_back(message(text("StringPasswordCharacters", StringPasswordCharacters)));
+    if (VaultCommands) {
+        VaultCommands->AppendLanguageTargets(t);
+    }
+    t.push_back(message(text("StringFileDamaged", FileTexts.damaged)));
+    t.push_back(message(text("StringFileWrongKind", FileTexts.wrongKind)));
+    t.push_back(message(text("StringFileNewer", FileTexts.newerFormat)));
+    t.push_back(message(text("StringFileEncryptedList", FileTexts.encryptedList)));
     return t;
 }
 
-QString TForm1::LanguageFilePath(const QString& name) const {
+namespace {
+
+// The language file: from the working directory, else beside the executable.
+QString languageFilePath(const QString& executablePath, const QString& name) {
     // Relative first: the folder is found from the working directory, as it
     // always was; a program started from elsewhere finds its own folder.
     const QString relative = QStringLiteral("language/") + name + QStringLiteral(".ini");
     if (platform::FileExists(relative)) {
         return relative;
     }
-    const QString beside = platform::ExtractFilePath(ExecutablePath) + relative;
+    const QString beside = platform::ExtractFilePath(executablePath) + relative;
     return platform::FileExists(beside) ? beside : relative;
 }
+
+}  // namespace
 
 void TForm1::LoadLanguage(const QString& name) {
     MLangEnglish->setChecked(name == QLatin1String("English"));
@@ -169,18 +180,15 @@ void TForm1::LoadLanguage(const QString& name) {
                                : name == QLatin1String("SChinese") ? QStringLiteral("zh_CN")
                                                                    : QString());
 
-    const platform::IniFile ini(LanguageFilePath(name));
+    const platform::IniFile ini(languageFilePath(ExecutablePath, name));
     for (const LanguageTarget& target : LanguageTargets()) {
-        if (const std::optional<QByteArray> value = ini.value("Interface", target.key)) {
+        if (const std::optional<QByteArray> value = ini.value(target.section, target.key)) {
             target.set(platform::decodeSettingText(*value));
         }
     }
-    for (const LanguageTarget& target : ExtraLanguageTargets()) {
-        if (const std::optional<QByteArray> value = ini.value("Messages", target.key)) {
-            target.set(platform::decodeSettingText(*value));
-        }
+    if (Store) {
+        Store->setTexts(FileTexts);
     }
-    LoadVaultTexts(ini);
     // Every window fits its new texts.
     for (TEntryDialog* dialog :
          {static_cast<TEntryDialog*>(FormAdd), static_cast<TEntryDialog*>(FormEdit)}) {
@@ -199,23 +207,11 @@ void TForm1::LoadLanguage(const QString& name) {
     }
 }
 
-void TForm1::MLangEnglishClick() {
-    LanguageName = QStringLiteral("English");
-    LoadLanguage(LanguageName);
-    LoadCategories();
-    ShowCounts();
-}
-
-void TForm1::MLangRussianClick() {
-    LanguageName = QStringLiteral("Russian");
-    LoadLanguage(LanguageName);
-    LoadCategories();
-    ShowCounts();
-}
-
-void TForm1::MLangSChineseClick() {
-    LanguageName = QStringLiteral("SChinese");
-    LoadLanguage(LanguageName);
-    LoadCategories();
+void TForm1::MLanguageClick(const QString& name) {
+    Settings.language = name;
+    LoadLanguage(name);
+    if (Store) {
+        LoadCategories();
+    }
     ShowCounts();
 }

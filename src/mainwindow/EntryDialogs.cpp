@@ -170,7 +170,8 @@ void TEntryDialog::FillCategories() {
     for (int i = 1; i < form1_.CategoryList.size(); ++i) {
         // The item keeps the stored bytes, so writing the list back never
         // changes a name the code page cannot show.
-        ComboBoxCat->addItem(platform::toUi(form1_.CategoryList[i]), form1_.CategoryList[i]);
+        ComboBoxCat->addItem(platform::toUi(form1_.CategoryList[i], form1_.StorageEncoding()),
+                             form1_.CategoryList[i]);
     }
 }
 
@@ -183,7 +184,7 @@ void TEntryDialog::WriteCategoryFile() {
     for (int i = 0; i < ComboBoxCat->count(); ++i) {
         names.append(ComboBoxCat->itemData(i).toByteArray());
     }
-    form1_.WriteCategoryFile(names);
+    form1_.Store->writeCategories(names);
 }
 
 void TEntryDialog::ButtonNewCatClick() {

@@ -39,7 +39,7 @@ QByteArray EntryListModel::cell(int row, int column) const {
 }
 
 QString EntryListModel::cellText(int row, int column) const {
-    return platform::toUi(cell(row, column));
+    return platform::toUi(cell(row, column), encoding_);
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {

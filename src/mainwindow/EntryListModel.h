@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/PasswordEntry.h"
+#include "platform/CodePage.h"
 
 // One row of the entry list: the decoded line, where its nine cells lie, and
 // the entry index of the stored line it was decoded from.
@@ -13,7 +14,7 @@ struct EntryRow {
     core::FieldSpans spans;
     int entry = -1;
 
-    static EntryRow fromPlain(QByteArray plainLine, int entryIndex = -1);
+    static EntryRow fromPlain(QByteArray plainLine, int entryIndex);
     QByteArray field(int column) const {
         return plain.mid(spans.start[size_t(column)], spans.length[size_t(column)]);
     }
@@ -56,6 +57,8 @@ public:
     QByteArray cell(int row, int column) const;
     QString cellText(int row, int column) const;
 
+    // How the rows' bytes are encoded.
+    void setEncoding(platform::Encoding encoding) { encoding_ = encoding; }
     void setMasked(bool masked);
     bool masked() const { return masked_; }
 
@@ -77,4 +80,5 @@ private:
     std::vector<int> order_;  // shown position -> stored row
     std::array<QString, kColumns> captions_;
     bool masked_ = false;
+    platform::Encoding encoding_ = platform::Encoding::CodePage;
 };

@@ -55,33 +55,38 @@ void TForm1::TreeViewCatContextPopup(const QPoint& pos) {
     PopupMenu2->popup(TreeViewCat->viewport()->mapToGlobal(pos));
 }
 
-std::optional<QByteArray> TForm1::StorableText(const QString& text, const QString& what) {
-    if (const std::optional<QChar> bad = core::forbiddenStoredCharacter(text)) {
-        ShowCannotStore(*bad, what);
-        return std::nullopt;
-    }
-    return platform::fromUi(text);
-}
+namespace {
 
-bool TForm1::StorableBytes(const QByteArray& bytes, const QString& what) {
-    if (const std::optional<QChar> bad = core::forbiddenStoredBytes(bytes)) {
-        ShowCannotStore(*bad, what);
-        return false;
-    }
-    return true;
-}
-
-void TForm1::ShowCannotStore(QChar bad, const QString& what) {
+void showCannotStore(const QString& text, QChar bad, const QString& what) {
     const QString code =
         QStringLiteral("U+%1").arg(uint(bad.unicode()), 4, 16, QLatin1Char('0')).toUpper();
     const QString character =
         bad.isPrint() ? QStringLiteral("\"%1\" (%2)").arg(QString(bad), code) : code;
-    QString message = StringCannotStore;
+    QString message = text;
     message.replace(QLatin1String("%1"), character);
     if (!what.isEmpty()) {
         message = what + QLatin1Char(' ') + message;
     }
     platform::ui().showMessage(message);
+}
+
+}  // namespace
+
+std::optional<QByteArray> TForm1::StorableText(const QString& text, const QString& what) {
+    const platform::Encoding encoding = StorageEncoding();
+    if (const std::optional<QChar> bad = core::forbiddenStoredCharacter(text, encoding)) {
+        showCannotStore(StringCannotStore, *bad, what);
+        return std::nullopt;
+    }
+    return platform::fromUi(text, encoding);
+}
+
+bool TForm1::StorableBytes(const QByteArray& bytes, const QString& what) {
+    if (const std::optional<QChar> bad = core::forbiddenStoredBytes(bytes, StorageEncoding())) {
+        showCannotStore(StringCannotStore, *bad, what);
+        return false;
+    }
+    return true;
 }
 
 void TForm1::MCatNewClick() {

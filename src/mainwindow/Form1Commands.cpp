@@ -7,6 +7,7 @@
 #include "app/Form1.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/SecretClipboard.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -38,29 +39,12 @@ static void copyField(TForm1& form, Copy what) {
             }
             break;
     }
+    if (what == Copy::Password) {
+        form.Clipboard->copy(platform::toUi(text, form.StorageEncoding()));
+        return;
+    }
     platform::ui().clearClipboard();
-    if (what != Copy::Password) {
-        platform::ui().setClipboardText(platform::toUi(text));
-        return;
-    }
-    form.ClipboardSecret = platform::toUi(text);
-    platform::ui().setSecretClipboardText(form.ClipboardSecret);
-    form.ClipboardTimer->start();  // a second copy gives the new one its full time
-}
-
-void TForm1::ClipboardTimerTimer() {
-    ClearSecretClipboard();
-}
-
-void TForm1::ClearSecretClipboard() {
-    ClipboardTimer->stop();
-    if (ClipboardSecret.isNull()) {
-        return;
-    }
-    if (platform::ui().clipboardText() == ClipboardSecret) {
-        platform::ui().clearClipboard();
-    }
-    ClipboardSecret = QString();
+    platform::ui().setClipboardText(platform::toUi(text, form.StorageEncoding()));
 }
 
 void TForm1::PMCopyLoginClick() {
@@ -79,7 +63,8 @@ void TForm1::PMOpenUrlClick() {
         platform::ui().showMessage(StringSelectField);
         return;
     }
-    QString link = platform::toUi(ListModel->row(rows.first()).field(core::Link));
+    QString link =
+        platform::toUi(ListModel->row(rows.first()).field(core::Link), StorageEncoding());
     if (!link.contains(QLatin1String("http://")) && !link.contains(QLatin1String("https://"))) {
         link.prepend(QLatin1String("http://"));
     }
@@ -107,11 +92,11 @@ void TForm1::MExitClick() {
 }
 
 void TForm1::MExportClick() {
-    LoadLanguage(LanguageName);
+    LoadLanguage(Settings.language);
     platform::ui().showModal(FormExport);
 }
 
 void TForm1::AAboutExecute() {
-    LoadLanguage(LanguageName);
+    LoadLanguage(Settings.language);
     platform::ui().showModal(AboutBox);
 }

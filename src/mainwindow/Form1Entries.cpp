@@ -16,7 +16,7 @@ QByteArray TForm1::GeneratePassword() const {
 }
 
 void TForm1::AAddExecute() {
-    LoadLanguage(LanguageName);
+    LoadLanguage(Settings.language);
     for (QLineEdit* e :
          {FormAdd->EditName, FormAdd->EditLogin, FormAdd->EditUrl, FormAdd->EditComments,
           FormAdd->EditPin, FormAdd->EditCreditCard, FormAdd->EditSoftwareSerial}) {
@@ -47,7 +47,7 @@ void TForm1::ListView1DblClick() {
 }
 
 void TForm1::ShowEditDialog() {
-    LoadLanguage(LanguageName);
+    LoadLanguage(Settings.language);
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) {
         return;
@@ -58,12 +58,13 @@ void TForm1::ShowEditDialog() {
         return;
     }
     FormEdit->EntryIndex = index;
-    FormEdit->EditName->setText(platform::toUi(row.field(core::Title)));
-    FormEdit->EditLogin->setText(platform::toUi(row.field(core::Login)));
+    FormEdit->EditName->setText(platform::toUi(row.field(core::Title), StorageEncoding()));
+    FormEdit->EditLogin->setText(platform::toUi(row.field(core::Login), StorageEncoding()));
     if (HidePasswords) {
-        FormEdit->EditPassword->setText(platform::toUi(EntryPassword(index)));
+        FormEdit->EditPassword->setText(platform::toUi(EntryPassword(index), StorageEncoding()));
     } else {
-        FormEdit->EditPassword->setText(platform::toUi(row.field(core::Password)));
+        FormEdit->EditPassword->setText(
+            platform::toUi(row.field(core::Password), StorageEncoding()));
     }
     FormEdit->ShowPasswordMasked(HidePasswords);
     FormEdit->FillCategories();
@@ -74,11 +75,13 @@ void TForm1::ShowEditDialog() {
             FormEdit->ComboBoxCat->setCurrentIndex(i);  // the last equal one stays
         }
     }
-    FormEdit->EditUrl->setText(platform::toUi(row.field(core::Link)));
-    FormEdit->EditComments->setText(platform::toUi(row.field(core::Comments)));
-    FormEdit->EditPin->setText(platform::toUi(row.field(core::PinCode)));
-    FormEdit->EditCreditCard->setText(platform::toUi(row.field(core::CreditCard)));
-    FormEdit->EditSoftwareSerial->setText(platform::toUi(row.field(core::SoftwareSerial)));
+    FormEdit->EditUrl->setText(platform::toUi(row.field(core::Link), StorageEncoding()));
+    FormEdit->EditComments->setText(platform::toUi(row.field(core::Comments), StorageEncoding()));
+    FormEdit->EditPin->setText(platform::toUi(row.field(core::PinCode), StorageEncoding()));
+    FormEdit->EditCreditCard->setText(
+        platform::toUi(row.field(core::CreditCard), StorageEncoding()));
+    FormEdit->EditSoftwareSerial->setText(
+        platform::toUi(row.field(core::SoftwareSerial), StorageEncoding()));
     FormEdit->EditName->setFocus();
     platform::ui().showModal(FormEdit);
 }

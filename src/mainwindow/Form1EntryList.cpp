@@ -55,7 +55,8 @@ void TForm1::FillEntryList() {
     }
     // The rows stay in stored order, as their texts lie in memory; the view
     // shows them in Title order.
-    std::vector<int> order = TitleOrderCache->order(rows);
+    std::vector<int> order = TitleOrderCache->order(rows, StorageEncoding());
+    ListModel->setEncoding(StorageEncoding());
     ListModel->setMasked(HidePasswords);
     ListModel->setRows(std::move(rows), std::move(order));
     ShowCounts();
@@ -90,13 +91,14 @@ QList<int> TForm1::SelectedRows() const {
 void TForm1::EditSearchChange() {
     if (EditSearch->hasFocus()) {
         const QString text = EditSearch->text();
-        const QByteArray bytes = platform::fromUi(text);
+        const platform::Encoding encoding = StorageEncoding();
+        const QByteArray bytes = platform::fromUi(text, encoding);
         const qsizetype length = bytes.size();
         QItemSelectionModel* selection = ListView1->selectionModel();
         const int rowCount = ListModel->rowCount();
         int found = -1;
         if (length > 0) {
-            const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes));
+            const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes, encoding));
             const bool asciiWanted = isAscii(bytes);
             for (int r = 0; r < rowCount && found < 0; ++r) {
                 const EntryRow& row = ListModel->row(r);
@@ -108,7 +110,7 @@ void TForm1::EditSearchChange() {
                     if (prefix.size() == length && platform::CompareText(prefix, bytes) == 0) {
                         found = r;
                     }
-                } else if (platform::AnsiLowerCase(platform::toUi(prefix)) == wanted) {
+                } else if (platform::AnsiLowerCase(platform::toUi(prefix, encoding)) == wanted) {
                     found = r;
                 }
             }
@@ -245,7 +247,7 @@ void TForm1::MFontClick() {
         return;
     }
     ListFont = choice;
-    ListFontColor = platform::fromQColor(choice.color);
+    Store->settings().fontColor = platform::fromQColor(choice.color);
     ApplyListFont();
     SaveSettings();
 }

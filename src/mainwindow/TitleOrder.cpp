@@ -7,10 +7,6 @@
 
 namespace {
 
-QString decodedTitle(const EntryRow& row) {
-    return platform::toUi(row.field(core::Title));
-}
-
 void permute(std::vector<EntryRow>& rows, const std::vector<int>& order) {
     std::vector<EntryRow> sorted;
     sorted.reserve(rows.size());
@@ -29,6 +25,10 @@ std::vector<int> identity(size_t n) {
 }
 
 }  // namespace
+
+QString TitleOrder::decoded(const QByteArray& title) const {
+    return platform::toUi(title, encoding_);
+}
 
 void TitleOrder::clear() {
     rankOf_.clear();
@@ -51,7 +51,7 @@ void TitleOrder::rank(const std::vector<EntryRow>& rows) {
     std::vector<QString> decoded;
     decoded.reserve(distinct.size());
     for (const QByteArray& t : distinct) {
-        decoded.push_back(platform::toUi(t));
+        decoded.push_back(this->decoded(t));
     }
     std::vector<int> order = identity(distinct.size());
     std::sort(order.begin(), order.end(), [&](int a, int b) {
@@ -73,16 +73,20 @@ void TitleOrder::rank(const std::vector<EntryRow>& rows) {
     }
 }
 
-void TitleOrder::sort(std::vector<EntryRow>& rows) {
-    permute(rows, order(rows));
+void TitleOrder::sort(std::vector<EntryRow>& rows, platform::Encoding encoding) {
+    permute(rows, order(rows, encoding));
 }
 
-std::vector<int> TitleOrder::order(const std::vector<EntryRow>& rows) {
+std::vector<int> TitleOrder::order(const std::vector<EntryRow>& rows, platform::Encoding encoding) {
+    if (encoding != encoding_) {
+        clear();
+        encoding_ = encoding;
+    }
     if (rows.size() < kRankFrom) {
         std::vector<QString> titles;
         titles.reserve(rows.size());
         for (const EntryRow& r : rows) {
-            titles.push_back(decodedTitle(r));
+            titles.push_back(decoded(r.field(core::Title)));
         }
         std::vector<int> order = identity(rows.size());
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -108,13 +112,13 @@ std::vector<int> TitleOrder::order(const std::vector<EntryRow>& rows) {
             key[i] = 2 * it.value();
             continue;
         }
-        const QString text = platform::toUi(title);
-        const auto pos = std::lower_bound(
-            ranked_.begin(), ranked_.end(), text, [](const QByteArray& a, const QString& b) {
-                return platform::AnsiCompareStr(platform::toUi(a), b) < 0;
-            });
+        const QString text = decoded(title);
+        const auto pos = std::lower_bound(ranked_.begin(), ranked_.end(), text,
+                                          [this](const QByteArray& a, const QString& b) {
+                                              return platform::AnsiCompareStr(decoded(a), b) < 0;
+                                          });
         const size_t p = size_t(pos - ranked_.begin());
-        if (p < ranked_.size() && platform::AnsiCompareStr(platform::toUi(ranked_[p]), text) == 0) {
+        if (p < ranked_.size() && platform::AnsiCompareStr(decoded(ranked_[p]), text) == 0) {
             key[i] = 2 * rankAt_[p];
         } else {
             key[i] = p == 0 ? -1 : 2 * rankAt_[p - 1] + 1;

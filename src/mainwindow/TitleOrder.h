@@ -14,9 +14,10 @@
 class TitleOrder {
 public:
     // The positions of the rows in Title order: result[i] is the row that goes to place i.
-    std::vector<int> order(const std::vector<EntryRow>& rows);
+    // The ranks kept belong to one encoding of the titles.
+    std::vector<int> order(const std::vector<EntryRow>& rows, platform::Encoding encoding);
     // The same, with the rows moved into that order.
-    void sort(std::vector<EntryRow>& rows);
+    void sort(std::vector<EntryRow>& rows, platform::Encoding encoding);
     void clear();
 
     // Below this many rows a plain sort is as fast as ranking.
@@ -24,8 +25,10 @@ public:
 
 private:
     void rank(const std::vector<EntryRow>& rows);
+    QString decoded(const QByteArray& title) const;
 
     QHash<QByteArray, int> rankOf_;   // title bytes -> rank; titles comparing equal share one
     std::vector<QByteArray> ranked_;  // the ranked titles in order (shared with the keys)
     std::vector<int> rankAt_;         // rank of ranked_[i]
+    platform::Encoding encoding_ = platform::Encoding::CodePage;
 };

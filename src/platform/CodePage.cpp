@@ -127,8 +127,6 @@ std::unique_ptr<Converters>& slot() {
     return conv;
 }
 
-bool g_utf8 = false;
-
 Converters& compatible() {
     std::unique_ptr<Converters>& conv = slot();
     if (!conv) {
@@ -140,8 +138,8 @@ Converters& compatible() {
     return *conv;
 }
 
-Converters& current() {
-    if (g_utf8) {
+Converters& converters(Encoding encoding) {
+    if (encoding == Encoding::Utf8) {
         static Converters utf8("UTF-8");
         return utf8;
     }
@@ -191,40 +189,20 @@ bool setStorageCodePage(const QByteArray& overrideName) {
     return true;
 }
 
-QByteArray storageCodePage() {
-    return current().name;
+QByteArray encodingName(Encoding encoding) {
+    return converters(encoding).name;
 }
 
-QString toUi(const QByteArray& bytes) {
-    return decodeWith(current(), bytes);
+QString toUi(const QByteArray& bytes, Encoding encoding) {
+    return decodeWith(converters(encoding), bytes);
 }
 
-QByteArray fromUi(const QString& text) {
-    return encodeWith(current(), text);
+QByteArray fromUi(const QString& text, Encoding encoding) {
+    return encodeWith(converters(encoding), text);
 }
 
-std::optional<QChar> firstUnencodable(const QString& text) {
-    return firstUnencodableIn(text, current());
-}
-
-void setUtf8Storage(bool on) {
-    g_utf8 = on;
-}
-
-bool utf8Storage() {
-    return g_utf8;
-}
-
-QString compatibleToUi(const QByteArray& bytes) {
-    return decodeWith(compatible(), bytes);
-}
-
-QByteArray compatibleFromUi(const QString& text) {
-    return encodeWith(compatible(), text);
-}
-
-std::optional<QChar> firstUnencodableCompatible(const QString& text) {
-    return firstUnencodableIn(text, compatible());
+std::optional<QChar> firstUnencodable(const QString& text, Encoding encoding) {
+    return firstUnencodableIn(text, converters(encoding));
 }
 
 namespace {
@@ -258,16 +236,15 @@ QString decodeSettingText(const QByteArray& bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    // Settings and language files belong to the system, not to a vault: its
-    // own code page, also while an encrypted vault is open.
-    return compatibleToUi(bytes);
+    // Settings and language files belong to the system, not to a vault.
+    return toUi(bytes, Encoding::CodePage);
 }
 
 QByteArray encodeSettingText(const QString& text) {
-    if (!firstUnencodableCompatible(text)) {
+    if (!firstUnencodable(text, Encoding::CodePage)) {
         // Unless the bytes happen to be valid UTF-8 ("Ã©" in windows-1252 is
         // "é" in UTF-8): then they would read back as another text.
-        QByteArray bytes = compatibleFromUi(text);
+        QByteArray bytes = fromUi(text, Encoding::CodePage);
         if (decodeSettingText(bytes) == text) {
             return bytes;
         }

@@ -20,24 +20,20 @@ QByteArray ansiCodePageForLocale(const QString& localeName);
 // a code page ("1251", "cp1251", "windows-1251", "GBK", ...), else the system's.
 // Returns false when the override names nothing known (the default is kept).
 bool setStorageCodePage(const QByteArray& overrideName);
-QByteArray storageCodePage();
 
-// Bytes of the storage code page to text and back.
-QString toUi(const QByteArray& bytes);
-QByteArray fromUi(const QString& text);
+// How a user's stored lines are encoded: in the storage code page (the
+// compatible format), or in UTF-8 (an encrypted vault). Every conversion of
+// stored text names the one it means.
+enum class Encoding { CodePage, Utf8 };
+// "UTF-8", or the storage code page's name.
+QByteArray encodingName(Encoding encoding);
 
-// The first character of a text that the storage code page cannot carry.
-std::optional<QChar> firstUnencodable(const QString& text);
+// Stored bytes to text and back.
+QString toUi(const QByteArray& bytes, Encoding encoding);
+QByteArray fromUi(const QString& text, Encoding encoding);
 
-// An encrypted vault stores every text as UTF-8: while such a user is logged
-// in, toUi, fromUi, firstUnencodable and storageCodePage work in UTF-8. The
-// code page chosen by setStorageCodePage stays the compatible one, reached
-// through the *Compatible functions (converting a vault back needs it).
-void setUtf8Storage(bool on);
-bool utf8Storage();
-QString compatibleToUi(const QByteArray& bytes);
-QByteArray compatibleFromUi(const QString& text);
-std::optional<QChar> firstUnencodableCompatible(const QString& text);
+// The first character of a text that the encoding cannot carry.
+std::optional<QChar> firstUnencodable(const QString& text, Encoding encoding);
 
 // UTF-8 when the bytes are valid UTF-8, else the compatible storage code
 // page: settings and language files are UTF-8, and older single-byte ones

@@ -32,7 +32,7 @@ public:
     virtual bool createPrivateDirectory(const QString& path) { return createDirectory(path); }
     // Takes every right of group and others off a file or folder that the
     // running account owns; never adds one. Anything else is left alone.
-    virtual void restrictToOwner(const QString& path) { Q_UNUSED(path); }
+    virtual void restrictToOwner(const QString& path) = 0;
 };
 
 // The real file system.

@@ -214,6 +214,14 @@ void QtUi::cancelModals() {
             (*it)->reject();
         }
     }
+    closePopups();
+}
+
+void closePopups() {
+    // A menu's submenu is a popup of its own: bounded, as a menu may reopen.
+    for (int i = 0; i < 10 && QApplication::activePopupWidget(); ++i) {
+        QApplication::activePopupWidget()->close();
+    }
 }
 
 void QtUi::allowModals() {

@@ -66,14 +66,14 @@ public:
     // innermost first, and each of the calls above that showed one reports
     // Cancel. From then on every box is refused at once, as cancelled, so
     // the code after a closed box cannot show another, until allowModals().
-    // The error box alone is never refused.
-    virtual void cancelModals() {}
-    virtual void allowModals() {}
+    // The error box alone is never refused. Pop-up menus close too.
+    virtual void cancelModals() = 0;
+    virtual void allowModals() = 0;
     // Puts a text on the clipboard marked as a secret, where the desktop has a
     // convention for it, so clipboard managers and histories leave it out.
     virtual void setSecretClipboardText(const QString& text) { setClipboardText(text); }
     // The text the clipboard holds now.
-    virtual QString clipboardText() { return QString(); }
+    virtual QString clipboardText() = 0;
 };
 
 Ui& ui();
@@ -104,6 +104,9 @@ public:
     void setSecretClipboardText(const QString& text) override;
     QString clipboardText() override;
 };
+
+// Closes every pop-up menu that is open (a context menu offers Copy Password).
+void closePopups();
 
 // Turns "desc|pattern|desc|pattern" into Qt's "desc (pattern)" filters.
 QStringList qtFilters(const QString& filter);

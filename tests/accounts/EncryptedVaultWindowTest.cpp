@@ -9,6 +9,7 @@
 
 #include "AppFixture.h"
 #include "accounts/FormLogin.h"
+#include "accounts/VaultCommands.h"
 #include "core/EncryptedVault.h"
 #include "core/KeyFile.h"
 #include "core/PasswordEntry.h"
@@ -39,7 +40,7 @@ protected:
     }
     void encrypt(const QString& password = QStringLiteral("pass")) {
         ui.answerInput(password);
-        form->MEncryptVault->trigger();
+        form->VaultCommands->MEncryptVault->trigger();
     }
     bool encrypted(const QString& file) const {
         return core::crypto::isContainer(dir.read(QStringLiteral("users/bob/") + file));
@@ -64,13 +65,13 @@ protected:
 
 TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearchedAndShown) {
     openUser({"Mail|bob|pw|Work|||||", "Caf\xe9|x|y|Work|||||"}, {"Work"});
-    EXPECT_TRUE(form->MEncryptVault->isEnabled());
-    EXPECT_FALSE(form->MDecryptVault->isEnabled());
+    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_FALSE(form->VaultCommands->MDecryptVault->isEnabled());
     encrypt();
     EXPECT_EQ(ui.messages(), QStringList{kVaultEncrypted});
     EXPECT_EQ(ui.secretInputs, QList<bool>{true});
-    EXPECT_FALSE(form->MEncryptVault->isEnabled());
-    EXPECT_TRUE(form->MDecryptVault->isEnabled());
+    EXPECT_FALSE(form->VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->VaultCommands->MDecryptVault->isEnabled());
     for (const char* f : {"passwords.dat", "passwords.dat.bak", "categories.dat"}) {
         EXPECT_TRUE(encrypted(QString::fromLatin1(f))) << f;
     }
@@ -136,13 +137,13 @@ TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
     encrypt(QStringLiteral("wrong"));
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_TRUE(form->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
 
     encrypt();
     ui.clearShown();
     const auto encryptedFiles = dir.snapshot();
     ui.answerInput(QStringLiteral("pas"));
-    form->MDecryptVault->trigger();
+    form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     EXPECT_EQ(dir.snapshot(), encryptedFiles);
 }
@@ -218,7 +219,23 @@ TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("passwords.dat")));
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("damaged")));
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_FALSE(platform::utf8Storage());
+    EXPECT_FALSE(form->Store);
+}
+
+TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
+    installLanguage(QStringLiteral("Russian"));
+    openUser({"A|u|p||||||"});
+    encrypt();
+    form->MLangRussian->trigger();
+    QByteArray list = dir.read(QStringLiteral("users/bob/passwords.dat"));
+    list[list.size() / 2] = char(list[list.size() / 2] ^ 0x20);
+    dir.write(QStringLiteral("changed.dat"), list);
+    ui.answerOpenFile(dir.path(QStringLiteral("changed.dat")));
+    form->ALoad->trigger();
+    ASSERT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.errors()[0].contains(QString::fromUtf8("повреждён")));
+    EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("changed.dat")));
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
 }
 
 TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToCompatibleFiles) {
@@ -232,7 +249,7 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     ui.clearShown();
     const auto before = dir.snapshot();
     ui.answerInput(QStringLiteral("pass"));
-    form->MDecryptVault->trigger();
+    form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("\"\u56fd\" holds the character \u56fd, which an "
                                          "unencrypted vault cannot store. Nothing was changed.")});
@@ -247,12 +264,12 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     ui.clearShown();
     ui.answerInput(QStringLiteral("pass"));
-    form->MDecryptVault->trigger();
+    form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The vault is decrypted: it is stored in the compatible format "
                                  "again.")});
-    EXPECT_FALSE(platform::utf8Storage());
-    EXPECT_TRUE(form->MEncryptVault->isEnabled());
+    EXPECT_EQ(form->StorageEncoding(), platform::Encoding::CodePage);
+    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
     ASSERT_TRUE(closeMain());
     auto after = dir.snapshot();
     after.remove(QStringLiteral("users/bob/settings.dat"));
@@ -284,7 +301,7 @@ TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
 
     // Decrypt: a random key file would fail the compatible check, so it is no longer demanded.
     ui.answerInput(QStringLiteral("newpass"));
-    form->MDecryptVault->trigger();
+    form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("The vault is decrypted: it is stored in the compatible "
                                          "format again.\rThe key file is no longer demanded; "

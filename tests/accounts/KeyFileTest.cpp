@@ -40,7 +40,7 @@ TEST_F(KeyFile, CreatedThenVerifiedAtTheNextLogin) {
     const QByteArray key = dir.read("keys/my.vrx");
     EXPECT_EQ(key.size(), 1048576);
     EXPECT_EQ(key, keyBytes("right"));
-    EXPECT_TRUE(form->UseKeyFile);
+    EXPECT_TRUE(form->Store->settings().key);
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(
         dir.read("users/bob/settings.dat")
@@ -139,10 +139,10 @@ TEST_F(KeyFile, UnwrittenKeyFileIsReportedAndNoKeyIsDemanded) {
     form->MCreateKeyFile->trigger();
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot create file ") + dir.path("adir.vrx")});
-    EXPECT_FALSE(form->UseKeyFile);
+    EXPECT_FALSE(form->Store->settings().key);
     ui.answerSaveFile(std::nullopt);
     form->MCreateKeyFile->trigger();
-    EXPECT_FALSE(form->UseKeyFile);
+    EXPECT_FALSE(form->Store->settings().key);
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("users/bob/settings.dat").contains("Key=0\r\n"));
 }

@@ -13,6 +13,7 @@
 #include "accounts/FormLogin.h"
 #include "core/PasswordEntry.h"
 #include "mainwindow/EntryDialogs.h"
+#include "mainwindow/InactivityWatch.h"
 #include "mainwindow/ListView.h"
 #include "shell/TrayIcon.h"
 
@@ -40,7 +41,7 @@ TEST_F(Lock, CtrlLHidesAtOnceAndTheTrayOffersUnlock) {
 TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     openUser({"a|u|p"});
     lockByKey();
-    form->Timer1->start();
+    form->Inactivity->timer()->start();
     ui.answerInput(QStringLiteral("PASS"));
     ui.answerInput(QStringLiteral("pass"));
     form->PMUnlock->trigger();
@@ -57,8 +58,8 @@ TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     EXPECT_FALSE(form->Locked);
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(form->PMUnlock->isVisible());
-    EXPECT_TRUE(form->Timer1->isActive());  // unlocked, the count runs again from 0
-    EXPECT_EQ(form->InactivityCounter, 0);
+    EXPECT_TRUE(form->Inactivity->timer()->isActive());  // unlocked, the count runs again from 0
+    EXPECT_EQ(form->Inactivity->counter(), 0);
     EXPECT_TRUE(form->centralWidget()->isVisible());
     // Unlock does nothing when the program is not locked.
     form->PMUnlockClick();
@@ -78,27 +79,43 @@ TEST_F(Lock, CancelKeepsItLockedAndHidden) {
 TEST_F(Lock, InactivityLocksAfter300TicksOnly) {
     openUser({"a|u|p"});
     activate();
-    form->ApplicationEvents1Deactivate();
-    EXPECT_TRUE(form->Timer1->isActive());
-    EXPECT_EQ(form->Timer1->interval(), 1000);
+    form->Inactivity->update();
+    EXPECT_TRUE(form->Inactivity->timer()->isActive());
+    EXPECT_EQ(form->Inactivity->timer()->interval(), 1000);
     for (int i = 0; i < 299; ++i) {
-        form->Timer1Timer();
+        form->Inactivity->tick();
     }
     EXPECT_FALSE(form->Locked);
-    form->ApplicationEvents1Activate();
-    EXPECT_TRUE(form->Timer1->isActive());  // counting input-free time in front as well
-    EXPECT_EQ(form->InactivityCounter, 0);
-    form->ApplicationEvents1Deactivate();
+    form->Inactivity->restart();
+    EXPECT_TRUE(
+        form->Inactivity->timer()->isActive());  // counting input-free time in front as well
+    EXPECT_EQ(form->Inactivity->counter(), 0);
+    form->Inactivity->update();
     for (int i = 0; i < 299; ++i) {
-        form->Timer1Timer();
+        form->Inactivity->tick();
     }
     EXPECT_FALSE(form->Locked);
-    form->Timer1Timer();
+    form->Inactivity->tick();
     settle();
     EXPECT_TRUE(form->Locked);
-    EXPECT_EQ(form->InactivityCounter, 0);
-    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Inactivity->counter(), 0);
+    EXPECT_FALSE(form->Inactivity->timer()->isActive());
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Lock, LockClosesAnOpenContextMenu) {
+    openUser({"A|u|p||||||"});
+    form->PopupMenu1->popup(form->ListView1->viewport()->mapToGlobal(QPoint(5, 5)));
+    ASSERT_TRUE(QApplication::activePopupWidget());
+    form->MLockClick();
+    EXPECT_FALSE(QApplication::activePopupWidget());
+    // The real interface layer closes them the same way.
+    form->PopupMenu2->popup(QPoint(5, 5));
+    ASSERT_TRUE(QApplication::activePopupWidget());
+    platform::QtUi real;
+    real.cancelModals();
+    real.allowModals();
+    EXPECT_FALSE(QApplication::activePopupWidget());
 }
 
 TEST_F(Lock, ChangePasswordLengthRuleAndTheBoxAgain) {
@@ -203,8 +220,8 @@ class LockWithBoxesOpen : public Lock {
 protected:
     // The inactivity timer's ticks as they arrive through an open box's loop.
     void tickToLock() {
-        for (int i = 0; i < TForm1::kInactivityLimit && !form->Locked; ++i) {
-            form->Timer1Timer();
+        for (int i = 0; i < InactivityWatch::kLimit && !form->Locked; ++i) {
+            form->Inactivity->tick();
         }
         ASSERT_TRUE(form->Locked);
     }
@@ -274,10 +291,10 @@ TEST_F(Lock, InactivityCountsOnlyWhileLoggedInAndUnlocked) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p"});
     start([&](TFormLogin* d) {
         // Away from the login dialog for longer than the limit.
-        form->ApplicationEvents1Deactivate();
-        EXPECT_FALSE(form->Timer1->isActive());
-        for (int i = 0; i < 2 * TForm1::kInactivityLimit; ++i) {
-            form->Timer1Timer();
+        form->Inactivity->update();
+        EXPECT_FALSE(form->Inactivity->timer()->isActive());
+        for (int i = 0; i < 2 * InactivityWatch::kLimit; ++i) {
+            form->Inactivity->tick();
         }
         EXPECT_FALSE(form->Locked);
         fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
@@ -287,15 +304,15 @@ TEST_F(Lock, InactivityCountsOnlyWhileLoggedInAndUnlocked) {
     EXPECT_FALSE(form->Locked);
     EXPECT_TRUE(form->centralWidget()->isVisible());
     EXPECT_TRUE(form->menuBar()->isEnabled());
-    EXPECT_TRUE(form->Timer1->isActive());
-    EXPECT_EQ(form->InactivityCounter, 0);
+    EXPECT_TRUE(form->Inactivity->timer()->isActive());
+    EXPECT_EQ(form->Inactivity->counter(), 0);
     // Locked, nothing counts; unlocked, it starts again from 0.
     form->MLockClick();
-    EXPECT_FALSE(form->Timer1->isActive());
-    form->ApplicationEvents1Deactivate();
-    form->Timer1Timer();
-    EXPECT_FALSE(form->Timer1->isActive());
-    EXPECT_EQ(form->InactivityCounter, 0);
+    EXPECT_FALSE(form->Inactivity->timer()->isActive());
+    form->Inactivity->update();
+    form->Inactivity->tick();
+    EXPECT_FALSE(form->Inactivity->timer()->isActive());
+    EXPECT_EQ(form->Inactivity->counter(), 0);
 }
 
 TEST_F(Lock, FiveMinutesWithoutInputLockAlsoWhileActive) {
@@ -304,16 +321,16 @@ TEST_F(Lock, FiveMinutesWithoutInputLockAlsoWhileActive) {
     ASSERT_TRUE(form->isActiveWindow());
     auto ticks = [&](int n) {
         for (int i = 0; i < n; ++i) {
-            form->Timer1Timer();
+            form->Inactivity->tick();
         }
     };
-    ticks(TForm1::kInactivityLimit - 1);
+    ticks(InactivityWatch::kLimit - 1);
     QTest::keyClick(form->ListView1, Qt::Key_Down);
-    EXPECT_EQ(form->InactivityCounter, 0);
-    ticks(TForm1::kInactivityLimit - 1);
+    EXPECT_EQ(form->Inactivity->counter(), 0);
+    ticks(InactivityWatch::kLimit - 1);
     QTest::mouseClick(form->EditSearch, Qt::LeftButton);
-    EXPECT_EQ(form->InactivityCounter, 0);
-    ticks(TForm1::kInactivityLimit - 1);
+    EXPECT_EQ(form->Inactivity->counter(), 0);
+    ticks(InactivityWatch::kLimit - 1);
     EXPECT_FALSE(form->Locked);
     ticks(1);
     settle();

@@ -49,8 +49,8 @@ TEST_F(Login, FirstRunNewUserCreatesExactlyThreeFilesAndOpensTheEmptyVault) {
     EXPECT_EQ(dir.read("users/alice/alice.dat"), core::Scramble("pw12") + "\r\n");
     EXPECT_EQ(dir.read("users/alice/passwords.dat"), QByteArray());
     EXPECT_EQ(dir.read("users/alice/categories.dat"), QByteArray());
-    EXPECT_EQ(form->UserList, QStringList{QStringLiteral("alice")});
-    EXPECT_EQ(form->UsersCount, 1);
+    EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("alice")});
+    EXPECT_EQ(form->Settings.usersCount, 1);
     EXPECT_EQ(form->CurrentLogin, QStringLiteral("alice"));
     EXPECT_EQ(form->AccountPassword, QByteArray("pw12"));
     EXPECT_EQ(form->TreeViewCat->topLevelItemCount(), 1);
@@ -104,7 +104,7 @@ TEST_F(Login, NewUserOnAnExistingNameTouchesNothing) {
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("User bob already exists.")});
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_TRUE(form->UserList.isEmpty());
+    EXPECT_TRUE(form->Settings.users.isEmpty());
 }
 
 TEST_F(Login, UnlistedFolderOpensByNameAndListedNameWithoutFolderDoesNot) {
@@ -119,7 +119,7 @@ TEST_F(Login, UnlistedFolderOpensByNameAndListedNameWithoutFolderDoesNot) {
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("User ghost does not exist.")});
     EXPECT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->UserList, QStringList{QStringLiteral("ghost")});
+    EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("ghost")});
     EXPECT_EQ(form->ListModel->rowCount(), 1);
 }
 

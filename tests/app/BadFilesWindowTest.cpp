@@ -169,7 +169,7 @@ TEST_F(BadFiles, SettingsFileThatIsAFolderReadsAsDefaultsAndIsReported) {
     dir.mkdir(QStringLiteral("users/bob/settings.dat"));
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     ASSERT_TRUE(form->LoggedIn);
-    EXPECT_FALSE(form->UseKeyFile);
+    EXPECT_FALSE(form->Store->settings().key);
     EXPECT_EQ(form->ListView1->font().pointSize(), 8);
     EXPECT_FALSE(closeMain());
     EXPECT_EQ(ui.errors(), QStringList{QStringLiteral("Unable to write to ") +
@@ -199,21 +199,21 @@ TEST_F(BadFiles, DamagedProgramSettingsStillStartAndCloseCleanly) {
         timer.start();
         loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
         ASSERT_TRUE(form->LoggedIn);
-        EXPECT_LE(form->UserList.size(), core::kMaxUsers);
+        EXPECT_LE(form->Settings.users.size(), core::kMaxUsers);
         EXPECT_EQ(form->ListModel->rowCount(), 1);
         EXPECT_TRUE(closeMain());
         EXPECT_LT(timer.elapsed(), 20000);
         // Read again, the written file gives the same users and language.
         const core::ProgramSettings back = core::readProgramSettings(dir.path("vorrel.ini"));
-        EXPECT_EQ(back.users, form->UserList);
-        EXPECT_EQ(back.language, form->LanguageName);
+        EXPECT_EQ(back.users, form->Settings.users);
+        EXPECT_EQ(back.language, form->Settings.language);
     }
     // The count stays as the file holds it and cannot overflow; the new user
     // goes after every name the file may hold.
     newUser(QStringLiteral("ann"), QStringLiteral("pw12"));
     ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->UsersCount, 2147483647);
-    EXPECT_EQ(form->UserList.last(), QStringLiteral("ann"));
+    EXPECT_EQ(form->Settings.usersCount, 2147483647);
+    EXPECT_EQ(form->Settings.users.last(), QStringLiteral("ann"));
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("vorrel.ini").contains("\r\nUser 2147483648=ann\r\n"));
 }

@@ -66,7 +66,7 @@ TEST_F(Startup, UsersCountBeyondTheKeysAddsTheNameZero) {
         }
         click(d->ButtonExit);
     });
-    EXPECT_EQ(form->UserList, (QStringList{QStringLiteral("zed"), QStringLiteral("0")}));
+    EXPECT_EQ(form->Settings.users, (QStringList{QStringLiteral("zed"), QStringLiteral("0")}));
     EXPECT_EQ(items, (QStringList{QStringLiteral("0"), QStringLiteral("zed")}));
 }
 
@@ -75,7 +75,7 @@ TEST_F(Startup, NegativeUsersCountIsWrittenBackWithoutUserKeys) {
     dir.makeUser(QStringLiteral("bob"), "pass");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     ASSERT_TRUE(form->LoggedIn);
-    EXPECT_TRUE(form->UserList.isEmpty());
+    EXPECT_TRUE(form->Settings.users.isEmpty());
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("vorrel.ini"),
               QByteArray("[Options]\r\nLanguage=English\r\nUsers=-1\r\nhidden=0\r\n"));

@@ -340,8 +340,8 @@ TEST_F(WriteFailure, AnyFileOfANewUserFailingMakesNoUserAndNewUserWorksAgain) {
             click(d->ButtonNewUser);
             EXPECT_TRUE(d->isVisible());
             EXPECT_FALSE(form->LoggedIn);
-            EXPECT_TRUE(form->UserList.isEmpty());
-            EXPECT_EQ(form->UsersCount, 0);
+            EXPECT_TRUE(form->Settings.users.isEmpty());
+            EXPECT_EQ(form->Settings.usersCount, 0);
             // Nothing half made is left that would stop the next try.
             EXPECT_FALSE(dir.exists(QStringLiteral("users/ann")));
         }
@@ -352,8 +352,8 @@ TEST_F(WriteFailure, AnyFileOfANewUserFailingMakesNoUserAndNewUserWorksAgain) {
                                         cannotCreate(files[2])}));
     EXPECT_TRUE(ui.messages().isEmpty());
     ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->UserList, QStringList{QStringLiteral("ann")});
-    EXPECT_EQ(form->UsersCount, 1);
+    EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("ann")});
+    EXPECT_EQ(form->Settings.usersCount, 1);
     EXPECT_EQ(dir.read("users/ann/ann.dat"), core::Scramble("pw12") + "\r\n");
 }
 
@@ -368,7 +368,7 @@ TEST_F(WriteFailure, NewUserWithoutAUsersFolderReportsTheVaultAndChangesNothing)
         click(d->ButtonExit);
     });
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(dir.path("users/ann/passwords.dat"))});
-    EXPECT_TRUE(form->UserList.isEmpty());
+    EXPECT_TRUE(form->Settings.users.isEmpty());
     EXPECT_EQ(dir.snapshot(), before);
 }
 
@@ -413,8 +413,8 @@ TEST_F(WriteFailure, KeyFileOverTheOneInUseKeepsItAndItsSetting) {
     EXPECT_EQ(ui.errors(), (QStringList{cannotCreate(dir.path("k.vrx")),
                                         cannotCreate(dir.path("gone/new.vrx"))}));
     EXPECT_EQ(dir.read("k.vrx"), key);
-    EXPECT_TRUE(form->UseKeyFile);
-    EXPECT_EQ(form->KeyFilePath, dir.path("k.vrx"));
+    EXPECT_TRUE(form->Store->settings().key);
+    EXPECT_EQ(form->Store->settings().keyFile, dir.path("k.vrx"));
     fs.heal();
     EXPECT_TRUE(closeMain());
     // The next login still asks for and accepts the old key file.

@@ -74,7 +74,8 @@ inline std::optional<Seen> login(const core::UserPaths& p) {
         QStringList t;
         for (const QByteArray& l : lines) {
             const QByteArray plain = entries ? core::Scramble(l) : l;
-            t << (utf8 ? QString::fromUtf8(plain) : platform::compatibleToUi(plain));
+            t << (utf8 ? QString::fromUtf8(plain)
+                       : platform::toUi(plain, platform::Encoding::CodePage));
         }
         return t;
     };

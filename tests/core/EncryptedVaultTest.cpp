@@ -219,11 +219,11 @@ TEST_F(EncryptedVault, ChangedCutOrSwappedFilesAreRefusedByNameWithNothingWritte
 
 TEST_F(EncryptedVault, DecryptRefusesWhatTheCodePageCannotCarryAndChangesNothing) {
     auto s = core::encryptUserFiles(paths, kPassword, {});
-    platform::setUtf8Storage(true);
-    EXPECT_FALSE(core::forbiddenStoredCharacter(QStringLiteral("国大 № 😀")));
-    EXPECT_EQ(core::forbiddenStoredCharacter(QStringLiteral("a|b")), QChar(u'|'));
-    platform::setUtf8Storage(false);
-    EXPECT_EQ(core::forbiddenStoredCharacter(QStringLiteral("国")), QChar(u'国'));
+    using platform::Encoding;
+    EXPECT_FALSE(core::forbiddenStoredCharacter(QStringLiteral("国大 № 😀"), Encoding::Utf8));
+    EXPECT_EQ(core::forbiddenStoredCharacter(QStringLiteral("a|b"), Encoding::Utf8), QChar(u'|'));
+    EXPECT_EQ(core::forbiddenStoredCharacter(QStringLiteral("国"), Encoding::CodePage),
+              QChar(u'国'));
 
     core::writeEntryFile(paths.vault, *s, FileKind::Vault,
                          {core::Scramble("Plain|x|y||||||"),

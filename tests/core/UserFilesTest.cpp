@@ -80,7 +80,7 @@ TEST(Categories, CountIsACaseSensitiveSubstringTestOverWholeLines) {
     EXPECT_EQ(core::categoryCounts(list, {"Mail", "", "Other", "None"}), (QList<int>{3, 0, 1, 0}));
 }
 
-TEST(EntryLookup, EntryPasswordIsTheThirdField) {
+TEST(EntryPassword, IsTheThirdField) {
     const LineList list = stored({"T|L|secret|C", "T|L", "abc", "T|L|last"});
     EXPECT_EQ(core::entryPassword(list, 0), QByteArray("secret"));
     EXPECT_EQ(core::entryPassword(list, 1), QByteArray());

@@ -3,6 +3,7 @@
 
 #include "AppFixture.h"
 #include "FaultyFileSystem.h"
+#include "export/ExportWriters.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryListModel.h"
 
@@ -159,13 +160,13 @@ TEST_F(Export, CaptionsTheCodePageCannotCarryMakeTheWholeFileUtf8) {
                                                 "<tr bgcolor=white><td>Café</td></tr>\r\n")
                                   .toUtf8()));
     // Captions the code page carries keep the bytes as they always were,
-    // unless UTF-8 is asked for.
+    // unless the fields are stored as UTF-8 (an encrypted vault).
     form->MLangEnglish->trigger();
     ui.answerSaveFile(dir.path("out.txt"), 1);
     exportWith({1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(dir.read("out.txt"), QByteArray("Title|\r\nCaf\xe9|\r\n"));
-    form->FormExport->AlwaysUtf8 = true;
-    ui.answerSaveFile(dir.path("out.txt"), 1);
-    exportWith({1, 2, 3, 4, 5, 6, 7, 8});
-    EXPECT_EQ(dir.read("out.txt"), QByteArray("\xEF\xBB\xBFTitle|\r\nCaf\xC3\xA9|\r\n"));
+    const exporting::ExportEncoding utf8 =
+        exporting::chooseExportEncoding({"Title"}, platform::Encoding::Utf8);
+    EXPECT_TRUE(utf8.utf8);
+    EXPECT_EQ(utf8.field("Caf\xC3\xA9"), QByteArray("Caf\xC3\xA9"));
 }

@@ -113,7 +113,11 @@ QStringList extraKeys() {
             "StringVaultEncrypted",
             "StringVaultDecrypted",
             "StringKeyFileDropped",
-            "StringCannotDecrypt"};
+            "StringCannotDecrypt",
+            "StringFileDamaged",
+            "StringFileWrongKind",
+            "StringFileNewer",
+            "StringFileEncryptedList"};
 }
 
 // The keys of one section of a shipped file, in file order.
@@ -139,11 +143,13 @@ class Language : public AppFixture {};
 TEST_F(Language, TheCodeReadsExactlyThe131KeysInOrder) {
     openUser({});
     QStringList keys;
+    QStringList messages;
     for (const TForm1::LanguageTarget& t : form->LanguageTargets()) {
-        keys << QString::fromLatin1(t.key);
+        (qstrcmp(t.section, "Messages") == 0 ? messages : keys) << QString::fromLatin1(t.key);
     }
     EXPECT_EQ(expectedKeys().size(), 131);
     EXPECT_EQ(keys, expectedKeys());
+    EXPECT_EQ(messages, extraKeys());
 }
 
 TEST_F(Language, EveryShippedFileHoldsThe131KeysWithTexts) {
@@ -206,7 +212,7 @@ TEST_F(Language, SwitchingRebuildsTreeAndCountsAndKeepsTextsAFileLacks) {
     form->MLangRussian->trigger();
     EXPECT_TRUE(form->MLangRussian->isChecked());
     EXPECT_FALSE(form->MLangEnglish->isChecked());
-    EXPECT_EQ(form->LanguageName, QStringLiteral("Russian"));
+    EXPECT_EQ(form->Settings.language, QStringLiteral("Russian"));
     EXPECT_EQ(form->CategoryList.size(), 2);  // the tree-made category is gone
     EXPECT_TRUE(form->CategoryNode(0)->text(0).endsWith(QStringLiteral(" (1)")));
     EXPECT_EQ(form->StatusPanels[0]->text(), form->StringPasswords + QStringLiteral("1"));

@@ -17,6 +17,7 @@
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/SecretClipboard.h"
 
 using testing_support::AppFixture;
 
@@ -225,27 +226,27 @@ TEST_F(Commands, ACopiedPasswordIsSecretAndForgottenAfter30SecondsAtLockAndAtExi
     form->PMCopyPassword->trigger();
     EXPECT_EQ(ui.clipboard, QStringLiteral("secret"));
     EXPECT_TRUE(ui.clipboardSecret);
-    EXPECT_TRUE(form->ClipboardTimer->isActive());
-    EXPECT_EQ(form->ClipboardTimer->interval(), 30000);
-    EXPECT_TRUE(form->ClipboardTimer->isSingleShot());
-    form->ClipboardTimerTimer();
+    EXPECT_TRUE(form->Clipboard->timer()->isActive());
+    EXPECT_EQ(form->Clipboard->timer()->interval(), 30000);
+    EXPECT_TRUE(form->Clipboard->timer()->isSingleShot());
+    form->Clipboard->forget();
     EXPECT_EQ(ui.clipboard, std::nullopt);
 
     // The user copied something else meanwhile: it stays.
     form->PMCopyPassword->trigger();
     ui.clipboard = QStringLiteral("mine");
-    form->ClipboardTimerTimer();
+    form->Clipboard->forget();
     EXPECT_EQ(ui.clipboard, QStringLiteral("mine"));
     // Logins and links are not secrets and are not emptied.
     form->PMCopyLogin->trigger();
     EXPECT_FALSE(ui.clipboardSecret);
-    EXPECT_FALSE(form->ClipboardTimer->isActive());
+    EXPECT_FALSE(form->Clipboard->timer()->isActive());
 
     // The lock empties it at once.
     form->PMCopyPassword->trigger();
     form->MLockClick();
     EXPECT_EQ(ui.clipboard, std::nullopt);
-    EXPECT_FALSE(form->ClipboardTimer->isActive());
+    EXPECT_FALSE(form->Clipboard->timer()->isActive());
     ui.answerInput(QStringLiteral("pass"));
     ASSERT_TRUE(form->PMUnlockClick());
 

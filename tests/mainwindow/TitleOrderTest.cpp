@@ -12,7 +12,7 @@ namespace {
 std::vector<EntryRow> rowsOf(const QList<QByteArray>& titles) {
     std::vector<EntryRow> rows;
     for (int i = 0; i < titles.size(); ++i) {
-        rows.push_back(EntryRow::fromPlain(titles[i] + "|login" + QByteArray::number(i)));
+        rows.push_back(EntryRow::fromPlain(titles[i] + "|login" + QByteArray::number(i), int(i)));
     }
     return rows;
 }
@@ -24,7 +24,9 @@ QList<QByteArray> expected(const QList<QByteArray>& titles) {
         order[i] = int(i);
     }
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return platform::AnsiCompareStr(platform::toUi(titles[a]), platform::toUi(titles[b])) < 0;
+        return platform::AnsiCompareStr(platform::toUi(titles[a], platform::Encoding::CodePage),
+                                        platform::toUi(titles[b], platform::Encoding::CodePage)) <
+               0;
     });
     QList<QByteArray> out;
     for (int i : order) {
@@ -67,7 +69,7 @@ TEST(TitleOrder, RankedOrderEqualsTheStableLocaleSort) {
     for (int n : {10, 5000, 20000}) {
         const QList<QByteArray> titles = randomTitles(random, n);
         std::vector<EntryRow> rows = rowsOf(titles);
-        order.sort(rows);
+        order.sort(rows, platform::Encoding::CodePage);
         EXPECT_EQ(plain(rows), expected(titles)) << n;
         // Again with the ranks kept, plus a few titles never ranked.
         QList<QByteArray> more = titles;
@@ -78,7 +80,7 @@ TEST(TitleOrder, RankedOrderEqualsTheStableLocaleSort) {
              << "zzz"
              << "";
         rows = rowsOf(more);
-        order.sort(rows);
+        order.sort(rows, platform::Encoding::CodePage);
         EXPECT_EQ(plain(rows), expected(more)) << n;
     }
     platform::setStorageCodePage(QByteArray());

@@ -24,23 +24,30 @@ TEST(CodePage, LocalesMapToTheirAnsiCodePages) {
 TEST(CodePage, OverrideByNumberOrName) {
     {
         CodePageScope scope("1251");
-        EXPECT_EQ(platform::storageCodePage(), QByteArray("windows-1251"));
-        EXPECT_EQ(platform::toUi("\xcf\xf0\xe8"), QString::fromUtf8("При"));
-        EXPECT_EQ(platform::fromUi(QString::fromUtf8("При")), QByteArray("\xcf\xf0\xe8"));
+        EXPECT_EQ(platform::encodingName(platform::Encoding::CodePage), QByteArray("windows-1251"));
+        EXPECT_EQ(platform::toUi("\xcf\xf0\xe8", platform::Encoding::CodePage),
+                  QString::fromUtf8("При"));
+        EXPECT_EQ(platform::fromUi(QString::fromUtf8("При"), platform::Encoding::CodePage),
+                  QByteArray("\xcf\xf0\xe8"));
     }
     {
         CodePageScope scope("cp936");
-        EXPECT_EQ(platform::storageCodePage(), QByteArray("GBK"));
-        EXPECT_EQ(platform::fromUi(QString::fromUtf8("中")), QByteArray("\xd6\xd0"));
+        EXPECT_EQ(platform::encodingName(platform::Encoding::CodePage), QByteArray("GBK"));
+        EXPECT_EQ(platform::fromUi(QString::fromUtf8("中"), platform::Encoding::CodePage),
+                  QByteArray("\xd6\xd0"));
     }
     EXPECT_FALSE(platform::setStorageCodePage("no-such-code-page"));
 }
 
 TEST(CodePage, UnencodableCharacterIsNamed) {
     CodePageScope scope("windows-1252");
-    EXPECT_FALSE(platform::firstUnencodable(QString::fromUtf8("caf\u00e9 \u20ac")));
-    EXPECT_EQ(platform::firstUnencodable(QString::fromUtf8("ab\u4e2dc")), QChar(0x4e2d));
-    EXPECT_EQ(platform::firstUnencodable(QString::fromUtf8("\u0416")), QChar(0x0416));
+    EXPECT_FALSE(platform::firstUnencodable(QString::fromUtf8("caf\u00e9 \u20ac"),
+                                            platform::Encoding::CodePage));
+    EXPECT_EQ(
+        platform::firstUnencodable(QString::fromUtf8("ab\u4e2dc"), platform::Encoding::CodePage),
+        QChar(0x4e2d));
+    EXPECT_EQ(platform::firstUnencodable(QString::fromUtf8("\u0416"), platform::Encoding::CodePage),
+              QChar(0x0416));
 }
 
 TEST(CodePage, SettingTextsPreferUtf8) {

@@ -79,6 +79,7 @@ void ScriptedUi::cancelModals() {
     for (auto it = openDialogs_.crbegin(); it != openDialogs_.crend(); ++it) {
         (*it)->reject();
     }
+    platform::closePopups();
 }
 
 void ScriptedUi::allowModals() {

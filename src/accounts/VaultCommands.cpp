@@ -1,0 +1,125 @@
+#include "accounts/VaultCommands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <tuple>
+
+#include "core/UserStore.h"
+#include "localization/LanguageTargets.h"
+#include "platform/CodePage.h"
+#include "platform/Guard.h"
+#include "platform/Widgets.h"
+
+namespace {
+
+// The command's caption as a box title: without its "..." and accelerator.
+QString titleOf(QString caption) {
+    caption.remove(QLatin1Char('&'));
+    while (caption.endsWith(QLatin1Char('.')) || caption.endsWith(QChar(0x2026))) {
+        caption.chop(1);
+    }
+    return caption.trimmed();
+}
+
+}  // namespace
+
+TVaultCommands::TVaultCommands(TForm1& form1) : QObject(&form1), form1_(form1) {
+    MEncryptVault = new QAction(StringEncryptVault, &form1);
+    MEncryptVault->setObjectName(QStringLiteral("MEncryptVault"));
+    MDecryptVault = new QAction(StringDecryptVault, &form1);
+    MDecryptVault->setObjectName(QStringLiteral("MDecryptVault"));
+    const QList<QAction*> items = form1.MFile->actions();
+    const qsizetype at = items.indexOf(form1.MCreateKeyFile);
+    QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
+    form1.MFile->insertAction(before, MEncryptVault);
+    form1.MFile->insertAction(before, MDecryptVault);
+    connect(MEncryptVault, &QAction::triggered, this,
+            platform::command([this] { MEncryptVaultClick(); }));
+    connect(MDecryptVault, &QAction::triggered, this,
+            platform::command([this] { MDecryptVaultClick(); }));
+    UpdateMenu();
+}
+
+void TVaultCommands::UpdateMenu() {
+    const bool encrypted = form1_.Store && form1_.Store->encrypted();
+    MEncryptVault->setEnabled(!encrypted);
+    MDecryptVault->setEnabled(encrypted);
+}
+
+void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+    using language::message;
+    using language::text;
+    // The captions also title the password boxes.
+    for (auto [key, action, caption] :
+         {std::tuple{"MEncryptVault->Caption", MEncryptVault, &StringEncryptVault},
+          std::tuple{"MDecryptVault->Caption", MDecryptVault, &StringDecryptVault}}) {
+        t.push_back(message({key, [caption] { return *caption; },
+                             [action, caption](const QString& s) {
+                                 *caption = s;
+                                 action->setText(s);
+                             }}));
+    }
+    t.push_back(message(text("StringVaultPassword", StringVaultPassword)));
+    t.push_back(message(text("StringVaultEncrypted", StringVaultEncrypted)));
+    t.push_back(message(text("StringVaultDecrypted", StringVaultDecrypted)));
+    t.push_back(message(text("StringKeyFileDropped", StringKeyFileDropped)));
+    t.push_back(message(text("StringCannotDecrypt", StringCannotDecrypt)));
+}
+
+bool TVaultCommands::AskAccountPassword(const QString& title) {
+    QString text;
+    if (!platform::ui().inputQuery(title, StringVaultPassword, text, true)) {
+        return false;
+    }
+    if (text != QString::fromLatin1(form1_.AccountPassword)) {
+        platform::ui().showMessage(form1_.StringWrongPassword);
+        return false;
+    }
+    return true;
+}
+
+void TVaultCommands::MEncryptVaultClick() {
+    if (!form1_.LoggedIn || !form1_.Store || form1_.Store->encrypted() ||
+        !AskAccountPassword(titleOf(StringEncryptVault))) {
+        return;
+    }
+    Convert(true);
+}
+
+void TVaultCommands::MDecryptVaultClick() {
+    if (!form1_.LoggedIn || !form1_.Store || !form1_.Store->encrypted() ||
+        !AskAccountPassword(titleOf(StringDecryptVault))) {
+        return;
+    }
+    Convert(false);
+}
+
+void TVaultCommands::Convert(bool encrypt) {
+    core::LineList names = form1_.CategoryList.mid(1);
+    core::LineList lines = form1_.PasswordList;
+    core::UserStore::Conversion done;
+    {
+        const platform::BusyCursor busy;
+        done = form1_.Store->convert(form1_.AccountPassword, lines, names);
+    }
+    if (!done.store) {
+        if (done.refused) {
+            platform::ui().showMessage(
+                StringCannotDecrypt.arg(done.refused->name, QString(done.refused->character)));
+        }
+        return;
+    }
+    form1_.Store = std::move(done.store);
+    form1_.PasswordList = std::move(lines);
+    names.prepend(platform::fromUi(form1_.StringAllPasswords, form1_.StorageEncoding()));
+    form1_.CategoryList = std::move(names);
+    form1_.FillEntryList();
+    UpdateMenu();
+    if (encrypt) {
+        platform::ui().showMessage(StringVaultEncrypted);
+    } else {
+        platform::ui().showMessage(done.keyFileDropped ? StringVaultDecrypted + QLatin1Char('\r') +
+                                                             StringKeyFileDropped
+                                                       : StringVaultDecrypted);
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+#include "app/Form1.h"
+
+class QAction;
+
+// File > Encrypt Vault and Decrypt Vault: the user's files change format,
+// and the window goes on with the store of the other format.
+class TVaultCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // Adds the two commands to the File menu, after Create Key File.
+    explicit TVaultCommands(TForm1& form1);
+
+    QAction* MEncryptVault = nullptr;
+    QAction* MDecryptVault = nullptr;
+
+    QString StringEncryptVault = QStringLiteral("Encrypt Vault...");
+    QString StringDecryptVault = QStringLiteral("Decrypt Vault...");
+    QString StringVaultPassword = QStringLiteral("Account password:");
+    QString StringVaultEncrypted = QStringLiteral(
+        "The vault is encrypted. Only this program opens it now, with your password (and key "
+        "file).");
+    QString StringVaultDecrypted =
+        QStringLiteral("The vault is decrypted: it is stored in the compatible format again.");
+    QString StringKeyFileDropped =
+        QStringLiteral("The key file is no longer demanded; create a new one if you want one.");
+    // "%1": the entry's title or the category's name; "%2": the character.
+    QString StringCannotDecrypt = QStringLiteral(
+        "\"%1\" holds the character %2, which an unencrypted vault cannot store. Nothing was "
+        "changed.");
+
+    // Enables the command that fits the logged-in user's store.
+    void UpdateMenu();
+    void MEncryptVaultClick();
+    void MDecryptVaultClick();
+    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+
+private:
+    // The masked account-password box; false when cancelled or wrong.
+    bool AskAccountPassword(const QString& title);
+    void Convert(bool encrypt);
+    TForm1& form1_;
+};

@@ -1,0 +1,335 @@
+#include "core/UserStore.h"
+
+#include "core/KeyFile.h"
+#include "core/PasswordEntry.h"
+#include "platform/Files.h"
+#include "platform/TextList.h"
+
+namespace core {
+
+using crypto::FileKind;
+
+void refusedIn(const FileTexts& texts, const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const FileRefused& e) {
+        throw platform::PlatformError(e.text(texts));
+    }
+}
+
+namespace {
+
+// Key file contents are wiped however the command ends.
+struct WipedOnExit {
+    std::optional<QByteArray>& bytes;
+    ~WipedOnExit() {
+        if (bytes) {
+            crypto::wipe(*bytes);
+        }
+    }
+};
+
+// The compatible files: scrambled text lines in the storage code page.
+class CompatibleStore final : public UserStore {
+public:
+    CompatibleStore(UserPaths paths, UserSettings settings)
+        : UserStore(std::move(paths), std::move(settings)) {}
+
+    platform::Encoding encoding() const override { return platform::Encoding::CodePage; }
+    bool encrypted() const override { return false; }
+
+protected:
+    LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
+    void doSaveVault(const LineList& lines) override {
+        platform::saveTextList(paths_.vault, lines);
+    }
+    LineList doReadCategories() override {
+        // A plain text file that users may edit: an editor's byte-order mark is skipped.
+        return platform::parseTextLines(
+            platform::withoutUtf8Bom(platform::readFile(paths_.categories)));
+    }
+    void doWriteCategories(const LineList& names) override {
+        platform::saveTextList(paths_.categories, names);
+    }
+    void doSaveList(const QString& path, const LineList& lines) override {
+        platform::saveTextList(path, lines);
+    }
+    LineList doLoadList(const QString& path) override {
+        const QByteArray bytes = platform::readFile(path);
+        if (crypto::isContainer(bytes)) {
+            throw FileRefused(FileRefused::Reason::EncryptedList, path);
+        }
+        return platform::parseTextLines(bytes);
+    }
+    LineList doReadBackup() override { return platform::loadTextList(paths_.backup); }
+    void doChangePassword(const QByteArray& password) override {
+        platform::saveTextList(paths_.passwordFile, {Scramble(password)});
+    }
+    void doCreateKeyFile(const QString& path, const QByteArray& password) override {
+        // A key file that was not written is reported, and no key is
+        // demanded: nobody gets locked out by a key file that does not exist.
+        platform::writeFile(path, keyFileContent(password));
+        settings_.keyFile = path;
+        settings_.key = true;
+    }
+    Conversion doConvert(const QByteArray& password, LineList& lines, LineList& names) override {
+        // A key file the user demands is mixed in; one that cannot be read
+        // stops the command before anything is written.
+        std::optional<QByteArray> keyFile;
+        if (settings_.key) {
+            keyFile = platform::readFile(settings_.keyFile);
+        }
+        LineList utf8Lines = convertLines(lines, compatibleEntryToUtf8);
+        LineList utf8Names = convertLines(names, compatibleNameToUtf8);
+        const WipedOnExit wiped{keyFile};
+        std::unique_ptr<VaultSession> session = encryptUserFiles(paths_, password, keyFile);
+        lines = std::move(utf8Lines);
+        names = std::move(utf8Names);
+        Conversion done;
+        done.store = encryptedStore(paths_, settings_, std::move(session));
+        done.store->setTexts(texts_);
+        return done;
+    }
+};
+
+// The encrypted files: containers under the data key; lines in memory are
+// scrambled UTF-8.
+class EncryptedStore final : public UserStore {
+public:
+    EncryptedStore(UserPaths paths, UserSettings settings, std::unique_ptr<VaultSession> session)
+        : UserStore(std::move(paths), std::move(settings)), session_(std::move(session)) {}
+
+    platform::Encoding encoding() const override { return platform::Encoding::Utf8; }
+    bool encrypted() const override { return true; }
+
+protected:
+    LineList doLoadVault() override {
+        return loadPasswordsWithBackup(paths_.vault, paths_.backup, *session_);
+    }
+    void doSaveVault(const LineList& lines) override {
+        writeEntryFile(paths_.vault, *session_, FileKind::Vault, lines);
+    }
+    LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
+    void doWriteCategories(const LineList& names) override {
+        writeCategoryFile(paths_.categories, *session_, names);
+    }
+    void doSaveList(const QString& path, const LineList& lines) override {
+        // Under the same data key: only this user's encrypted vault loads it.
+        writeEntryFile(path, *session_, FileKind::List, lines);
+    }
+    LineList doLoadList(const QString& path) override {
+        // An encrypted list of this user, or a compatible one (converted).
+        return readEntryFile(path, *session_, {FileKind::List, FileKind::Vault, FileKind::Backup},
+                             true);
+    }
+    LineList doReadBackup() override {
+        return readEntryFile(paths_.backup, *session_, {FileKind::Backup}, session_->converting());
+    }
+    void doChangePassword(const QByteArray& password) override {
+        rewrapDataKey(paths_.passwordFile, password, *session_);
+    }
+    void doCreateKeyFile(const QString& path, const QByteArray& password) override {
+        // Random bytes mixed into the wrapping of the data key. The settings
+        // that name the file are written at once: the old key file stops
+        // opening the vault, so a settings file naming it would lock out.
+        replaceKeyFile(paths_.passwordFile, password, *session_, path, [&] {
+            settings_.keyFile = path;
+            settings_.key = true;
+            saveSettings();
+        });
+    }
+    Conversion doConvert(const QByteArray& password, LineList& lines, LineList& names) override {
+        Conversion done;
+        // What is in memory first, then what the files hold.
+        done.refused = firstUncarriedEntry(lines);
+        if (!done.refused) {
+            done.refused = firstUncarriedCategory(names);
+        }
+        if (done.refused) {
+            return done;
+        }
+        // A random key file would fail the compatible check at the next login.
+        done.keyFileDropped = settings_.key && !keyFileIsCompatible(*session_, password);
+        done.refused = decryptUserFiles(paths_, password, *session_, [&] {
+            if (done.keyFileDropped) {
+                settings_.key = false;
+                saveSettings();
+            }
+        });
+        if (done.refused) {
+            done.keyFileDropped = false;
+            return done;
+        }
+        lines = convertLines(lines, utf8EntryToCompatible);
+        names = convertLines(names, utf8NameToCompatible);
+        done.store = compatibleStore(paths_, settings_);
+        done.store->setTexts(texts_);
+        return done;
+    }
+
+private:
+    std::unique_ptr<VaultSession> session_;
+};
+
+class CompatibleLogin final : public UserLogin {
+public:
+    CompatibleLogin(UserPaths paths, UserSettings settings, FileTexts texts, QByteArray password)
+        : UserLogin(std::move(paths), std::move(settings), std::move(texts)),
+          password_(std::move(password)) {}
+
+    bool keyFileDue() const override { return settings_.key; }
+
+protected:
+    bool contentFits(const QByteArray& content) override {
+        return keyFileMatches(content, password_);
+    }
+    std::unique_ptr<UserStore> doOpen() override { return compatibleStore(paths_, settings_); }
+
+private:
+    QByteArray password_;
+};
+
+class EncryptedLogin final : public UserLogin {
+public:
+    EncryptedLogin(UserPaths paths, UserSettings settings, FileTexts texts,
+                   std::unique_ptr<VaultSession> session)
+        : UserLogin(std::move(paths), std::move(settings), std::move(texts)),
+          session_(std::move(session)) {}
+
+    // The password file decides: a key file mixed in is demanded even when
+    // settings.dat no longer says so.
+    bool keyFileDue() const override {
+        return session_->needsKeyFile() || (settings_.key && session_->hasKeyFileWrap());
+    }
+
+protected:
+    bool contentFits(const QByteArray& content) override {
+        keyFileFitted_ = session_->openWithKeyFile(content);
+        return keyFileFitted_;
+    }
+    std::unique_ptr<UserStore> doOpen() override {
+        if (!keyFileFitted_ && !session_->openWithoutKeyFile()) {
+            throw FileRefused(FileRefused::Reason::Damaged, paths_.passwordFile);
+        }
+        finishConversion(paths_, *session_);
+        return encryptedStore(paths_, settings_, std::move(session_));
+    }
+
+private:
+    std::unique_ptr<VaultSession> session_;
+    bool keyFileFitted_ = false;
+};
+
+}  // namespace
+
+// ---- The store's operations: each reports a refused file in the interface's words.
+
+void UserStore::saveSettings() const {
+    writeUserSettings(paths_.settings, settings_);
+}
+
+LineList UserStore::loadVault() {
+    LineList lines;
+    refusedIn(texts_, [&] { lines = doLoadVault(); });
+    return lines;
+}
+
+void UserStore::saveVault(const LineList& lines) {
+    refusedIn(texts_, [&] { doSaveVault(lines); });
+}
+
+LineList UserStore::readCategories() {
+    LineList names;
+    refusedIn(texts_, [&] { names = doReadCategories(); });
+    return names;
+}
+
+void UserStore::writeCategories(const LineList& names) {
+    refusedIn(texts_, [&] { doWriteCategories(names); });
+}
+
+void UserStore::saveSortedCategories(const LineList& names) {
+    writeCategories(sortedCategories(names, encoding()));
+}
+
+void UserStore::saveList(const QString& path, const LineList& lines) {
+    refusedIn(texts_, [&] { doSaveList(path, lines); });
+}
+
+LineList UserStore::loadList(const QString& path) {
+    LineList lines;
+    refusedIn(texts_, [&] { lines = doLoadList(path); });
+    return lines;
+}
+
+LineList UserStore::readBackup() {
+    LineList lines;
+    refusedIn(texts_, [&] { lines = doReadBackup(); });
+    return lines;
+}
+
+void UserStore::changePassword(const QByteArray& password) {
+    refusedIn(texts_, [&] { doChangePassword(password); });
+}
+
+void UserStore::createKeyFile(const QString& path, const QByteArray& password) {
+    refusedIn(texts_, [&] { doCreateKeyFile(path, password); });
+}
+
+UserStore::Conversion UserStore::convert(const QByteArray& password, LineList& lines,
+                                         LineList& names) {
+    Conversion done;
+    refusedIn(texts_, [&] { done = doConvert(password, lines, names); });
+    return done;
+}
+
+std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteArray& password,
+                                            const FileTexts& texts) {
+    std::unique_ptr<UserLogin> login;
+    refusedIn(texts, [&] {
+        const QByteArray passwordFile = platform::readFile(paths.passwordFile);
+        if (crypto::isEncryptedPasswordFile(passwordFile)) {
+            std::unique_ptr<VaultSession> session =
+                VaultSession::checkPassword(paths.passwordFile, passwordFile, password);
+            if (session) {
+                login = std::make_unique<EncryptedLogin>(paths, readUserSettings(paths.settings),
+                                                         texts, std::move(session));
+            }
+        } else {
+            // A password file without any line answers like a wrong password.
+            const std::optional<QByteArray> stored = platform::firstTextLine(passwordFile);
+            if (stored && Scramble(*stored) == password) {
+                login = std::make_unique<CompatibleLogin>(paths, readUserSettings(paths.settings),
+                                                          texts, password);
+            }
+        }
+    });
+    if (login) {
+        restrictToOwner(paths);
+    }
+    return login;
+}
+
+bool UserLogin::keyFileFits(const QString& path) {
+    std::optional<QByteArray> content = platform::readFile(path);
+    const WipedOnExit wiped{content};
+    return contentFits(*content);
+}
+
+std::unique_ptr<UserStore> UserLogin::open() {
+    std::unique_ptr<UserStore> store;
+    refusedIn(texts_, [&] { store = doOpen(); });
+    store->setTexts(texts_);
+    return store;
+}
+
+std::unique_ptr<UserStore> compatibleStore(const UserPaths& paths, const UserSettings& settings) {
+    return std::make_unique<CompatibleStore>(paths, settings);
+}
+
+std::unique_ptr<UserStore> encryptedStore(const UserPaths& paths, const UserSettings& settings,
+                                          std::unique_ptr<VaultSession> session) {
+    return std::make_unique<EncryptedStore>(paths, settings, std::move(session));
+}
+
+}  // namespace core

@@ -1,0 +1,122 @@
+#pragma once
+
+// Every read and write of one logged-in user's files goes through the user's
+// store. The compatible store keeps the files the Windows program reads; the
+// encrypted store keeps the data files as containers under the data key. The
+// store is chosen once, at login, by the password file.
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/EncryptedVault.h"
+#include "core/Settings.h"
+#include "core/UserFiles.h"
+#include "platform/CodePage.h"
+
+namespace core {
+
+class UserStore {
+public:
+    virtual ~UserStore() = default;
+    UserStore(const UserStore&) = delete;
+    UserStore& operator=(const UserStore&) = delete;
+
+    const UserPaths& paths() const { return paths_; }
+    // How the lines and names in memory are encoded.
+    virtual platform::Encoding encoding() const = 0;
+    virtual bool encrypted() const = 0;
+    void setTexts(const FileTexts& texts) { texts_ = texts; }
+
+    // settings.dat as read at login; changed in memory, written by saveSettings.
+    UserSettings& settings() { return settings_; }
+    void saveSettings() const;
+
+    // The vault; when it holds a whole list, the backup is refreshed from it.
+    LineList loadVault();
+    void saveVault(const LineList& lines);
+    LineList readCategories();
+    void writeCategories(const LineList& names);
+    // Sorted as the locale orders them; the list passed in is not changed.
+    void saveSortedCategories(const LineList& names);
+    // List > Save and Load, and Restore.
+    void saveList(const QString& path, const LineList& lines);
+    LineList loadList(const QString& path);
+    LineList readBackup();
+
+    // A password change: one write of the password file.
+    void changePassword(const QByteArray& password);
+    // A new key file, demanded at every later login.
+    void createKeyFile(const QString& path, const QByteArray& password);
+
+    // Encrypt Vault (of a compatible store) or Decrypt Vault (of an encrypted
+    // one): the files rewritten in the other format, and the lines and names
+    // in memory converted with them. Refused, with nothing written, when the
+    // other format cannot carry an entry or a category.
+    struct Conversion {
+        std::unique_ptr<UserStore> store;  // null when refused
+        std::optional<Uncarried> refused;
+        bool keyFileDropped = false;
+    };
+    Conversion convert(const QByteArray& password, LineList& lines, LineList& names);
+
+protected:
+    UserStore(UserPaths paths, UserSettings settings)
+        : paths_(std::move(paths)), settings_(std::move(settings)) {}
+
+    virtual LineList doLoadVault() = 0;
+    virtual void doSaveVault(const LineList& lines) = 0;
+    virtual LineList doReadCategories() = 0;
+    virtual void doWriteCategories(const LineList& names) = 0;
+    virtual void doSaveList(const QString& path, const LineList& lines) = 0;
+    virtual LineList doLoadList(const QString& path) = 0;
+    virtual LineList doReadBackup() = 0;
+    virtual void doChangePassword(const QByteArray& password) = 0;
+    virtual void doCreateKeyFile(const QString& path, const QByteArray& password) = 0;
+    virtual Conversion doConvert(const QByteArray& password, LineList& lines, LineList& names) = 0;
+
+    UserPaths paths_;
+    UserSettings settings_;
+    FileTexts texts_;
+};
+
+// A login under way: the password matched the password file.
+class UserLogin {
+public:
+    // nullptr when the password is another. A damaged password file is
+    // refused by name.
+    static std::unique_ptr<UserLogin> check(const UserPaths& paths, const QByteArray& password,
+                                            const FileTexts& texts);
+    virtual ~UserLogin() = default;
+
+    // settings.dat, read with the password; a key file chosen at login goes in here.
+    UserSettings& settings() { return settings_; }
+    // A key file must be shown: settings.dat asks for one, or the password
+    // file opens only with one.
+    virtual bool keyFileDue() const = 0;
+    // The key file fits; open() then uses it.
+    bool keyFileFits(const QString& path);
+    // The user's store; a conversion cut short is finished first.
+    std::unique_ptr<UserStore> open();
+
+protected:
+    UserLogin(UserPaths paths, UserSettings settings, FileTexts texts)
+        : paths_(std::move(paths)), settings_(std::move(settings)), texts_(std::move(texts)) {}
+    virtual bool contentFits(const QByteArray& content) = 0;
+    virtual std::unique_ptr<UserStore> doOpen() = 0;
+
+    UserPaths paths_;
+    UserSettings settings_;
+    FileTexts texts_;
+};
+
+// Runs f; a file refused on the way is reported in the interface's words.
+void refusedIn(const FileTexts& texts, const std::function<void()>& f);
+
+// The two stores, for those who make the files themselves (tests, the conversions).
+std::unique_ptr<UserStore> compatibleStore(const UserPaths& paths, const UserSettings& settings);
+std::unique_ptr<UserStore> encryptedStore(const UserPaths& paths, const UserSettings& settings,
+                                          std::unique_ptr<VaultSession> session);
+
+}  // namespace core
