@@ -19,7 +19,15 @@
 
 namespace {
 
-QString extensionFor(int filterIndex) {
+// The CSV type comes after the types of the language's filter list.
+int csvFilterIndex(const QString& filter) {
+    return int(filter.count(QLatin1Char('|')) + 1) / 2 + 1;
+}
+
+QString extensionFor(int filterIndex, int csvIndex) {
+    if (filterIndex == csvIndex) {
+        return QStringLiteral(".csv");
+    }
     switch (filterIndex) {
         case 1:
             return QStringLiteral(".txt");
@@ -39,12 +47,13 @@ struct ExportSource {
     exporting::ExportEncoding encoding;
 };
 
+// allColumns: every field whatever the check list says (the CSV export).
 void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
-             bool alwaysUtf8, ExportSource& source) {
+             bool alwaysUtf8, ExportSource& source, bool allColumns = false) {
     QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        source.columns[size_t(c)].checked = item->checkState(0) == Qt::Checked;
+        source.columns[size_t(c)].checked = allColumns || item->checkState(0) == Qt::Checked;
         if (source.columns[size_t(c)].checked) {
             captions << item->text(0);
         }
@@ -135,7 +144,11 @@ void TFormExport::ButtonCancelClick() {
 }
 
 QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileName) {
-    const QString ext = extensionFor(filterIndex);
+    return TypeChange(filterIndex, fileName, 3);
+}
+
+QString TFormExport::TypeChange(int filterIndex, const QString& fileName, int csvIndex) {
+    const QString ext = extensionFor(filterIndex, csvIndex);
     if (ext.isEmpty()) {
         return fileName;
     }
@@ -162,15 +175,30 @@ QByteArray TFormExport::WriteHtmlExport() const {
                                  source.rowAt);
 }
 
+QByteArray TFormExport::WriteCsvExport() const {
+    // Always UTF-8 without a byte-order mark: what other programs' import
+    // wizards read best, and every character comes through.
+    ExportSource source;
+    collect(form1_, ListViewColumns, {}, true, source, true);
+    return exporting::csvExport(source.rowCount, source.rowAt);
+}
+
+QString TFormExport::ExportFilter() const {
+    return SaveDialog1Filter + QLatin1Char('|') + CsvFilter;
+}
+
 void TFormExport::ButtonOkClick() {
     // The window goes first; the save dialog then stands on its own.
     accept();
     platform::FileDialogRequest request;
     request.initialDir = form1_.ProgramDir + QStringLiteral("data");
-    request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex);
-    request.filter = SaveDialog1Filter;
+    const int csvIndex = csvFilterIndex(SaveDialog1Filter);
+    request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex, csvIndex);
+    request.filter = ExportFilter();
     request.filterIndex = SaveDialog1FilterIndex;
-    request.onTypeChange = &TFormExport::SaveDialog1TypeChange;
+    request.onTypeChange = [csvIndex](int filterIndex, const QString& fileName) {
+        return TypeChange(filterIndex, fileName, csvIndex);
+    };
     const std::optional<platform::FileDialogResult> chosen = platform::ui().saveFile(request);
     if (!chosen) {
         return;
@@ -181,6 +209,8 @@ void TFormExport::ButtonOkClick() {
         file = WriteTextExport();
     } else if (SaveDialog1FilterIndex == 2) {
         file = WriteHtmlExport();
+    } else if (SaveDialog1FilterIndex == csvIndex) {
+        file = WriteCsvExport();
     }
     platform::writeFile(chosen->fileName, file);
 }
