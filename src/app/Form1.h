@@ -81,6 +81,7 @@ public:
     QAction* ALoad = nullptr;
     QAction* MRestore = nullptr;
     QAction* AClear = nullptr;
+    QAction* MImport = nullptr;
     QAction* MExport = nullptr;
     QMenu* MOptions = nullptr;
     QMenu* MLanguage = nullptr;
@@ -335,6 +336,7 @@ public:
     void FormKeyDown(QKeyEvent* event);
     void MExitClick();
     void MExportClick();
+    void MImportClick();  // mainwindow/ImportCommand.cpp
     void AAboutExecute();
 
     // ---- Category tree ------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "localization/LanguageTargets.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/ImportCommand.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/FontDialog.h"
@@ -144,6 +145,12 @@ std::vector<TForm1::LanguageTarget> TForm1::ExtraLanguageTargets() {
     }
     if (AboutBox) {
         t.push_back(caption("AboutBox->LabelEmail->Caption", AboutBox->LabelEmail));
+    }
+    if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {
+        import->AppendLanguageTargets(t);
+    }
+    if (FormExport) {
+        t.push_back(text("FormExport->CsvFilter", FormExport->CsvFilter));
     }
     return t;
 }

@@ -113,7 +113,22 @@ QStringList extraKeys() {
             "StringVaultEncrypted",
             "StringVaultDecrypted",
             "StringKeyFileDropped",
-            "StringCannotDecrypt"};
+            "StringCannotDecrypt",
+            "MImport->Caption",
+            "StringImportFilter",
+            "StringImportUnknown",
+            "FormImport->Caption",
+            "FormImport->ButtonOk->Caption",
+            "FormImport->ButtonCancel->Caption",
+            "StringImportSummary",
+            "StringImportCategories",
+            "StringImportDuplicates",
+            "StringImportUnstorable",
+            "StringImportCharacter",
+            "StringImportLineBreaks",
+            "StringImportTotp",
+            "StringImportNotLogins",
+            "FormExport->CsvFilter"};
 }
 
 // The keys of one section of a shipped file, in file order.
