@@ -168,6 +168,38 @@ private:
     std::vector<QByteArray> row_;
 };
 
+// The rules asked once per character, not once per text: a large file holds
+// few distinct characters, and a code page's check of one is costly.
+class Storability {
+public:
+    explicit Storability(const StorageRules& rules) : rules_(rules) {}
+
+    std::optional<QChar> firstForbidden(const QString& text) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.unicode() >= 0x20 && c.unicode() <= 0x7e && c != QLatin1Char('|')) {
+                continue;
+            }
+            const bool pair =
+                c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+            const char32_t key = pair ? QChar::surrogateToUcs4(c, text.at(i + 1)) : c.unicode();
+            auto found = verdicts_.constFind(key);
+            if (found == verdicts_.cend()) {
+                found = verdicts_.insert(key, rules_.forbidden(text.mid(i, pair ? 2 : 1)));
+            }
+            if (*found) {
+                return found.value();
+            }
+            i += pair ? 1 : 0;
+        }
+        return std::nullopt;
+    }
+
+private:
+    const StorageRules& rules_;
+    QHash<char32_t, std::optional<QChar>> verdicts_;
+};
+
 bool plainAscii(const QString& text) {
     for (QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7e || c == QLatin1Char('|')) {
@@ -222,7 +254,7 @@ QByteArray duplicateKey(const QByteArray& storedLine) {
 class Planner {
 public:
     Planner(const LineList& storedLines, const LineList& categories, const StorageRules& rules)
-        : rules_(rules) {
+        : rules_(rules), storability_(rules) {
         known_.reserve(storedLines.size());
         for (const QByteArray& line : storedLines) {
             known_.insert(duplicateKey(line));
@@ -313,7 +345,7 @@ private:
                 stored[f] = text.toLatin1();
                 continue;
             }
-            if (const std::optional<QChar> bad = rules_.forbidden(text)) {
+            if (const std::optional<QChar> bad = storability_.firstForbidden(text)) {
                 const QString name = !e[Title].isEmpty()   ? e[Title]
                                      : !e[Login].isEmpty() ? e[Login]
                                                            : e[Link];
@@ -323,11 +355,12 @@ private:
             stored[f] = rules_.encode(text);
         }
         QByteArray line = EncodeRecord(stored);
-        if (known_.contains(duplicateKey(line))) {
+        QByteArray key = duplicateKey(line);
+        if (known_.contains(key)) {
             ++plan.duplicates;
             return;
         }
-        known_.insert(duplicateKey(line));
+        known_.insert(std::move(key));
         if (joined) {
             ++plan.lineBreaks;
         }
@@ -341,6 +374,7 @@ private:
     }
 
     const StorageRules& rules_;
+    Storability storability_;
     QSet<QByteArray> known_;
     QSet<QByteArray> categories_;
     bool header_ = false;

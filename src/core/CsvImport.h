@@ -55,9 +55,12 @@ struct ImportPlan {
 };
 
 // The file's bytes (UTF-8, with or without a byte-order mark) against the
-// user's stored lines and category names. Printable ASCII other than "|" is
-// taken as storable and stored byte for byte without asking the rules: every
-// storage encoding carries it so, and most of a large file is nothing else.
+// user's stored lines and category names. The rules are asked about one
+// character (or surrogate pair) at a time, once each: whether a character is
+// storable does not depend on its neighbours in any storage encoding.
+// Printable ASCII other than "|" is taken as storable and stored byte for
+// byte without asking: every storage encoding carries it so, and most of a
+// large file is nothing else.
 ImportPlan planImport(const QByteArray& file, const LineList& storedLines,
                       const LineList& categories, const StorageRules& rules);
 
