@@ -290,7 +290,8 @@ private:
         for (int i = 0; i < int(fields.size()); ++i) {
             const QString name = QString::fromUtf8(fields[size_t(i)]).trimmed();
             plan.columns << name;
-            if (!names.contains(name.toLower())) {
+            // A trailing comma names no column.
+            if (!name.isEmpty() && !names.contains(name.toLower())) {
                 names.insert(name.toLower(), i);
             }
         }

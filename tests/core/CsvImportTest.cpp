@@ -168,6 +168,8 @@ TEST_F(CsvImport, UnknownHeaderNamesItsColumnsAndAddsNothing) {
     EXPECT_EQ(plan.columns, QStringList({"Titel", "Benutzer", "Kennwort"}));
     EXPECT_TRUE(plan.lines.isEmpty());
     EXPECT_EQ(core::planImport(QByteArray(), {}, {}, compatible).format, ImportFormat::Unknown);
+    EXPECT_EQ(core::planImport("name,url,username,password,\n", {}, {}, compatible).format,
+              ImportFormat::Chrome);
     // Chrome's columns and one more are no known export.
     EXPECT_EQ(
         core::planImport("name,url,username,password,note,extra\n", {}, {}, compatible).format,
