@@ -200,9 +200,11 @@ private:
     QHash<char32_t, std::optional<QChar>> verdicts_;
 };
 
-bool plainAscii(const QString& text) {
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7e || c == QLatin1Char('|')) {
+// The fields are worked on as the file's UTF-8 bytes: the separators and
+// line breaks looked for are ASCII, and most fields are nothing else.
+bool plainAscii(const QByteArray& utf8) {
+    for (char c : utf8) {
+        if (uchar(c) < 0x20 || uchar(c) > 0x7e || c == '|') {
             return false;
         }
     }
@@ -210,32 +212,31 @@ bool plainAscii(const QString& text) {
 }
 
 // The last part of a group path: "Root/Internet/Mail" is "Mail".
-QString lastGroup(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+QByteArray lastGroup(const QByteArray& path) {
+    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
     return path.mid(cut + 1).trimmed();
 }
 
-QString hostOf(const QString& link) {
-    const QString trimmed = link.trimmed();
+QByteArray hostOf(const QByteArray& link) {
+    const QString trimmed = QString::fromUtf8(link).trimmed();
     if (trimmed.isEmpty()) {
-        return QString();
+        return QByteArray();
     }
     QString host = QUrl(trimmed).host();
     if (host.isEmpty()) {
         host = QUrl(QStringLiteral("http://") + trimmed).host();
     }
-    return host;
+    return host.toUtf8();
 }
 
 // CR LF, CR or LF each become " / "; returns whether there was any.
-bool joinLines(QString& text) {
-    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r'))) {
+bool joinLines(QByteArray& text) {
+    if (!text.contains('\n') && !text.contains('\r')) {
         return false;
     }
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QLatin1String(" / "));
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    text.replace("\n", " / ");
     return true;
 }
 
@@ -299,23 +300,21 @@ private:
         map_ = mappingFor(plan.format, names);
     }
 
-    static QString at(const std::vector<QByteArray>& fields, int column) {
-        return column >= 0 && size_t(column) < fields.size()
-                   ? QString::fromUtf8(fields[size_t(column)])
-                   : QString();
+    static QByteArray at(const std::vector<QByteArray>& fields, int column) {
+        return column >= 0 && size_t(column) < fields.size() ? fields[size_t(column)]
+                                                             : QByteArray();
     }
 
     void entry(const std::vector<QByteArray>& fields) {
         const auto field = [&fields](int column) { return at(fields, column); };
         if (plan.format == ImportFormat::Bitwarden &&
-            field(map_.kind).trimmed().compare(QLatin1String("login"), Qt::CaseInsensitive) != 0) {
+            field(map_.kind).trimmed().toLower() != "login") {
             ++plan.notLogins;
             return;
         }
-        std::array<QString, kFieldCount> e;
+        std::array<QByteArray, kFieldCount> e;  // UTF-8
         e[Link] = field(map_.link);
-        if (plan.format == ImportFormat::LastPass &&
-            e[Link].trimmed() == QLatin1String("http://sn")) {
+        if (plan.format == ImportFormat::LastPass && e[Link].trimmed() == "http://sn") {
             ++plan.notLogins;  // a secure note
             return;
         }
@@ -341,16 +340,16 @@ private:
 
         PasswordEntry stored;
         for (int f = 0; f < kFieldCount; ++f) {
-            const QString& text = e[size_t(f)];
-            if (plainAscii(text)) {
-                stored[f] = text.toLatin1();
+            if (plainAscii(e[size_t(f)])) {
+                stored[f] = e[size_t(f)];
                 continue;
             }
+            const QString text = QString::fromUtf8(e[size_t(f)]);
             if (const std::optional<QChar> bad = storability_.firstForbidden(text)) {
-                const QString name = !e[Title].isEmpty()   ? e[Title]
-                                     : !e[Login].isEmpty() ? e[Login]
-                                                           : e[Link];
-                plan.unstorable.append({name, *bad});
+                const QByteArray& name = !e[Title].isEmpty()   ? e[Title]
+                                         : !e[Login].isEmpty() ? e[Login]
+                                                               : e[Link];
+                plan.unstorable.append({QString::fromUtf8(name), *bad});
                 return;
             }
             stored[f] = rules_.encode(text);
@@ -369,7 +368,7 @@ private:
         if (!category.isEmpty() && !categories_.contains(category)) {
             categories_.insert(category);
             plan.newCategories.append(category);
-            plan.newCategoryNames.append(e[Category]);
+            plan.newCategoryNames.append(QString::fromUtf8(e[Category]));
         }
         plan.lines.append(std::move(line));
     }
