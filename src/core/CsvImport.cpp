@@ -115,17 +115,11 @@ Mapping mappingFor(ImportFormat format, const QHash<QString, int>& names) {
                  at("url"),  at("extra"),    at("totp")};
             break;
         case ImportFormat::Vorrel:
-            m = {at("title"),
-                 at("login"),
-                 at("password"),
-                 at("category"),
-                 at("link"),
-                 at("comments"),
-                 -1,
-                 -1,
-                 at("pin code"),
-                 at("credit card"),
-                 at("software serial")};
+            m = {at("title"),    at("login"), at("password"),
+                 at("category"), at("link"),  at("comments")};
+            m.pin = at("pin code");
+            m.card = at("credit card");
+            m.serial = at("software serial");
             break;
         case ImportFormat::Unknown:
             break;
