@@ -6,6 +6,7 @@
 #include "localization/LanguageTargets.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Widgets.h"
 
 TImportCommand::TImportCommand(TForm1& form1) : QObject(&form1), form1_(form1) {
     setObjectName(QStringLiteral("ImportCommand"));
@@ -27,9 +28,12 @@ void TImportCommand::Execute() {
     }
     FileName = chosen->fileName;
     const core::StorageRules rules{core::forbiddenStoredCharacter, platform::fromUi};
-    const core::ImportPlan plan =
-        core::planImport(platform::readFile(chosen->fileName), form1_.PasswordList,
-                         form1_.CategoryList.mid(1), rules);
+    core::ImportPlan plan;
+    {
+        const platform::BusyCursor busy;  // a large file takes a moment
+        plan = core::planImport(platform::readFile(chosen->fileName), form1_.PasswordList,
+                                form1_.CategoryList.mid(1), rules);
+    }
     if (plan.format == core::ImportFormat::Unknown) {
         platform::ui().showMessage(Texts.unknown.arg(plan.columns.join(QStringLiteral(", "))));
         return;
@@ -41,6 +45,7 @@ void TImportCommand::Execute() {
 }
 
 void TImportCommand::Apply(const core::ImportPlan& plan) {
+    const platform::BusyCursor busy;
     TForm1& f = form1_;
     const core::LineList categories = f.CategoryList.mid(1) + plan.newCategories;
     if (!plan.newCategories.isEmpty()) {
