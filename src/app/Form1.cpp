@@ -22,6 +22,7 @@
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/ImportCommand.h"
 #include "mainwindow/InactivityWatch.h"
 #include "mainwindow/ListView.h"
 #include "mainwindow/SecretClipboard.h"
@@ -188,7 +189,9 @@ void TForm1::CreateMenus() {
         makeAction(this, "MRestore", "Restore", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B));
     AClear = makeAction(this, "AClear", "&Clear", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
     MExport = makeAction(this, "MExport", "Export", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
-    MList->addActions({ASave, ALoad, MRestore, AClear, MExport});
+    MImport = makeAction(this, "MImport", "Import...");
+    MList->addActions({ASave, ALoad, MRestore, AClear, MImport, MExport});
+    auto* import = new TImportCommand(*this);
 
     MOptions = makeMenu(this, "MOptions", "Options");
     MLanguage = makeMenu(this, "MLanguage", "Language");
@@ -268,6 +271,7 @@ void TForm1::CreateMenus() {
     bind(PMCopyLink, [this] { PMCopyLinkClick(); });
     bind(PMOpenUrl, [this] { PMOpenUrlClick(); });
     bind(MExport, [this] { MExportClick(); });
+    bind(MImport, [import] { import->Execute(); });
     bind(MAboutProgram, [this] { AAboutExecute(); });
     connect(ListView1, &TListView::deletePressed, this,
             platform::command([this] { ADeleteExecute(); }));

@@ -82,6 +82,7 @@ public:
     QAction* ALoad = nullptr;
     QAction* MRestore = nullptr;
     QAction* AClear = nullptr;
+    QAction* MImport = nullptr;
     QAction* MExport = nullptr;
     QMenu* MOptions = nullptr;
     QMenu* MLanguage = nullptr;

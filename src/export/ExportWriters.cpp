@@ -1,6 +1,10 @@
 #include "export/ExportWriters.h"
 
+#include <csv.h>
+
 #include <cstring>
+
+#include "core/CsvImport.h"
 
 #include "platform/CodePage.h"
 #include "platform/TextList.h"
@@ -170,6 +174,44 @@ QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
     }
     for (const char* line : {"</table>", "</body>", "</html>"}) {
         out += line;
+        endLine(out);
+    }
+    return out;
+}
+
+namespace {
+
+void appendCsvField(QByteArray& out, const QByteArray& field) {
+    // libcsv quotes the field and doubles its quotes; at most two bytes per
+    // byte and the two quotes.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * field.size() + 2);
+    const size_t written = csv_write(out.data() + at, size_t(out.size() - at), field.constData(),
+                                     size_t(field.size()));
+    out.resize(at + qsizetype(written));
+}
+
+}  // namespace
+
+QByteArray csvExport(int rowCount, const RowSource& rowAt) {
+    QByteArray out;
+    out.reserve(qsizetype(rowCount) * 200);
+    const QStringList header = core::vorrelCsvColumns();
+    for (int k = 0; k < header.size(); ++k) {
+        if (k > 0) {
+            out += ',';
+        }
+        appendCsvField(out, header[k].toUtf8());
+    }
+    endLine(out);
+    for (int r = 0; r < rowCount; ++r) {
+        const ExportRow row = fetch(rowAt, r);
+        for (int k = 0; k < core::kFieldCount; ++k) {
+            if (k > 0) {
+                out += ',';
+            }
+            appendCsvField(out, row[size_t(k)]);
+        }
         endLine(out);
     }
     return out;

@@ -36,6 +36,11 @@ QByteArray htmlExport(const QByteArray& login, const QByteArray& charset,
 
 QByteArray escapeHtml(const QByteArray& text);
 
+// CSV for other programs and for List > Import: a header row of the nine
+// field names, then all nine fields of every row, each quoted as RFC 4180
+// has it; lines end with CR LF. The rows' texts go in unchanged.
+QByteArray csvExport(int rowCount, const RowSource& rowAt);
+
 // The bytes of one export. The storage code page when it carries every text
 // the program inserts (column captions, the login): then the file is exactly
 // what it always was. Otherwise the whole file is UTF-8, so nothing is ever

@@ -18,7 +18,15 @@
 
 namespace {
 
-QString extensionFor(int filterIndex) {
+// The CSV type comes after the types of the language's filter list.
+int csvFilterIndex(const QString& filter) {
+    return int(filter.count(QLatin1Char('|')) + 1) / 2 + 1;
+}
+
+QString extensionFor(int filterIndex, int csvIndex) {
+    if (filterIndex == csvIndex) {
+        return QStringLiteral(".csv");
+    }
     switch (filterIndex) {
         case 1:
             return QStringLiteral(".txt");
@@ -38,18 +46,21 @@ struct ExportSource {
     exporting::ExportEncoding encoding;
 };
 
+// csv: every field whatever the check list says, always in UTF-8.
 void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
-             ExportSource& source) {
+             ExportSource& source, bool csv = false) {
+    const bool allColumns = csv;
     QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        source.columns[size_t(c)].checked = item->checkState(0) == Qt::Checked;
+        source.columns[size_t(c)].checked = allColumns || item->checkState(0) == Qt::Checked;
         if (source.columns[size_t(c)].checked) {
             captions << item->text(0);
         }
     }
     source.encoding =
         exporting::chooseExportEncoding(captions + otherTexts, form1.StorageEncoding());
+    source.encoding.utf8 = source.encoding.utf8 || csv;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         source.columns[size_t(c)].caption = source.encoding.text(choice->topLevelItem(c)->text(0));
     }
@@ -135,7 +146,11 @@ void TFormExport::ButtonCancelClick() {
 }
 
 QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileName) {
-    const QString ext = extensionFor(filterIndex);
+    return TypeChange(filterIndex, fileName, 3);
+}
+
+QString TFormExport::TypeChange(int filterIndex, const QString& fileName, int csvIndex) {
+    const QString ext = extensionFor(filterIndex, csvIndex);
     if (ext.isEmpty()) {
         return fileName;
     }
@@ -157,15 +172,30 @@ QByteArray TFormExport::WriteHtmlExport() const {
                                  source.rowAt);
 }
 
+QByteArray TFormExport::WriteCsvExport() const {
+    // Always UTF-8 without a byte-order mark: what other programs' import
+    // wizards read best, and every character comes through.
+    ExportSource source;
+    collect(form1_, ListViewColumns, {}, source, true);
+    return exporting::csvExport(source.rowCount, source.rowAt);
+}
+
+QString TFormExport::ExportFilter() const {
+    return SaveDialog1Filter + QLatin1Char('|') + CsvFilter;
+}
+
 void TFormExport::ButtonOkClick() {
     // The window goes first; the save dialog then stands on its own.
     accept();
     platform::FileDialogRequest request;
     request.initialDir = form1_.ProgramDir + QStringLiteral("data");
-    request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex);
-    request.filter = SaveDialog1Filter;
+    const int csvIndex = csvFilterIndex(SaveDialog1Filter);
+    request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex, csvIndex);
+    request.filter = ExportFilter();
     request.filterIndex = SaveDialog1FilterIndex;
-    request.onTypeChange = &TFormExport::SaveDialog1TypeChange;
+    request.onTypeChange = [csvIndex](int filterIndex, const QString& fileName) {
+        return TypeChange(filterIndex, fileName, csvIndex);
+    };
     const std::optional<platform::FileDialogResult> chosen = platform::ui().saveFile(request);
     if (!chosen) {
         return;
@@ -176,6 +206,8 @@ void TFormExport::ButtonOkClick() {
         file = WriteTextExport();
     } else if (SaveDialog1FilterIndex == 2) {
         file = WriteHtmlExport();
+    } else if (SaveDialog1FilterIndex == csvIndex) {
+        file = WriteCsvExport();
     }
     platform::writeFile(chosen->fileName, file);
 }

@@ -20,14 +20,21 @@ public:
     QPushButton* ButtonCancel = nullptr;
     QString SaveDialog1Filter;
     int SaveDialog1FilterIndex = 1;  // the type chosen last in this run
+    // The CSV type, offered after the filter list's own types.
+    QString CsvFilter = QStringLiteral("CSV File (*.csv)|*.csv");
+    QString ExportFilter() const;
 
     void FormShow();
     void ButtonOkClick();
     void ButtonCancelClick();
     // The file-name box after the user picked another file type.
     static QString SaveDialog1TypeChange(int filterIndex, const QString& fileName);
+    // The same with the CSV type at csvIndex.
+    static QString TypeChange(int filterIndex, const QString& fileName, int csvIndex);
     QByteArray WriteTextExport() const;
     QByteArray WriteHtmlExport() const;
+    // All nine fields of the shown rows, in UTF-8, as List > Import reads them.
+    QByteArray WriteCsvExport() const;
 
     void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
     // Makes the window at least as large as its texts need; it stays resizable.

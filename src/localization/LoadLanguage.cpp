@@ -13,6 +13,7 @@
 #include "localization/LanguageTargets.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/ImportCommand.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/FontDialog.h"
@@ -151,6 +152,12 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     t.push_back(message(text("StringFileWrongKind", FileTexts.wrongKind)));
     t.push_back(message(text("StringFileNewer", FileTexts.newerFormat)));
     t.push_back(message(text("StringFileEncryptedList", FileTexts.encryptedList)));
+    if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {
+        import->AppendLanguageTargets(t);
+    }
+    if (FormExport) {
+        t.push_back(message(text("FormExport->CsvFilter", FormExport->CsvFilter)));
+    }
     return t;
 }
 

@@ -63,9 +63,15 @@ TEST_F(Export, EmptyListGivesTheHeaderOnly) {
     ASSERT_EQ(ui.fileRequests.size(), 1);
     EXPECT_EQ(ui.fileRequests[0].initialDir, dir.path("data"));
     EXPECT_EQ(ui.fileRequests[0].fileName, QStringLiteral("Passwords.txt"));
-    EXPECT_EQ(ui.fileRequests[0].filter,
-              QStringLiteral("Text File (*.txt)|*.txt|HTML File (*.html)|*.html"));
+    EXPECT_EQ(
+        ui.fileRequests[0].filter,
+        QStringLiteral("Text File (*.txt)|*.txt|HTML File (*.html)|*.html|CSV File (*.csv)|*.csv"));
     EXPECT_EQ(dir.read("data/out.txt"), header());
+    ui.answerSaveFile(dir.path("data/out.csv"), 3);
+    exportWith({0, 1});
+    EXPECT_EQ(dir.read("data/out.csv"),
+              QByteArray("\"Title\",\"Login\",\"Password\",\"Category\",\"Link\",\"Comments\","
+                         "\"PIN Code\",\"Credit Card\",\"Software Serial\"\r\n"));
 }
 
 TEST_F(Export, HiddenPasswordsAreExportedInClearInDisplayOrder) {
@@ -121,7 +127,9 @@ TEST_F(Export, TypeChangeRenamesTheExtensionAndTheLastTypeIsRemembered) {
               QStringLiteral("/d/my.list.txt"));
     EXPECT_EQ(TFormExport::SaveDialog1TypeChange(2, QStringLiteral("/d.x/name")),
               QStringLiteral("/d.x/name.htm"));
-    EXPECT_EQ(TFormExport::SaveDialog1TypeChange(3, QStringLiteral("keep.me")),
+    EXPECT_EQ(TFormExport::SaveDialog1TypeChange(3, QStringLiteral("list.txt")),
+              QStringLiteral("list.csv"));
+    EXPECT_EQ(TFormExport::SaveDialog1TypeChange(4, QStringLiteral("keep.me")),
               QStringLiteral("keep.me"));
 }
 

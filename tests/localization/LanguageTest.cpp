@@ -117,7 +117,22 @@ QStringList extraKeys() {
             "StringFileDamaged",
             "StringFileWrongKind",
             "StringFileNewer",
-            "StringFileEncryptedList"};
+            "StringFileEncryptedList",
+            "MImport->Caption",
+            "StringImportFilter",
+            "StringImportUnknown",
+            "FormImport->Caption",
+            "FormImport->ButtonOk->Caption",
+            "FormImport->ButtonCancel->Caption",
+            "StringImportSummary",
+            "StringImportCategories",
+            "StringImportDuplicates",
+            "StringImportUnstorable",
+            "StringImportCharacter",
+            "StringImportLineBreaks",
+            "StringImportTotp",
+            "StringImportNotLogins",
+            "FormExport->CsvFilter"};
 }
 
 // The keys of one section of a shipped file, in file order.

@@ -115,7 +115,8 @@ TEST_F(Commands, MenuMapAndShortcuts) {
                                                "MDecryptVault", "-", "MExit"}));
     EXPECT_EQ(names(form->MCategory), (QStringList{"MCatNew", "MCatRename", "MCatDelete"}));
     EXPECT_EQ(names(form->MData), (QStringList{"AAdd", "AEdit", "ADelete"}));
-    EXPECT_EQ(names(form->MList), (QStringList{"ASave", "ALoad", "MRestore", "AClear", "MExport"}));
+    EXPECT_EQ(names(form->MList),
+              (QStringList{"ASave", "ALoad", "MRestore", "AClear", "MImport", "MExport"}));
     EXPECT_EQ(names(form->MOptions),
               (QStringList{"MLanguage", "MFont", "MHidePasswords", "MLock"}));
     EXPECT_EQ(names(form->MLanguage),
