@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "accounts/FormLogin.h"
+#include "accounts/LockedView.h"
 #include "app/Form1.h"
 #include "mainwindow/InactivityWatch.h"
 #include "mainwindow/SecretClipboard.h"
@@ -51,15 +52,18 @@ void TForm1::MLockClick() {
     // account: each closes as if cancelled, nothing of it is stored.
     platform::ui().cancelModals();
     Clipboard->forget();
+    if (!LockedState) {
+        LockedState = std::make_unique<LockedView>(*this);
+    }
     SetLockedView(true);
     StTrayIcon1->MinimizeApplication();
 }
 
 bool TForm1::PMUnlockClick() {
-    if (!Locked || Unlocking) {
+    if (!Locked || !LockedState || LockedState->unlocking) {
         return false;
     }
-    Unlocking = true;
+    LockedState->unlocking = true;
     // The boxes the lock closed have all returned by now.
     platform::ui().allowModals();
     QString text;
@@ -73,7 +77,7 @@ bool TForm1::PMUnlockClick() {
         platform::ui().showMessage(StringWrongPassword);
         text.clear();
     }
-    Unlocking = false;
+    LockedState->unlocking = false;
     if (!unlocked) {
         if (!StTrayIcon1->active()) {
             StTrayIcon1->MinimizeApplication();  // it stays locked out of sight
@@ -81,6 +85,8 @@ bool TForm1::PMUnlockClick() {
         return false;
     }
     Locked = false;
+    LockedState->restore();
+    LockedState.reset();
     PMUnlock->setVisible(false);
     SetLockedView(false);
     StTrayIcon1->RestoreApplication();

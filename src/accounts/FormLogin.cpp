@@ -243,6 +243,8 @@ void TFormLogin::ButtonLoginClick() {
     form1_.VaultCommands->UpdateMenu();
     form1_.LoggedIn = true;
     form1_.Inactivity->update();
+    // The account password stays in no widget once the user is opened.
+    EditPassword->clear();
     form1_.show();
     done(QDialog::Accepted);
 }

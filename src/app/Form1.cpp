@@ -17,6 +17,7 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
+#include "accounts/LockedView.h"
 #include "accounts/VaultCommands.h"
 #include "core/KeyFile.h"
 #include "export/FormExport.h"

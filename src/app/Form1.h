@@ -30,6 +30,7 @@ class UserStore;
 
 class EntryListModel;
 class InactivityWatch;
+class LockedView;
 class SecretClipboard;
 class TAboutBox;
 class TFormAdd;
@@ -246,7 +247,8 @@ public:
     void PMTrayAddClick();
     void PMTrayExitClick();
     void SetLockedView(bool locked);
-    bool Unlocking = false;
+    // What the view showed, while locked.
+    std::unique_ptr<LockedView> LockedState;
 
     // ---- Entry list ---------------------------------------------------------
     void FillEntryList();

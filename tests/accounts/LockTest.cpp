@@ -1,5 +1,8 @@
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -7,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 
 #include "AppFixture.h"
 #include "FaultyFileSystem.h"
@@ -116,6 +120,64 @@ TEST_F(Lock, LockClosesAnOpenContextMenu) {
     real.cancelModals();
     real.allowModals();
     EXPECT_FALSE(QApplication::activePopupWidget());
+}
+
+TEST_F(Lock, NoWidgetHoldsTheVaultWhileLockedAndUnlockBringsTheViewBack) {
+    openUser({"Zeta|zlogin|zpass|Work||||||", "Alpha|alogin|apass|Work||||||",
+              "Mid|mlogin|mpass|Work||||||", "Home1|hlogin|hpass|Home||||||"},
+             {"Home", "Work"});
+    clickNode(2);  // Work
+    form->ListView1ColumnClick(1);
+    form->ListView1ColumnClick(1);  // by Login, descending
+    selectRows({1});
+    form->EditSearch->setText(QStringLiteral("Mi"));
+    const QStringList titles = column(0);
+    ui.answerModal([](QDialog* d) { d->reject(); });
+    form->AEditExecute();  // the edit dialog keeps the fields it showed
+
+    form->MLockClick();
+    const QStringList secrets = {"Zeta",   "Alpha", "Mid",   "Home1", "zlogin", "alogin", "mlogin",
+                                 "hlogin", "zpass", "apass", "mpass", "hpass",  "Work",   "Mi"};
+    QStringList held;
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        QStringList texts = {w->accessibleName(), w->windowTitle(), w->toolTip()};
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            texts << label->text();
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            texts << edit->text();
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            for (int i = 0; i < combo->count(); ++i) {
+                texts << combo->itemText(i);
+            }
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+            const QAbstractItemModel* m = view->model();
+            std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+                for (int r = 0; r < m->rowCount(parent); ++r) {
+                    for (int c = 0; c < m->columnCount(parent); ++c) {
+                        texts << m->index(r, c, parent).data().toString();
+                    }
+                    walk(m->index(r, 0, parent));
+                }
+            };
+            walk(QModelIndex());
+        }
+        for (const QString& text : texts) {
+            for (const QString& secret : secrets) {
+                if (text.contains(secret)) {
+                    held << w->objectName() + QStringLiteral(": ") + text;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(held.isEmpty()) << held.join(QStringLiteral("; ")).toStdString();
+
+    ui.answerInput(QStringLiteral("pass"));
+    ASSERT_TRUE(form->PMUnlockClick());
+    EXPECT_EQ(form->SelectedNodeIndex(), 2);
+    EXPECT_EQ(column(0), titles);
+    EXPECT_EQ(selectedRows(), QList<int>{1});
+    EXPECT_EQ(form->EditSearch->text(), QStringLiteral("Mi"));
+    EXPECT_EQ(form->StatusPanels[0]->text().trimmed(), QStringLiteral("Passwords: 4"));
 }
 
 TEST_F(Lock, ChangePasswordLengthRuleAndTheBoxAgain) {

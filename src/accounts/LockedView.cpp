@@ -1,0 +1,93 @@
+#include "accounts/LockedView.h"
+
+#include <QComboBox>
+#include <QHash>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+#include "app/Form1.h"
+#include "mainwindow/EntryDialogs.h"
+#include "mainwindow/EntryListModel.h"
+#include "mainwindow/ListView.h"
+
+LockedView::LockedView(TForm1& form) : form_(form) {
+    category_ = std::max(0, form.SelectedNodeIndex());
+    search_ = form.EditSearch->text();
+    const EntryListModel& model = *form.ListModel;
+    shown_.reserve(size_t(model.rowCount()));
+    for (int r = 0; r < model.rowCount(); ++r) {
+        shown_.push_back(model.row(r).entry);
+    }
+    for (int r : form.SelectedRows()) {
+        selected_.append(model.row(r).entry);
+    }
+    if (form.CurrentEntry.isValid()) {
+        current_ = model.row(form.CurrentEntry.row()).entry;
+    }
+
+    form.CurrentEntry = QPersistentModelIndex();
+    form.ListModel->clear();
+    {
+        const QSignalBlocker quiet(form.EditSearch);
+        form.EditSearch->clear();
+    }
+    form.TreeViewCat->clear();
+    for (QLabel* panel : form.StatusPanels) {
+        panel->clear();
+    }
+    for (TEntryDialog* dialog :
+         {static_cast<TEntryDialog*>(form.FormAdd), static_cast<TEntryDialog*>(form.FormEdit)}) {
+        if (dialog) {
+            for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+                edit->clear();
+            }
+            dialog->ComboBoxCat->clear();
+        }
+    }
+}
+
+void LockedView::restore() {
+    TForm1& form = form_;
+    form.ShowCategories(form.CategoryList.mid(1));
+    form.SelectNode(category_);
+    form.FillEntryList();
+    // The rows come back in the order they were shown (a column sort included).
+    EntryListModel& model = *form.ListModel;
+    QHash<int, int> rowOf;
+    rowOf.reserve(model.rowCount());
+    for (int r = 0; r < model.rowCount(); ++r) {
+        rowOf.insert(model.row(r).entry, r);
+    }
+    if (size_t(model.rowCount()) == shown_.size()) {
+        std::vector<int> order;
+        order.reserve(shown_.size());
+        for (int entry : shown_) {
+            order.push_back(rowOf.value(entry, -1));
+        }
+        if (std::find(order.begin(), order.end(), -1) == order.end()) {
+            model.reorder(order);
+            for (int r = 0; r < model.rowCount(); ++r) {
+                rowOf.insert(model.row(r).entry, r);
+            }
+        }
+    }
+    {
+        const QSignalBlocker quiet(form.EditSearch);
+        form.EditSearch->setText(search_);
+    }
+    QItemSelectionModel* selection = form.ListView1->selectionModel();
+    for (int entry : selected_) {
+        if (rowOf.contains(entry)) {
+            selection->select(model.index(rowOf.value(entry), 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    if (rowOf.contains(current_)) {
+        const QModelIndex index = model.index(rowOf.value(current_), 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        form.CurrentEntry = index;
+    }
+}
