@@ -309,6 +309,20 @@ TEST_F(EncryptedVault, PasswordFileEditedToSayConvertingIsRefused) {
     ASSERT_TRUE(renewed);
     EXPECT_FALSE(renewed->legacyPasswordFile());
     EXPECT_EQ(core::readEntryFile(paths.vault, *renewed, {FileKind::Vault}, false).size(), 2);
+    // A container of the earlier release (no generation; the fuzzing seed's fixed key).
+    core::crypto::SecureBytes seedKey(32);
+    for (size_t i = 0; i < seedKey.size(); ++i) {
+        seedKey.data()[i] = uchar(0x42 + i);
+    }
+    QByteArray plain;
+    quint64 generation = 1;
+    const QByteArray earlier = QByteArray::fromHex(
+        "564f5252454c001a01010b92863ac1f2378dcc3306af447b985957bb37f5813fa1adecf25dc0"
+        "79c2cab74da9ec4440cf48da3854c50353a20375beda3636db5e5e100aeb0053da92c5f98c3d");
+    EXPECT_EQ(core::crypto::open(seedKey, earlier, {FileKind::Vault}, plain, &generation),
+              core::crypto::OpenResult::Opened);
+    EXPECT_EQ(platform::parseTextLines(plain).size(), 2);
+    EXPECT_EQ(generation, 0u);
 
     dir.write(QStringLiteral("users/alice/passwords.dat"),
               core::Scramble("Bank|me|pw|Work|http://phish.example||||") + "\r\n");
