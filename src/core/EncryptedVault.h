@@ -48,7 +48,7 @@ public:
     bool opened() const { return dataKey_.has_value(); }
     // A conversion was cut short: the data files may be in either format.
     // Only a file under a valid MAC (or of an earlier release) says so.
-    bool converting() const { return file_.converting; }
+    bool converting() const { return opened() && file_.converting; }
     // A password file of an earlier release (no MAC): written anew at the
     // login (finishConversion) or at the next write.
     bool legacyPasswordFile() const { return file_.version < 2; }
