@@ -253,17 +253,31 @@ struct VaultSession::Internals {
         return std::max(s.file_.categoriesGeneration, s.seenCategories_);
     }
 
+    // The generation of a write: one above any met at the session's first
+    // write of the file, the same at its later writes, so the password file
+    // is written once per session and file rather than at every save.
+    static quint64 nextGeneration(const VaultSession& s, FileKind kind) {
+        const bool vault = kind == FileKind::Vault;
+        const quint64 current = vault ? vaultGeneration(s) : categoriesGeneration(s);
+        const quint64 recorded = vault ? s.file_.vaultGeneration : s.file_.categoriesGeneration;
+        const bool own = vault ? s.recordedVault_ : s.recordedCategories_;
+        return own && recorded == current ? current : current + 1;
+    }
+
     // A vault or category file was written with generation g: recorded in
     // the password file right after. Should that fail, the newer file is
-    // still taken at the next login, which records it.
+    // still taken at the next login, and the next write records it.
     static void wrote(VaultSession& s, FileKind kind, quint64 g) {
-        (kind == FileKind::Vault ? s.seenVault_ : s.seenCategories_) = g;
-        if (s.passwordFilePath_.isEmpty()) {
+        const bool vault = kind == FileKind::Vault;
+        (vault ? s.seenVault_ : s.seenCategories_) = g;
+        if (s.passwordFilePath_.isEmpty() ||
+            (vault ? s.file_.vaultGeneration : s.file_.categoriesGeneration) == g) {
             return;
         }
         crypto::PasswordFile f = s.file_;
-        (kind == FileKind::Vault ? f.vaultGeneration : f.categoriesGeneration) = g;
+        (vault ? f.vaultGeneration : f.categoriesGeneration) = g;
         writePasswordFile(s, f);
+        (vault ? s.recordedVault_ : s.recordedCategories_) = true;
     }
 
     // A file read with generation g; one older than recorded is refused.
@@ -392,10 +406,10 @@ QByteArray sealNames(const VaultSession& session, const LineList& names, quint64
     return crypto::seal(session.dataKey(), FileKind::Categories, plain, generation);
 }
 
-// The first bytes of a file, enough to tell a container.
+// The first bytes of a file, enough for a container's header.
 QByteArray headOf(const QString& path) {
     QByteArray head;
-    platform::readFilePieces(path, 16, [&](const QByteArray& piece) {
+    platform::readFilePieces(path, 32, [&](const QByteArray& piece) {
         head = QByteArray(piece.constData(), piece.size());
         return false;
     });
@@ -511,7 +525,7 @@ void writeEntryFile(const QString& path, VaultSession& session, FileKind kind,
                     const LineList& lines) {
     quint64 g = 0;
     if (kind == FileKind::Vault) {
-        g = Internals::vaultGeneration(session) + 1;
+        g = Internals::nextGeneration(session, kind);
     } else if (kind == FileKind::Backup) {
         g = Internals::vaultGeneration(session);
     }
@@ -539,7 +553,7 @@ LineList readCategoryFile(const QString& path, const VaultSession& session) {
 }
 
 void writeCategoryFile(const QString& path, VaultSession& session, const LineList& names) {
-    const quint64 g = Internals::categoriesGeneration(session) + 1;
+    const quint64 g = Internals::nextGeneration(session, FileKind::Categories);
     platform::writeFile(path, sealNames(session, names, g));
     Internals::wrote(session, FileKind::Categories, g);
 }
@@ -554,7 +568,10 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
     // As for a compatible vault: one cut short by a NUL keeps the old backup,
     // and so does a backup newer than this vault.
     if (!r.lines.isEmpty() && r.whole) {
-        const std::optional<quint64> b = backupGeneration(backupPath, session);
+        // The header alone: decrypting the whole backup would slow every login.
+        const std::optional<quint64> b = platform::FileExists(backupPath)
+                                             ? crypto::containerGeneration(headOf(backupPath))
+                                             : std::nullopt;
         if (!b || *b <= r.generation) {
             platform::writeFile(backupPath,
                                 sealLines(session, FileKind::Backup, r.lines, r.generation));

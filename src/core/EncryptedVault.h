@@ -87,6 +87,9 @@ private:
     // write that the password file did not follow.
     mutable quint64 seenVault_ = 0;
     mutable quint64 seenCategories_ = 0;
+    // This session's generation of the file is the one recorded.
+    bool recordedVault_ = false;
+    bool recordedCategories_ = false;
 };
 
 // The failures' texts, with the full path.

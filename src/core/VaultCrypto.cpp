@@ -191,6 +191,23 @@ std::optional<FileKind> containerKind(const QByteArray& data) {
     return FileKind(uchar(data.at(9)));
 }
 
+std::optional<quint64> containerGeneration(const QByteArray& data) {
+    if (!containerKind(data)) {
+        return std::nullopt;
+    }
+    if (uchar(data.at(8)) == kLegacyContainerVersion) {
+        return 0;
+    }
+    if (uchar(data.at(8)) != kContainerVersion || data.size() < kHeaderBytes) {
+        return std::nullopt;
+    }
+    quint64 g = 0;
+    for (qsizetype i = kHeaderBytes - 1; i >= kLegacyHeaderBytes; --i) {
+        g = (g << 8) | uchar(data.at(i));
+    }
+    return g;
+}
+
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext,
                 quint64 generation) {
     return seal(

@@ -115,6 +115,9 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
                 quint64* generation = nullptr);
 // The kind the header names, when it has one (says nothing about the rest).
 std::optional<FileKind> containerKind(const QByteArray& data);
+// The generation the header names (0 for version 1), unauthenticated: only
+// for decisions that err on the side of keeping a file.
+std::optional<quint64> containerGeneration(const QByteArray& data);
 
 // ---- The password file of an encrypted user ---------------------------------
 
