@@ -13,12 +13,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/UserFiles.h"
 #include "core/VaultCrypto.h"
 #include "platform/Errors.h"
-
-#include <vector>
 
 namespace core {
 
