@@ -115,6 +115,9 @@ void TVaultCommands::Convert(bool encrypt) {
     form1_.CategoryList = std::move(names);
     form1_.FillEntryList();
     UpdateMenu();
+    if (done.failure) {
+        std::rethrow_exception(done.failure);
+    }
     if (encrypt) {
         platform::ui().showMessage(StringVaultEncrypted);
     } else {

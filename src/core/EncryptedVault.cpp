@@ -1,5 +1,6 @@
 #include "core/EncryptedVault.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/KeyFile.h"
@@ -27,6 +28,12 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const FileT
             break;
         case FileRefused::Reason::EncryptedList:
             t = &texts.encryptedList;
+            break;
+        case FileRefused::Reason::TooLarge:
+            t = &texts.tooLarge;
+            break;
+        case FileRefused::Reason::TooCostly:
+            t = &texts.tooCostly;
             break;
         case FileRefused::Reason::Damaged:
             break;
@@ -59,12 +66,54 @@ QString encryptedListText(const QString& path) {
     return FileRefused(FileRefused::Reason::EncryptedList, path).message();
 }
 
+QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
+                            bool encryptedPasswordFile) {
+    QStringList names;
+    for (const QString& p : paths) {
+        names << platform::fullNativePath(p);
+    }
+    return (encryptedPasswordFile
+                ? QStringLiteral("The password file %1 is encrypted, but these files are not: %2. "
+                                 "The user was not opened and nothing was written.")
+                : QStringLiteral("The password file %1 is not encrypted, but these files are: %2. "
+                                 "It may be an old copy put back. The user was not opened and "
+                                 "nothing was written."))
+        .arg(platform::fullNativePath(passwordFilePath), names.join(QStringLiteral(", ")));
+}
+
+QString olderFileText(const QString& path, const QString& newerBackupPath) {
+    QString text =
+        QStringLiteral("The file %1 is older than the one last written; it was not read.")
+            .arg(platform::fullNativePath(path));
+    if (!newerBackupPath.isEmpty()) {
+        text += QStringLiteral(" The backup %1 holds a newer copy.")
+                    .arg(platform::fullNativePath(newerBackupPath));
+    }
+    return text;
+}
+
+QString tooLargeText(const QString& path) {
+    return FileRefused(FileRefused::Reason::TooLarge, path).message();
+}
+
+QString tooCostlyText(const QString& path) {
+    return FileRefused(FileRefused::Reason::TooCostly, path).message();
+}
+
+OlderVaultError::OlderVaultError(const QString& vaultPath, const QString& newerBackupPath)
+    : platform::PlatformError(olderFileText(vaultPath, newerBackupPath)),
+      backup_(newerBackupPath) {}
+
 namespace {
 
 using Reason = FileRefused::Reason;
 
 [[noreturn]] void raise(Reason reason, const QString& path) {
     throw FileRefused(reason, path);
+}
+
+[[noreturn]] void raise(const QString& text) {
+    throw platform::PlatformError(text);
 }
 
 [[noreturn]] void raiseOpenFailure(crypto::OpenResult r, const QString& path) {
@@ -78,11 +127,24 @@ using Reason = FileRefused::Reason;
     }
 }
 
+// The file whole, its size checked before it is read (and after: it may grow).
+QByteArray readBounded(const QString& path, qint64 max) {
+    if (platform::fileSize(path) > max) {
+        raise(Reason::TooLarge, path);
+    }
+    QByteArray data = platform::readFile(path);
+    if (data.size() > max) {
+        crypto::wipe(data);
+        raise(Reason::TooLarge, path);
+    }
+    return data;
+}
+
 // The plaintext of a container, or a refusal naming the file.
 QByteArray openOrRaise(const QString& path, const QByteArray& data, const VaultSession& session,
-                       std::initializer_list<FileKind> kinds) {
+                       std::initializer_list<FileKind> kinds, quint64* generation = nullptr) {
     QByteArray plain;
-    const crypto::OpenResult r = crypto::open(session.dataKey(), data, kinds, plain);
+    const crypto::OpenResult r = crypto::open(session.dataKey(), data, kinds, plain, generation);
     if (r != crypto::OpenResult::Opened) {
         raiseOpenFailure(r, path);
     }
@@ -110,11 +172,14 @@ std::unique_ptr<VaultSession> VaultSession::checkPassword(const QString& passwor
                                                           const QByteArray& content,
                                                           const QByteArray& password) {
     std::unique_ptr<VaultSession> s(new VaultSession());
+    s->passwordFilePath_ = passwordFilePath;
     switch (crypto::parsePasswordFile(content, s->file_)) {
         case crypto::ParseResult::Parsed:
             break;
         case crypto::ParseResult::UnknownVersion:
             raise(Reason::NewerFormat, passwordFilePath);
+        case crypto::ParseResult::TooCostly:
+            raise(Reason::TooCostly, passwordFilePath);
         case crypto::ParseResult::Damaged:
             raise(Reason::Damaged, passwordFilePath);
     }
@@ -133,42 +198,154 @@ bool VaultSession::needsKeyFile() const {
 }
 
 bool VaultSession::hasKeyFileWrap() const {
-    for (const crypto::KeyWrap& w : file_.wraps) {
-        if (w.withKeyFile) {
-            return true;
-        }
+    return std::any_of(file_.wraps.begin(), file_.wraps.end(),
+                       [](const crypto::KeyWrap& w) { return w.withKeyFile; });
+}
+
+bool VaultSession::finishOpening(std::optional<crypto::SecureBytes> dataKey,
+                                 std::optional<crypto::SecureBytes> keyFileHash) {
+    if (!dataKey) {
+        return false;
     }
-    return false;
+    // Nothing the file says (the conversion mark, the generations) counts
+    // before its MAC is checked; a file of an earlier release has none.
+    if (file_.version >= 2 && !crypto::macMatches(file_, *dataKey)) {
+        raise(Reason::Damaged, passwordFilePath_);
+    }
+    dataKey_ = std::move(dataKey);
+    keyFileHash_ = std::move(keyFileHash);
+    if (file_.version >= 2) {
+        keys_.reset();  // kept otherwise, to write the file anew with its MAC
+    }
+    return true;
 }
 
 bool VaultSession::openWithKeyFile(const QByteArray& keyFileContent) {
-    if (!keys_) {
+    if (!keys_ || dataKey_) {
         return false;
     }
     crypto::SecureBytes hash = crypto::keyFileHash(keyFileContent);
     std::optional<crypto::SecureBytes> key = crypto::unwrapDataKey(file_, *keys_, &hash);
-    if (!key) {
+    return finishOpening(std::move(key), std::move(hash));
+}
+
+bool VaultSession::openWithKeyFileAt(const QString& keyFilePath) {
+    if (!keys_ || dataKey_) {
         return false;
     }
-    dataKey_ = std::move(key);
-    keyFileHash_ = std::move(hash);
-    keys_.reset();  // the password's keys are not needed any more
-    return true;
+    crypto::SecureBytes hash = hashKeyFile(keyFilePath);
+    std::optional<crypto::SecureBytes> key = crypto::unwrapDataKey(file_, *keys_, &hash);
+    return finishOpening(std::move(key), std::move(hash));
 }
 
 bool VaultSession::openWithoutKeyFile() {
-    if (!keys_) {
+    if (!keys_ || dataKey_) {
         return false;
     }
-    std::optional<crypto::SecureBytes> key = crypto::unwrapDataKey(file_, *keys_, nullptr);
-    if (!key) {
-        return false;
-    }
-    dataKey_ = std::move(key);
-    keyFileHash_.reset();
-    keys_.reset();
-    return true;
+    return finishOpening(crypto::unwrapDataKey(file_, *keys_, nullptr), std::nullopt);
 }
+
+// What the writers change in a session.
+struct VaultSession::Internals {
+    // The wraps the session can make again, for the new file n.
+    static void addWraps(crypto::NewPasswordFile& n, const VaultSession& s) {
+        if (s.file_.hasWrapWithoutKeyFile()) {
+            crypto::addWrap(n, s.dataKey(), nullptr);
+        }
+        if (s.keyFileHash_) {
+            crypto::addWrap(n, s.dataKey(), &*s.keyFileHash_);
+        }
+        for (const crypto::SecureBytes& h : s.otherKeyFileHashes_) {
+            crypto::addWrap(n, s.dataKey(), &h);
+        }
+    }
+
+    // Writes f as the password file, with its MAC; one of an earlier release
+    // is made anew first (its wraps too) while the password's keys are at
+    // hand. The session takes f once it is written.
+    static void writePasswordFile(VaultSession& s, crypto::PasswordFile f) {
+        if (f.version < 2 && s.keys_) {
+            crypto::NewPasswordFile n = crypto::samePasswordFile(
+                f, crypto::PasswordKeys{s.keys_->check.copy(), s.keys_->wrap.copy()});
+            addWraps(n, s);
+            f = n.file;
+        }
+        platform::writeFile(s.passwordFilePath_, f.version >= 2
+                                                     ? crypto::formatPasswordFile(f, s.dataKey())
+                                                     : crypto::formatLegacyPasswordFile(f));
+        s.file_ = std::move(f);
+        if (s.file_.version >= 2) {
+            s.keys_.reset();
+        }
+    }
+
+    static quint64 vaultGeneration(const VaultSession& s) {
+        return std::max(s.file_.vaultGeneration, s.seenVault_);
+    }
+    static quint64 categoriesGeneration(const VaultSession& s) {
+        return std::max(s.file_.categoriesGeneration, s.seenCategories_);
+    }
+
+    // The generation of a write: one above any met at the session's first
+    // write of the file, the same at its later writes, so the password file
+    // is written once per session and file rather than at every save.
+    static quint64 nextGeneration(const VaultSession& s, FileKind kind) {
+        const bool vault = kind == FileKind::Vault;
+        const quint64 current = vault ? vaultGeneration(s) : categoriesGeneration(s);
+        const quint64 recorded = vault ? s.file_.vaultGeneration : s.file_.categoriesGeneration;
+        const bool own = vault ? s.recordedVault_ : s.recordedCategories_;
+        return own && recorded == current ? current : current + 1;
+    }
+
+    // A vault or category file was written with generation g: recorded in
+    // the password file right after. Should that fail, the newer file is
+    // still taken at the next login, and the next write records it.
+    static void wrote(VaultSession& s, FileKind kind, quint64 g) {
+        const bool vault = kind == FileKind::Vault;
+        (vault ? s.seenVault_ : s.seenCategories_) = g;
+        if (s.passwordFilePath_.isEmpty() ||
+            (vault ? s.file_.vaultGeneration : s.file_.categoriesGeneration) == g) {
+            return;
+        }
+        crypto::PasswordFile f = s.file_;
+        (vault ? f.vaultGeneration : f.categoriesGeneration) = g;
+        writePasswordFile(s, f);
+        (vault ? s.recordedVault_ : s.recordedCategories_) = true;
+    }
+
+    // A file read with generation g; one older than recorded is refused.
+    static bool older(const VaultSession& s, FileKind kind, quint64 g) {
+        quint64& seen = kind == FileKind::Vault ? s.seenVault_ : s.seenCategories_;
+        const quint64 recorded =
+            kind == FileKind::Vault ? s.file_.vaultGeneration : s.file_.categoriesGeneration;
+        if (g < recorded) {
+            return true;
+        }
+        seen = std::max(seen, g);
+        return false;
+    }
+
+    static void takeNewKeyFile(VaultSession& s, crypto::SecureBytes hash) {
+        s.otherKeyFileHashes_.push_back(std::move(hash));
+    }
+    // The newest of the other key files is now the one on disk.
+    static void useNewKeyFile(VaultSession& s) {
+        crypto::SecureBytes fresh = std::move(s.otherKeyFileHashes_.back());
+        s.otherKeyFileHashes_.pop_back();
+        if (s.keyFileHash_) {
+            s.otherKeyFileHashes_.push_back(std::move(*s.keyFileHash_));
+        }
+        s.keyFileHash_ = std::move(fresh);
+    }
+    static void forgetOtherKeyFiles(VaultSession& s) { s.otherKeyFileHashes_.clear(); }
+    static void setFile(VaultSession& s, crypto::PasswordFile f, const QString& path) {
+        s.file_ = std::move(f);
+        s.passwordFilePath_ = path;
+        s.keys_.reset();
+    }
+};
+
+using Internals = VaultSession::Internals;
 
 // ---- Memory forms ----------------------------------------------------------------
 
@@ -231,9 +408,142 @@ std::optional<Uncarried> firstUncarriedCategory(const LineList& utf8Names) {
 
 // ---- Files ------------------------------------------------------------------------
 
+namespace {
+
+// The lines written into a container, unscrambled in place: no plain copy of
+// the vault is left behind.
+QByteArray sealLines(const VaultSession& session, FileKind kind, const LineList& lines,
+                     quint64 generation) {
+    qsizetype total = 0;
+    for (const QByteArray& line : lines) {
+        total += line.size() + 2;
+    }
+    return crypto::seal(
+        session.dataKey(), kind, total,
+        [&](char* to) {
+            // Copied as stored, line ends scrambled too, then unscrambled in one pass.
+            char* at = to;
+            for (const QByteArray& line : lines) {
+                std::memcpy(at, line.constData(), size_t(line.size()));
+                at += line.size();
+                *at++ = char('\r' ^ kScrambleKey);
+                *at++ = char('\n' ^ kScrambleKey);
+            }
+            scrambleInPlace(to, total);
+        },
+        generation);
+}
+
+QByteArray sealNames(const VaultSession& session, const LineList& names, quint64 generation) {
+    QByteArray plain = platform::joinTextLines(names);
+    const crypto::WipeOnExit wipe(plain);
+    return crypto::seal(session.dataKey(), FileKind::Categories, plain, generation);
+}
+
+// The first bytes of a file, enough for a container's header.
+QByteArray headOf(const QString& path) {
+    QByteArray head;
+    platform::readFilePieces(path, 32, [&](const QByteArray& piece) {
+        head = QByteArray(piece.constData(), piece.size());
+        return false;
+    });
+    return head;
+}
+
+// The generation of a backup that opens; nothing otherwise.
+std::optional<quint64> backupGeneration(const QString& path, const VaultSession& session) {
+    if (!platform::FileExists(path) || platform::fileSize(path) > kMaxContainerBytes) {
+        return std::nullopt;
+    }
+    QByteArray plain;
+    const crypto::WipeOnExit wipe(plain);
+    quint64 g = 0;
+    if (crypto::open(session.dataKey(), platform::readFile(path), {FileKind::Backup}, plain, &g) !=
+        crypto::OpenResult::Opened) {
+        return std::nullopt;
+    }
+    return g;
+}
+
+// The vault's lines (scrambled UTF-8) and generation; an older vault than
+// the last written is refused, naming a newer backup when there is one.
+struct VaultRead {
+    LineList lines;
+    quint64 generation = 0;
+    bool whole = true;  // no NUL cut it short
+};
+VaultRead readVault(const QString& vaultPath, const QString& backupPath,
+                    const VaultSession& session) {
+    QByteArray data = readBounded(vaultPath, kMaxContainerBytes);
+    VaultRead r;
+    if (crypto::isContainer(data)) {
+        QByteArray plain = openOrRaise(vaultPath, data, session, {FileKind::Vault}, &r.generation);
+        const crypto::WipeOnExit wipe(plain);
+        if (Internals::older(session, FileKind::Vault, r.generation)) {
+            const std::optional<quint64> b = backupGeneration(backupPath, session);
+            throw OlderVaultError(vaultPath, b && *b > r.generation ? backupPath : QString());
+        }
+        r.whole = !plain.contains('\0');
+        r.lines = scrambledLines(plain);
+    } else if (session.converting()) {
+        r.whole = !data.contains('\0');
+        r.lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
+    } else {
+        raise(Reason::Damaged, vaultPath);
+    }
+    return r;
+}
+
+}  // namespace
+
+QByteArray readPasswordFile(const QString& path) {
+    return readBounded(path, crypto::kMaxPasswordFileBytes);
+}
+
+crypto::SecureBytes hashKeyFile(const QString& path) {
+    if (platform::fileSize(path) > kMaxKeyFileBytes) {
+        raise(Reason::TooLarge, path);
+    }
+    crypto::KeyFileHasher hasher;
+    qint64 total = 0;
+    platform::readFilePieces(path, 65536, [&](const QByteArray& piece) {
+        total += piece.size();
+        if (total <= kMaxKeyFileBytes) {
+            hasher.add(piece);
+        }
+        return total <= kMaxKeyFileBytes;
+    });
+    if (total > kMaxKeyFileBytes) {
+        raise(Reason::TooLarge, path);  // it grew while being read
+    }
+    return hasher.finish();
+}
+
+QStringList mismatchedFiles(const UserPaths& paths, bool encryptedPasswordFile, bool converting) {
+    QStringList out;
+    for (const QString& path : {paths.vault, paths.backup, paths.categories}) {
+        if (!platform::FileExists(path)) {
+            continue;
+        }
+        const bool encrypted = crypto::isContainer(headOf(path));
+        if (encrypted != encryptedPasswordFile && (encrypted || !converting)) {
+            out << path;
+        }
+    }
+    return out;
+}
+
+LineList readCompatibleEntryFile(const QString& path) {
+    const QByteArray data = readBounded(path, kMaxContainerBytes);
+    if (crypto::isContainer(data)) {
+        raise(Reason::EncryptedList, path);
+    }
+    return platform::parseTextLines(data);
+}
+
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    const QByteArray data = platform::readFile(path);
+    const QByteArray data = readBounded(path, kMaxContainerBytes);
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
             raise(Reason::Damaged, path);
@@ -241,83 +551,84 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
         return convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
     }
     QByteArray plain = openOrRaise(path, data, session, kinds);
-    LineList lines = scrambledLines(plain);
-    crypto::wipe(plain);
-    return lines;
+    const crypto::WipeOnExit wipe(plain);
+    return scrambledLines(plain);
 }
 
-void writeEntryFile(const QString& path, const VaultSession& session, FileKind kind,
+void writeEntryFile(const QString& path, VaultSession& session, FileKind kind,
                     const LineList& lines) {
-    qsizetype total = 0;
-    for (const QByteArray& line : lines) {
-        total += line.size() + 2;
+    quint64 g = 0;
+    if (kind == FileKind::Vault) {
+        g = Internals::nextGeneration(session, kind);
+    } else if (kind == FileKind::Backup) {
+        g = Internals::vaultGeneration(session);
     }
-    // The lines unscrambled straight into the container, which encrypts them
-    // where they lie: no plain copy of the vault is left behind.
-    platform::writeFile(path, crypto::seal(session.dataKey(), kind, total, [&](char* to) {
-                            // Copied as stored, line ends scrambled too, then
-                            // unscrambled in one pass.
-                            char* at = to;
-                            for (const QByteArray& line : lines) {
-                                std::memcpy(at, line.constData(), size_t(line.size()));
-                                at += line.size();
-                                *at++ = char('\r' ^ kScrambleKey);
-                                *at++ = char('\n' ^ kScrambleKey);
-                            }
-                            scrambleInPlace(to, total);
-                        }));
+    platform::writeFile(path, sealLines(session, kind, lines, g));
+    if (kind == FileKind::Vault) {
+        Internals::wrote(session, kind, g);
+    }
 }
 
 LineList readCategoryFile(const QString& path, const VaultSession& session) {
-    const QByteArray data = platform::readFile(path);
+    QByteArray data = readBounded(path, kMaxContainerBytes);
     if (!crypto::isContainer(data)) {
         if (!session.converting()) {
             raise(Reason::Damaged, path);
         }
         return convertLines(platform::parseTextLines(data), compatibleNameToUtf8);
     }
-    return platform::parseTextLines(openOrRaise(path, data, session, {FileKind::Categories}));
+    quint64 g = 0;
+    QByteArray plain = openOrRaise(path, data, session, {FileKind::Categories}, &g);
+    const crypto::WipeOnExit wipe(plain);
+    if (Internals::older(session, FileKind::Categories, g)) {
+        raise(olderFileText(path, QString()));
+    }
+    return platform::parseTextLines(plain);
 }
 
-void writeCategoryFile(const QString& path, const VaultSession& session, const LineList& names) {
-    platform::writeFile(path, crypto::seal(session.dataKey(), FileKind::Categories,
-                                           platform::joinTextLines(names)));
+void writeCategoryFile(const QString& path, VaultSession& session, const LineList& names) {
+    const quint64 g = Internals::nextGeneration(session, FileKind::Categories);
+    platform::writeFile(path, sealNames(session, names, g));
+    Internals::wrote(session, FileKind::Categories, g);
 }
 
-void saveSortedCategories(const QString& path, const VaultSession& session, const LineList& names) {
+void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names) {
     writeCategoryFile(path, session, sortedCategories(names, platform::Encoding::Utf8));
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
                                  const VaultSession& session) {
-    const QByteArray data = platform::readFile(vaultPath);
-    LineList lines;
-    bool whole = true;
-    if (crypto::isContainer(data)) {
-        QByteArray plain = openOrRaise(vaultPath, data, session, {FileKind::Vault});
-        whole = !plain.contains('\0');
-        lines = scrambledLines(plain);
-        crypto::wipe(plain);
-    } else if (session.converting()) {
-        whole = !data.contains('\0');
-        lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
-    } else {
-        raise(Reason::Damaged, vaultPath);
+    VaultRead r = readVault(vaultPath, backupPath, session);
+    // As for a compatible vault: one cut short by a NUL keeps the old backup,
+    // and so does a backup newer than this vault.
+    if (!r.lines.isEmpty() && r.whole) {
+        // The header alone: decrypting the whole backup would slow every login.
+        const std::optional<quint64> b = platform::FileExists(backupPath)
+                                             ? crypto::containerGeneration(headOf(backupPath))
+                                             : std::nullopt;
+        if (!b || *b <= r.generation) {
+            platform::writeFile(backupPath,
+                                sealLines(session, FileKind::Backup, r.lines, r.generation));
+        }
     }
-    // As for a compatible vault: one cut short by a NUL keeps the old backup.
-    if (!lines.isEmpty() && whole) {
-        writeEntryFile(backupPath, session, FileKind::Backup, lines);
-    }
+    return std::move(r.lines);
+}
+
+LineList replaceVaultByBackup(const QString& vaultPath, const QString& backupPath,
+                              VaultSession& session) {
+    LineList lines = readEntryFile(backupPath, session, {FileKind::Backup}, false);
+    writeEntryFile(vaultPath, session, FileKind::Vault, lines);
     return lines;
 }
 
 // ---- Conversions --------------------------------------------------------------------
 
-std::unique_ptr<VaultSession> encryptUserFiles(const UserPaths& paths, const QByteArray& password,
-                                               const std::optional<QByteArray>& keyFileContent) {
+void encryptUserFiles(const UserPaths& paths, const QByteArray& password,
+                      std::optional<crypto::SecureBytes> keyFileHash,
+                      std::unique_ptr<VaultSession>& sessionOut) {
     // Everything is read and prepared first: a failure writes nothing.
     auto compatibleData = [](const QString& path) {
-        const QByteArray data = platform::readFile(path);
+        const QByteArray data = readBounded(path, kMaxContainerBytes);
         if (crypto::isContainer(data)) {
             raise(Reason::Damaged, path);
         }
@@ -333,27 +644,40 @@ std::unique_ptr<VaultSession> encryptUserFiles(const UserPaths& paths, const QBy
                               compatibleEntryToUtf8);
     }
 
-    std::optional<crypto::SecureBytes> hash;
-    if (keyFileContent) {
-        hash = crypto::keyFileHash(*keyFileContent);
-    }
     auto session = std::make_unique<VaultSession>(crypto::SecureBytes::random(crypto::kKeyBytes),
-                                                  std::move(hash));
+                                                  std::move(keyFileHash));
     std::optional<crypto::NewPasswordFile> file = crypto::newPasswordFile(password);
     if (!file) {
         throw std::bad_alloc();
     }
     crypto::addWrap(*file, session->dataKey(), session->keyFileHash());
     file->file.converting = true;
-    platform::writeFile(paths.passwordFile, crypto::formatPasswordFile(file->file));
-    writeEntryFile(paths.vault, *session, FileKind::Vault, vault);
+    file->file.vaultGeneration = 1;
+    file->file.categoriesGeneration = 1;
+    platform::writeFile(paths.passwordFile,
+                        crypto::formatPasswordFile(file->file, session->dataKey()));
+    // From here on the user is encrypted, whatever fails next.
+    Internals::setFile(*session, file->file, paths.passwordFile);
+    sessionOut = std::move(session);
+    VaultSession& s = *sessionOut;
+    platform::writeFile(paths.vault, sealLines(s, FileKind::Vault, vault, 1));
     if (backup) {
-        writeEntryFile(paths.backup, *session, FileKind::Backup, *backup);
+        platform::writeFile(paths.backup, sealLines(s, FileKind::Backup, *backup, 1));
     }
-    writeCategoryFile(paths.categories, *session, categories);
-    file->file.converting = false;
-    platform::writeFile(paths.passwordFile, crypto::formatPasswordFile(file->file));
-    session->setPasswordFile(file->file);
+    platform::writeFile(paths.categories, sealNames(s, categories, 1));
+    crypto::PasswordFile done = s.passwordFile();
+    done.converting = false;
+    Internals::writePasswordFile(s, done);
+}
+
+std::unique_ptr<VaultSession> encryptUserFiles(const UserPaths& paths, const QByteArray& password,
+                                               const std::optional<QByteArray>& keyFileContent) {
+    std::optional<crypto::SecureBytes> hash;
+    if (keyFileContent) {
+        hash = crypto::keyFileHash(*keyFileContent);
+    }
+    std::unique_ptr<VaultSession> session;
+    encryptUserFiles(paths, password, std::move(hash), session);
     return session;
 }
 
@@ -361,7 +685,7 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
                                           VaultSession& session,
                                           const std::function<void()>& beforePasswordFile) {
     const bool either = session.converting();
-    const LineList vault = readEntryFile(paths.vault, session, {FileKind::Vault}, either);
+    const LineList vault = readVault(paths.vault, paths.backup, session).lines;
     const LineList categories = readCategoryFile(paths.categories, session);
     std::optional<LineList> backup;
     if (platform::FileExists(paths.backup)) {
@@ -382,8 +706,10 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
     if (!session.converting()) {
         crypto::PasswordFile marked = session.passwordFile();
         marked.converting = true;
-        platform::writeFile(paths.passwordFile, crypto::formatPasswordFile(marked));
-        session.setPasswordFile(marked);
+        if (session.passwordFilePath().isEmpty()) {
+            session.setPasswordFilePath(paths.passwordFile);
+        }
+        Internals::writePasswordFile(session, marked);
     }
     platform::saveTextList(paths.vault, convertLines(vault, utf8EntryToCompatible));
     if (backup) {
@@ -398,65 +724,111 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
 }
 
 void finishConversion(const UserPaths& paths, VaultSession& session) {
+    if (session.passwordFilePath().isEmpty()) {
+        session.setPasswordFilePath(paths.passwordFile);
+    }
     if (!session.converting()) {
+        // An encrypted password file beside compatible data files: reading
+        // them as encrypted would fail, writing over them would lose them.
+        const QStringList mismatched = mismatchedFiles(paths, true, false);
+        if (!mismatched.isEmpty()) {
+            raise(mismatchedFilesText(paths.passwordFile, mismatched, true));
+        }
+        if (session.legacyPasswordFile()) {
+            Internals::writePasswordFile(session, session.passwordFile());
+        }
         return;
     }
     for (auto [path, kind] :
          {std::pair{paths.vault, FileKind::Vault}, std::pair{paths.backup, FileKind::Backup}}) {
-        if (platform::FileExists(path) && !crypto::isContainer(platform::readFile(path))) {
+        if (platform::FileExists(path) && !crypto::isContainer(headOf(path))) {
             writeEntryFile(path, session, kind, readEntryFile(path, session, {kind}, true));
         }
     }
-    if (!crypto::isContainer(platform::readFile(paths.categories))) {
+    if (!crypto::isContainer(headOf(paths.categories))) {
         writeCategoryFile(paths.categories, session, readCategoryFile(paths.categories, session));
     }
     crypto::PasswordFile done = session.passwordFile();
     done.converting = false;
-    platform::writeFile(paths.passwordFile, crypto::formatPasswordFile(done));
-    session.setPasswordFile(done);
+    Internals::writePasswordFile(session, done);
 }
 
 bool keyFileIsCompatible(const VaultSession& session, const QByteArray& password) {
     if (!session.keyFileHash()) {
         return false;
     }
-    const crypto::SecureBytes expected = crypto::keyFileHash(keyFileContent(password));
-    return crypto::sameBytes(expected, *session.keyFileHash());
+    return crypto::sameBytes(crypto::keyFileHash(keyFileContent(password)), *session.keyFileHash());
 }
+
+namespace {
+
+// A password file for the new password that carries over what the session's
+// file says (conversion mark, generations); no wrap yet.
+crypto::NewPasswordFile carriedOver(const QByteArray& password, const VaultSession& session) {
+    std::optional<crypto::NewPasswordFile> n = crypto::newPasswordFile(password);
+    if (!n) {
+        throw std::bad_alloc();
+    }
+    n->file.converting = session.passwordFile().converting;
+    n->file.vaultGeneration = session.passwordFile().vaultGeneration;
+    n->file.categoriesGeneration = session.passwordFile().categoriesGeneration;
+    return std::move(*n);
+}
+
+}  // namespace
 
 void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
                    VaultSession& session) {
-    std::optional<crypto::NewPasswordFile> file = crypto::newPasswordFile(password);
-    if (!file) {
-        throw std::bad_alloc();
-    }
-    crypto::addWrap(*file, session.dataKey(), session.keyFileHash());
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(file->file));
-    session.setPasswordFile(file->file);
+    crypto::NewPasswordFile n = carriedOver(password, session);
+    Internals::addWraps(n, session);
+    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(n.file, session.dataKey()));
+    Internals::setFile(session, n.file, passwordFilePath);
 }
 
 void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
                     VaultSession& session, const QString& keyFilePath,
                     const std::function<void()>& afterKeyFile) {
     QByteArray content = crypto::randomBytes(kKeyFileSize);
+    const crypto::WipeOnExit wipe(content);
     crypto::SecureBytes newHash = crypto::keyFileHash(content);
 
-    std::optional<crypto::NewPasswordFile> file = crypto::newPasswordFile(password);
-    if (!file) {
-        throw std::bad_alloc();
-    }
-    crypto::addWrap(*file, session.dataKey(), session.keyFileHash());
-    crypto::addWrap(*file, session.dataKey(), &newHash);
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(file->file));
+    // Both key files open the vault: the old one's wraps and the new one's.
+    crypto::NewPasswordFile both = carriedOver(password, session);
+    Internals::addWraps(both, session);
+    crypto::addWrap(both, session.dataKey(), &newHash);
+    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(both.file, session.dataKey()));
+    Internals::setFile(session, both.file, passwordFilePath);
+    Internals::takeNewKeyFile(session, newHash.copy());
+
     platform::writeFile(keyFilePath, content);
-    crypto::wipe(content);
+    // The new key file may stand where the old one stood: from now on the
+    // session wraps for it.
+    Internals::useNewKeyFile(session);
     if (afterKeyFile) {
         afterKeyFile();
     }
-    file->file.wraps.removeFirst();
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(file->file));
-    session.setPasswordFile(file->file);
-    session.setKeyFileHash(std::move(newHash));
+
+    crypto::NewPasswordFile only = crypto::samePasswordFile(both.file, std::move(*both.keys));
+    crypto::addWrap(only, session.dataKey(), &newHash);
+    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(only.file, session.dataKey()));
+    Internals::setFile(session, only.file, passwordFilePath);
+    Internals::forgetOtherKeyFiles(session);
+}
+
+PassphraseProblem passphraseProblem(const QString& passphrase) {
+    for (const QChar c : passphrase) {
+        if (c.category() == QChar::Other_Control) {
+            return PassphraseProblem::ControlCharacter;
+        }
+    }
+    const qsizetype length = passphrase.toUcs4().size();
+    if (length < kMinPassphraseLength) {
+        return PassphraseProblem::TooShort;
+    }
+    if (length > kMaxPassphraseLength) {
+        return PassphraseProblem::TooLong;
+    }
+    return PassphraseProblem::None;
 }
 
 }  // namespace core

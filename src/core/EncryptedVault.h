@@ -9,9 +9,11 @@
 // lines, unscrambled, UTF-8, each ended by CR LF.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/UserFiles.h"
 #include "core/VaultCrypto.h"
@@ -25,8 +27,9 @@ public:
     VaultSession(crypto::SecureBytes dataKey, std::optional<crypto::SecureBytes> keyFileHash);
 
     // The first step of a login: the account password against the password
-    // file's check. nullptr: wrong password. A damaged file is refused with
-    // a PlatformError that names it.
+    // file's check. nullptr: wrong password. A damaged file, or one asking
+    // for a key derivation beyond maxStoredKdfParams(), is refused with a
+    // PlatformError that names it.
     static std::unique_ptr<VaultSession> checkPassword(const QString& passwordFilePath,
                                                        const QByteArray& content,
                                                        const QByteArray& password);
@@ -34,11 +37,19 @@ public:
     bool needsKeyFile() const;
     bool hasKeyFileWrap() const;
     // The second step: the data key, with or without a key file; false when
-    // the key file does not fit (or no wrap of that sort exists).
+    // the key file does not fit (or no wrap of that sort exists). Then the
+    // password file's MAC under the data key, before anything else of it is
+    // trusted: a file that fails it is refused with a PlatformError.
     bool openWithKeyFile(const QByteArray& keyFileContent);
+    // The same with the key file read in pieces (at most kMaxKeyFileBytes).
+    bool openWithKeyFileAt(const QString& keyFilePath);
     bool openWithoutKeyFile();
     // A conversion was cut short: the data files may be in either format.
-    bool converting() const { return file_.converting; }
+    // Only a file under a valid MAC (or of an earlier release) says so.
+    bool converting() const { return dataKey_.has_value() && file_.converting; }
+    // A password file of an earlier release (no MAC): written anew at the
+    // login (finishConversion) or at the next write.
+    bool legacyPasswordFile() const { return file_.version < 2; }
 
     const crypto::SecureBytes& dataKey() const { return *dataKey_; }
     // The hash of the key file mixed in, if any.
@@ -49,13 +60,34 @@ public:
     // The password file as last written (it holds nothing secret).
     const crypto::PasswordFile& passwordFile() const { return file_; }
     void setPasswordFile(const crypto::PasswordFile& file) { file_ = file; }
+    // Where the password file is: writes of the vault and the category file
+    // record their generation in it. Empty: nothing is recorded.
+    const QString& passwordFilePath() const { return passwordFilePath_; }
+    void setPasswordFilePath(const QString& path) { passwordFilePath_ = path; }
+
+    // Internal bookkeeping of the writers (EncryptedVault.cpp).
+    struct Internals;
 
 private:
+    friend struct Internals;
     VaultSession() = default;
+    bool finishOpening(std::optional<crypto::SecureBytes> dataKey,
+                       std::optional<crypto::SecureBytes> keyFileHash);
+    QString passwordFilePath_;
     crypto::PasswordFile file_;
-    std::optional<crypto::PasswordKeys> keys_;
+    std::optional<crypto::PasswordKeys> keys_;  // kept only to renew a legacy file
     std::optional<crypto::SecureBytes> dataKey_;
     std::optional<crypto::SecureBytes> keyFileHash_;
+    // Further key files whose wraps the password file holds (a new key file
+    // being put in place): re-wrapped at a password change too.
+    std::vector<crypto::SecureBytes> otherKeyFileHashes_;
+    // The newest generations met in files, above the recorded ones after a
+    // write that the password file did not follow.
+    mutable quint64 seenVault_ = 0;
+    mutable quint64 seenCategories_ = 0;
+    // This session's generation of the file is the one recorded.
+    bool recordedVault_ = false;
+    bool recordedCategories_ = false;
 };
 
 // Why a file was not read, "%1" standing for its full path; English until
@@ -69,13 +101,17 @@ struct FileTexts {
         QStringLiteral("The file %1 was written by a newer version; it was not read.");
     QString encryptedList =
         QStringLiteral("The file %1 is encrypted; only its owner's encrypted vault can load it.");
+    QString tooLarge = QStringLiteral("The file %1 is too large to be read; it was not read.");
+    QString tooCostly = QStringLiteral(
+        "The file %1 asks for a far costlier key derivation than this program uses; it was not "
+        "read.");
 };
 
 // A file that was not read: which one and why. Its message is English; the
 // user's store reports it in the interface's words.
 class FileRefused : public platform::PlatformError {
 public:
-    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList };
+    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList, TooLarge, TooCostly };
     FileRefused(Reason reason, const QString& path);
     QString text(const FileTexts& texts) const;
     Reason reason;
@@ -87,21 +123,69 @@ QString damagedFileText(const QString& path);
 QString wrongKindText(const QString& path);
 QString newerFormatText(const QString& path);
 QString encryptedListText(const QString& path);
+// A password file and data files of different formats (outside a conversion).
+QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
+                            bool encryptedPasswordFile);
+// An older copy of a file than the one last written; newerBackupPath, when
+// not empty, names the backup that holds a newer copy.
+QString olderFileText(const QString& path, const QString& newerBackupPath);
+// A file larger than the program reads.
+QString tooLargeText(const QString& path);
+// A password file asking for a key derivation beyond maxStoredKdfParams().
+QString tooCostlyText(const QString& path);
+
+// A vault older than the one last written: the backup is offered instead.
+class OlderVaultError : public platform::PlatformError {
+public:
+    OlderVaultError(const QString& vaultPath, const QString& newerBackupPath);
+    // Empty when the backup is no newer.
+    const QString& newerBackupPath() const { return backup_; }
+
+private:
+    QString backup_;
+};
+
+// Size limits, checked before a file is read.
+constexpr qint64 kMaxContainerBytes = qint64(256) << 20;
+constexpr qint64 kMaxKeyFileBytes = qint64(16) << 20;
+
+// The password file, its size checked first (tooLargeText).
+QByteArray readPasswordFile(const QString& path);
+// The hash of a key file read in pieces; tooLargeText beyond kMaxKeyFileBytes.
+crypto::SecureBytes hashKeyFile(const QString& path);
+
+// The data files of the user (passwords.dat, passwords.dat.bak, categories.dat,
+// those that exist) whose format is not the password file's: encrypted ones
+// beside a compatible password file, compatible ones beside an encrypted
+// password file unless a conversion is under way. Reads only their first bytes.
+QStringList mismatchedFiles(const UserPaths& paths, bool encryptedPasswordFile, bool converting);
+// Restore and Load of a compatible user: the lines of a compatible file; an
+// encrypted one is refused (encryptedListText), as is one beyond kMaxContainerBytes.
+LineList readCompatibleEntryFile(const QString& path);
 
 // Entry lines (scrambled UTF-8) of an encrypted user's file: a container of
 // one of the kinds, or, where acceptCompatible, a compatible file converted.
 // Anything else is refused with a PlatformError naming the file.
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<crypto::FileKind> kinds, bool acceptCompatible);
-void writeEntryFile(const QString& path, const VaultSession& session, crypto::FileKind kind,
+// A vault written gets the next generation, recorded in the password file
+// right after; a backup gets the vault's.
+void writeEntryFile(const QString& path, VaultSession& session, crypto::FileKind kind,
                     const LineList& lines);
-// Compatible category files are taken only while a conversion is under way.
+// Compatible category files are taken only while a conversion is under way;
+// one older than the last written is refused (olderFileText).
 LineList readCategoryFile(const QString& path, const VaultSession& session);
-void writeCategoryFile(const QString& path, const VaultSession& session, const LineList& names);
-void saveSortedCategories(const QString& path, const VaultSession& session, const LineList& names);
+void writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);
+void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names);
 // LoadPasswords of an encrypted user: the vault, and the backup refreshed.
+// A vault older than the one last written is refused (OlderVaultError) with
+// nothing written; a backup newer than the vault is never replaced.
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
                                  const VaultSession& session);
+// After an OlderVaultError: the backup's lines written as the vault (the
+// next generation), and returned.
+LineList replaceVaultByBackup(const QString& vaultPath, const QString& backupPath,
+                              VaultSession& session);
 
 // Between the memory forms: a scrambled line in the compatible code page and
 // a scrambled UTF-8 line; category names likewise, plain.
@@ -127,6 +211,13 @@ std::optional<Uncarried> firstUncarriedCategory(const LineList& utf8Names);
 // keyFileContent: the key file to mix in, when the user demands one.
 std::unique_ptr<VaultSession> encryptUserFiles(const UserPaths& paths, const QByteArray& password,
                                                const std::optional<QByteArray>& keyFileContent);
+// The same with the key file's hash (hashKeyFile), and the session handed
+// out as soon as the encrypted password file is written: when a later write
+// fails, session is set all the same and the user is encrypted from then on
+// (the conversion finishes at the next login, finishConversion).
+void encryptUserFiles(const UserPaths& paths, const QByteArray& password,
+                      std::optional<crypto::SecureBytes> keyFileHash,
+                      std::unique_ptr<VaultSession>& session);
 
 // Decrypt Vault: checks every entry and category first and refuses, writing
 // nothing; else marks the password file converting, writes the data files,
@@ -135,15 +226,20 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
                                           VaultSession& session,
                                           const std::function<void()>& beforePasswordFile);
 
-// At the login of a user whose conversion was cut short: the data files
-// still compatible are written encrypted, then the mark goes.
+// At every login of an encrypted user, once the session is open: outside a
+// conversion, data files of the compatible format are refused
+// (mismatchedFilesText) with nothing written; a password file of an earlier
+// release is written anew with its MAC; when a conversion was cut short, the
+// data files still compatible are written encrypted, then the mark goes.
 void finishConversion(const UserPaths& paths, VaultSession& session);
 
 // The key file mixed in is the compatible key file of the password (so the
 // compatible key-file check still takes it after Decrypt).
 bool keyFileIsCompatible(const VaultSession& session, const QByteArray& password);
 
-// A password change: the data key wrapped anew, one write of the password file.
+// A password change: every wrap the session can make again (the one without
+// key file, the key files it knows) wrapped anew under the new password, the
+// conversion mark and generations kept; one write of the password file.
 void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
                    VaultSession& session);
 
@@ -151,8 +247,17 @@ void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
 // neither the old nor the new key file opens the vault: the password file
 // first takes both wraps, then the key file is written, then afterKeyFile
 // (the settings that name it), then the password file keeps the new wrap.
+// The session follows each write: whichever step fails, a later password
+// change re-wraps for the key file now on disk.
 void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
                     VaultSession& session, const QString& keyFilePath,
                     const std::function<void()>& afterKeyFile);
+
+// An encrypted user's password: any text without control characters, 10 to
+// 128 characters (code points).
+constexpr qsizetype kMinPassphraseLength = 10;
+constexpr qsizetype kMaxPassphraseLength = 128;
+enum class PassphraseProblem { None, TooShort, TooLong, ControlCharacter };
+PassphraseProblem passphraseProblem(const QString& passphrase);
 
 }  // namespace core

@@ -1,6 +1,9 @@
 #include "core/KeyFile.h"
 
+#include <algorithm>
+
 #include "core/PasswordEntry.h"
+#include "platform/Files.h"
 #include "platform/TextList.h"
 
 namespace core {
@@ -15,6 +18,17 @@ QByteArray keyFileContent(const QByteArray& password) {
 bool keyFileMatches(const QByteArray& content, const QByteArray& password) {
     const std::optional<QByteArray> line = platform::firstTextLine(content);
     return line && Scramble(*line) == password;
+}
+
+bool keyFileMatchesAt(const QString& path, const QByteArray& password) {
+    // A first line longer than the password cannot match, however it goes on.
+    const qint64 enough = password.size() + 1;
+    QByteArray head;
+    platform::readFilePieces(path, std::max<qint64>(enough, 4096), [&](const QByteArray& piece) {
+        head = QByteArray(piece.constData(), piece.size());
+        return false;
+    });
+    return keyFileMatches(head.left(enough), password);
 }
 
 }  // namespace core

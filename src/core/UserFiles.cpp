@@ -6,8 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
+#include "core/VaultCrypto.h"
 #include "platform/CodePage.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/SysUtils.h"
 #include "platform/TextList.h"
@@ -60,6 +63,11 @@ bool isValidLoginName(const QString& login) {
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
     const QByteArray data = platform::readFile(vaultPath);
+    // An encrypted vault read as compatible lines would be junk, and the
+    // next save would write that junk over it.
+    if (crypto::isContainer(data)) {
+        throw platform::PlatformError(encryptedListText(vaultPath));
+    }
     LineList lines = platform::parseTextLines(data);
     // A NUL ends the text, so a damaged vault reads short: then the backup,
     // which may hold the whole list, is kept rather than replaced by the rest.

@@ -19,16 +19,6 @@ void refusedIn(const FileTexts& texts, const std::function<void()>& f) {
 
 namespace {
 
-// Key file contents are wiped however the command ends.
-struct WipedOnExit {
-    std::optional<QByteArray>& bytes;
-    ~WipedOnExit() {
-        if (bytes) {
-            crypto::wipe(*bytes);
-        }
-    }
-};
-
 // The compatible files: scrambled text lines in the storage code page.
 class CompatibleStore final : public UserStore {
 public:
@@ -54,14 +44,8 @@ protected:
     void doSaveList(const QString& path, const LineList& lines) override {
         platform::saveTextList(path, lines);
     }
-    LineList doLoadList(const QString& path) override {
-        const QByteArray bytes = platform::readFile(path);
-        if (crypto::isContainer(bytes)) {
-            throw FileRefused(FileRefused::Reason::EncryptedList, path);
-        }
-        return platform::parseTextLines(bytes);
-    }
-    LineList doReadBackup() override { return platform::loadTextList(paths_.backup); }
+    LineList doLoadList(const QString& path) override { return readCompatibleEntryFile(path); }
+    LineList doReadBackup() override { return readCompatibleEntryFile(paths_.backup); }
     void doChangePassword(const QByteArray& password) override {
         platform::saveTextList(paths_.passwordFile, {Scramble(password)});
     }
@@ -75,17 +59,31 @@ protected:
     Conversion doConvert(const QByteArray& password, LineList& lines, LineList& names) override {
         // A key file the user demands is mixed in; one that cannot be read
         // stops the command before anything is written.
-        std::optional<QByteArray> keyFile;
+        std::optional<QString> keyFile;
         if (settings_.key) {
-            keyFile = platform::readFile(settings_.keyFile);
+            keyFile = settings_.keyFile;
         }
         LineList utf8Lines = convertLines(lines, compatibleEntryToUtf8);
         LineList utf8Names = convertLines(names, compatibleNameToUtf8);
-        const WipedOnExit wiped{keyFile};
-        std::unique_ptr<VaultSession> session = encryptUserFiles(paths_, password, keyFile);
+        std::optional<crypto::SecureBytes> keyFileHash;
+        if (keyFile) {
+            keyFileHash = hashKeyFile(*keyFile);
+        }
+        std::unique_ptr<VaultSession> session;
+        Conversion done;
+        try {
+            encryptUserFiles(paths_, password, std::move(keyFileHash), session);
+        } catch (...) {
+            // Once the encrypted password file is written the user is
+            // encrypted, whatever failed after it: the conversion finishes
+            // at the next write or login.
+            if (!session) {
+                throw;
+            }
+            done.failure = std::current_exception();
+        }
         lines = std::move(utf8Lines);
         names = std::move(utf8Names);
-        Conversion done;
         done.store = encryptedStore(paths_, settings_, std::move(session));
         done.store->setTexts(texts_);
         return done;
@@ -108,6 +106,8 @@ protected:
     }
     void doSaveVault(const LineList& lines) override {
         writeEntryFile(paths_.vault, *session_, FileKind::Vault, lines);
+        // An Encrypt cut short by a failure ends here.
+        finishConversion(paths_, *session_);
     }
     LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
     void doWriteCategories(const LineList& names) override {
@@ -180,9 +180,7 @@ public:
     bool keyFileDue() const override { return settings_.key; }
 
 protected:
-    bool contentFits(const QByteArray& content) override {
-        return keyFileMatches(content, password_);
-    }
+    bool fits(const QString& path) override { return keyFileMatchesAt(path, password_); }
     std::unique_ptr<UserStore> doOpen() override { return compatibleStore(paths_, settings_); }
 
 private:
@@ -203,8 +201,8 @@ public:
     }
 
 protected:
-    bool contentFits(const QByteArray& content) override {
-        keyFileFitted_ = session_->openWithKeyFile(content);
+    bool fits(const QString& path) override {
+        keyFileFitted_ = session_->openWithKeyFileAt(path);
         return keyFileFitted_;
     }
     std::unique_ptr<UserStore> doOpen() override {
@@ -287,7 +285,7 @@ std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteA
                                             const FileTexts& texts) {
     std::unique_ptr<UserLogin> login;
     refusedIn(texts, [&] {
-        const QByteArray passwordFile = platform::readFile(paths.passwordFile);
+        const QByteArray passwordFile = readPasswordFile(paths.passwordFile);
         if (crypto::isEncryptedPasswordFile(passwordFile)) {
             std::unique_ptr<VaultSession> session =
                 VaultSession::checkPassword(paths.passwordFile, passwordFile, password);
@@ -299,6 +297,13 @@ std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteA
             // A password file without any line answers like a wrong password.
             const std::optional<QByteArray> stored = platform::firstTextLine(passwordFile);
             if (stored && Scramble(*stored) == password) {
+                // An old password file put back beside encrypted data files
+                // would let the next save write junk over them.
+                const QStringList mismatched = mismatchedFiles(paths, false, false);
+                if (!mismatched.isEmpty()) {
+                    throw platform::PlatformError(
+                        mismatchedFilesText(paths.passwordFile, mismatched, false));
+                }
                 login = std::make_unique<CompatibleLogin>(paths, readUserSettings(paths.settings),
                                                           texts, password);
             }
@@ -311,9 +316,9 @@ std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteA
 }
 
 bool UserLogin::keyFileFits(const QString& path) {
-    std::optional<QByteArray> content = platform::readFile(path);
-    const WipedOnExit wiped{content};
-    return contentFits(*content);
+    bool fitted = false;
+    refusedIn(texts_, [&] { fitted = fits(path); });
+    return fitted;
 }
 
 std::unique_ptr<UserStore> UserLogin::open() {

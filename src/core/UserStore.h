@@ -6,6 +6,7 @@
 // store is chosen once, at login, by the password file.
 #include <QByteArray>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,6 +59,9 @@ public:
         std::unique_ptr<UserStore> store;  // null when refused
         std::optional<Uncarried> refused;
         bool keyFileDropped = false;
+        // A failure after the user's format changed: the store above is
+        // the one to go on with, and the failure is still reported.
+        std::exception_ptr failure;
     };
     Conversion convert(const QByteArray& password, LineList& lines, LineList& names);
 
@@ -103,7 +107,7 @@ public:
 protected:
     UserLogin(UserPaths paths, UserSettings settings, FileTexts texts)
         : paths_(std::move(paths)), settings_(std::move(settings)), texts_(std::move(texts)) {}
-    virtual bool contentFits(const QByteArray& content) = 0;
+    virtual bool fits(const QString& keyFilePath) = 0;
     virtual std::unique_ptr<UserStore> doOpen() = 0;
 
     UserPaths paths_;

@@ -37,9 +37,10 @@ void wipe(QByteArray& bytes) {
 }
 
 QByteArray randomBytes(qsizetype size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    randombytes_buf(bytes.data(), size_t(bytes.size()));
-    return bytes;
+    requireSodium();
+    QByteArray out(size, Qt::Uninitialized);
+    randombytes_buf(out.data(), size_t(size));
+    return out;
 }
 
 bool sameBytes(const SecureBytes& a, const SecureBytes& b) {
@@ -98,8 +99,6 @@ std::optional<KdfParams>& newFileOverride() {
     static std::optional<KdfParams> params;
     return params;
 }
-constexpr quint64 kMaxMemLimit = quint64(1) << 30;
-constexpr quint64 kMaxOpsLimit = 64;
 }  // namespace
 
 KdfParams programKdfParams() {
@@ -114,9 +113,25 @@ void setNewFileKdfParams(const std::optional<KdfParams>& params) {
     newFileOverride() = params;
 }
 
+KdfParams maxStoredKdfParams() {
+    // Room for a slower or larger machine's choice, not for a planted cost.
+    const KdfParams own = programKdfParams();
+    return {own.opsLimit * 4, own.memLimit * 2};
+}
+
+namespace {
+bool withinSodiumMinimum(const KdfParams& p) {
+    return p.opsLimit >= crypto_pwhash_argon2id_OPSLIMIT_MIN &&
+           p.memLimit >= crypto_pwhash_argon2id_MEMLIMIT_MIN;
+}
+bool withinCap(const KdfParams& p) {
+    const KdfParams max = maxStoredKdfParams();
+    return p.opsLimit <= max.opsLimit && p.memLimit <= max.memLimit;
+}
+}  // namespace
+
 bool acceptableKdfParams(const KdfParams& p) {
-    return p.opsLimit >= crypto_pwhash_argon2id_OPSLIMIT_MIN && p.opsLimit <= kMaxOpsLimit &&
-           p.memLimit >= crypto_pwhash_argon2id_MEMLIMIT_MIN && p.memLimit <= kMaxMemLimit;
+    return withinSodiumMinimum(p) && withinCap(p);
 }
 
 // ---- Containers -----------------------------------------------------------------
@@ -124,7 +139,9 @@ bool acceptableKdfParams(const KdfParams& p) {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'O', 'R', 'R', 'E', 'L', '\0', '\x1a'};
-constexpr qsizetype kHeaderBytes = sizeof(kMagic) + 2;  // + version + kind
+constexpr qsizetype kLegacyHeaderBytes = sizeof(kMagic) + 2;  // + version + kind
+constexpr qsizetype kHeaderBytes = kLegacyHeaderBytes + 8;    // + generation
+constexpr unsigned char kLegacyContainerVersion = 1;
 constexpr qsizetype kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr qsizetype kTagBytes = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 
@@ -168,28 +185,52 @@ bool isContainer(const QByteArray& data) {
 }
 
 std::optional<FileKind> containerKind(const QByteArray& data) {
-    if (!isContainer(data) || data.size() < kHeaderBytes || !knownKind(uchar(data.at(9)))) {
+    if (!isContainer(data) || data.size() < kLegacyHeaderBytes || !knownKind(uchar(data.at(9)))) {
         return std::nullopt;
     }
     return FileKind(uchar(data.at(9)));
 }
 
-QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext) {
-    return seal(dataKey, kind, plaintext.size(), [&](char* to) {
-        if (!plaintext.isEmpty()) {
-            std::memcpy(to, plaintext.constData(), size_t(plaintext.size()));
-        }
-    });
+std::optional<quint64> containerGeneration(const QByteArray& data) {
+    if (!containerKind(data)) {
+        return std::nullopt;
+    }
+    if (uchar(data.at(8)) == kLegacyContainerVersion) {
+        return 0;
+    }
+    if (uchar(data.at(8)) != kContainerVersion || data.size() < kHeaderBytes) {
+        return std::nullopt;
+    }
+    quint64 g = 0;
+    for (qsizetype i = kHeaderBytes - 1; i >= kLegacyHeaderBytes; --i) {
+        g = (g << 8) | uchar(data.at(i));
+    }
+    return g;
+}
+
+QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext,
+                quint64 generation) {
+    return seal(
+        dataKey, kind, plaintext.size(),
+        [&](char* to) {
+            if (!plaintext.isEmpty()) {
+                std::memcpy(to, plaintext.constData(), size_t(plaintext.size()));
+            }
+        },
+        generation);
 }
 
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
-                const std::function<void(char*)>& fill) {
+                const std::function<void(char*)>& fill, quint64 generation) {
     requireSodium();
     QByteArray out(kHeaderBytes + kNonceBytes + plainSize + kTagBytes, Qt::Uninitialized);
     auto* base = reinterpret_cast<unsigned char*>(out.data());
     std::memcpy(base, kMagic, sizeof(kMagic));
     base[8] = kContainerVersion;
     base[9] = uchar(kind);
+    for (int i = 0; i < 8; ++i) {
+        base[kLegacyHeaderBytes + i] = uchar(generation >> (8 * i));
+    }
     unsigned char* nonce = base + kHeaderBytes;
     randombytes_buf(nonce, size_t(kNonceBytes));
     unsigned char* text = nonce + kNonceBytes;
@@ -203,13 +244,20 @@ QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
 }
 
 OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
-                std::initializer_list<FileKind> accepted, QByteArray& plaintext) {
+                std::initializer_list<FileKind> accepted, QByteArray& plaintext,
+                quint64* generation) {
     plaintext.clear();
-    if (!isContainer(data) || data.size() < kHeaderBytes) {
+    if (!isContainer(data) || data.size() < kLegacyHeaderBytes) {
         return OpenResult::Damaged;
     }
-    if (uchar(data.at(8)) != kContainerVersion) {
+    const uchar version = uchar(data.at(8));
+    if (version != kContainerVersion && version != kLegacyContainerVersion) {
         return OpenResult::UnknownVersion;
+    }
+    const qsizetype headerBytes =
+        version == kLegacyContainerVersion ? kLegacyHeaderBytes : kHeaderBytes;
+    if (data.size() < headerBytes) {
+        return OpenResult::Damaged;
     }
     bool wanted = false;
     for (FileKind k : accepted) {
@@ -219,9 +267,9 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
         return knownKind(uchar(data.at(9))) ? OpenResult::WrongKind : OpenResult::Damaged;
     }
     // Views into the file's bytes: a large vault is not copied to be opened.
-    const QByteArray header = QByteArray::fromRawData(data.constData(), kHeaderBytes);
+    const QByteArray header = QByteArray::fromRawData(data.constData(), headerBytes);
     const QByteArray sealed =
-        QByteArray::fromRawData(data.constData() + kHeaderBytes, data.size() - kHeaderBytes);
+        QByteArray::fromRawData(data.constData() + headerBytes, data.size() - headerBytes);
     if (sealed.size() < kNonceBytes + kTagBytes) {
         return OpenResult::Damaged;
     }
@@ -230,12 +278,19 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
         return OpenResult::Damaged;
     }
     plaintext = std::move(out);
+    if (generation) {
+        *generation = 0;
+        for (qsizetype i = headerBytes - 1; i >= kLegacyHeaderBytes; --i) {
+            *generation = (*generation << 8) | uchar(data.at(i));
+        }
+    }
     return OpenResult::Opened;
 }
 
 // ---- Password file -----------------------------------------------------------------
 
-const char* const kPasswordFileHeader = "VORREL-ENCRYPTED 1";
+const char* const kPasswordFileHeader = "VORREL-ENCRYPTED 2";
+const char* const kLegacyPasswordFileHeader = "VORREL-ENCRYPTED 1";
 
 namespace {
 
@@ -244,13 +299,18 @@ const QByteArray kCheckToken = QByteArrayLiteral("Vorrel account password check"
 const char kSubkeyContext[crypto_kdf_CONTEXTBYTES] = {'V', 'r', 'l', 'P', 'w', 'd', 'F', 'l'};
 constexpr quint64 kCheckSubkey = 1;
 constexpr quint64 kWrapSubkey = 2;
+// Subkeys of the data key.
+const char kDataSubkeyContext[crypto_kdf_CONTEXTBYTES] = {'V', 'r', 'l', 'P', 'w', 'M', 'a', 'c'};
+constexpr quint64 kMacSubkey = 1;
 
 QByteArray checkAd() {
     return QByteArrayLiteral("VORREL-CHECK 1");
 }
-QByteArray wrapAd(bool withKeyFile) {
-    return withKeyFile ? QByteArrayLiteral("VORREL-DATA-KEY 1 password+keyfile")
-                       : QByteArrayLiteral("VORREL-DATA-KEY 1 password");
+// Bound to the version: a version 2 file made over as version 1 (whose
+// checksum anyone can compute) opens no wrap.
+QByteArray wrapAd(int version, bool withKeyFile) {
+    return "VORREL-DATA-KEY " + QByteArray::number(version) +
+           (withKeyFile ? " password+keyfile" : " password");
 }
 
 QByteArray toBase64(const QByteArray& bin) {
@@ -289,6 +349,42 @@ QByteArray checksum(const QByteArray& data) {
     crypto_generichash(reinterpret_cast<unsigned char*>(sum.data()), size_t(sum.size()),
                        bytesOf(data), size_t(data.size()), nullptr, 0);
     return sum;
+}
+
+SecureBytes macKey(const SecureBytes& dataKey) {
+    SecureBytes k(crypto_auth_KEYBYTES);
+    crypto_kdf_derive_from_key(k.data(), k.size(), kMacSubkey, kDataSubkeyContext, dataKey.data());
+    return k;
+}
+
+QByteArray mac(const QByteArray& covered, const SecureBytes& dataKey) {
+    const SecureBytes key = macKey(dataKey);
+    QByteArray out(crypto_auth_BYTES, Qt::Uninitialized);
+    crypto_auth(reinterpret_cast<unsigned char*>(out.data()), bytesOf(covered),
+                quint64(covered.size()), key.data());
+    return out;
+}
+
+// Everything but the last line (the checksum or the MAC).
+QByteArray body(const PasswordFile& file, int version) {
+    QByteArray out;
+    out += QByteArray(version == 1 ? kLegacyPasswordFileHeader : kPasswordFileHeader) + "\r\n";
+    out += "kdf argon2id13 " + QByteArray::number(file.kdf.opsLimit) + ' ' +
+           QByteArray::number(file.kdf.memLimit) + "\r\n";
+    out += "salt " + toBase64(file.salt) + "\r\n";
+    out += "check " + toBase64(file.check) + "\r\n";
+    if (file.converting) {
+        out += "state converting\r\n";
+    }
+    if (version >= 2) {
+        out += "generation " + QByteArray::number(file.vaultGeneration) + ' ' +
+               QByteArray::number(file.categoriesGeneration) + "\r\n";
+    }
+    for (const KeyWrap& w : file.wraps) {
+        out += QByteArray(w.withKeyFile ? "wrap password+keyfile " : "wrap password ") +
+               toBase64(w.sealed) + "\r\n";
+    }
+    return out;
 }
 
 std::optional<quint64> decimal(const QByteArray& text) {
@@ -338,30 +434,41 @@ bool isEncryptedPasswordFile(const QByteArray& data) {
     return data.startsWith("VORREL-");
 }
 
-QByteArray formatPasswordFile(const PasswordFile& file) {
-    QByteArray out;
-    out += QByteArray(kPasswordFileHeader) + "\r\n";
-    out += "kdf argon2id13 " + QByteArray::number(file.kdf.opsLimit) + ' ' +
-           QByteArray::number(file.kdf.memLimit) + "\r\n";
-    out += "salt " + toBase64(file.salt) + "\r\n";
-    out += "check " + toBase64(file.check) + "\r\n";
-    if (file.converting) {
-        out += "state converting\r\n";
-    }
-    for (const KeyWrap& w : file.wraps) {
-        out += QByteArray(w.withKeyFile ? "wrap password+keyfile " : "wrap password ") +
-               toBase64(w.sealed) + "\r\n";
-    }
+QByteArray formatPasswordFile(const PasswordFile& file, const SecureBytes& dataKey) {
+    QByteArray out = body(file, 2);
+    out += "mac " + toBase64(mac(out, dataKey)) + "\r\n";
+    return out;
+}
+
+QByteArray formatLegacyPasswordFile(const PasswordFile& file) {
+    QByteArray out = body(file, 1);
     out += "sum " + toBase64(checksum(out)) + "\r\n";
     return out;
 }
 
+QByteArray resealedPasswordFile(const QByteArray& text, const SecureBytes* dataKey) {
+    const qsizetype cut = text.endsWith("\r\n") ? text.lastIndexOf("\r\n", text.size() - 3)
+                                                : text.lastIndexOf("\r\n");
+    const QByteArray covered = cut < 0 ? QByteArray() : text.left(cut + 2);
+    return covered +
+           (dataKey ? "mac " + toBase64(mac(covered, *dataKey))
+                    : "sum " + toBase64(checksum(covered))) +
+           "\r\n";
+}
+
+bool macMatches(const PasswordFile& file, const SecureBytes& dataKey) {
+    if (file.version != 2 || file.mac.size() != qsizetype(crypto_auth_BYTES)) {
+        return false;
+    }
+    const SecureBytes key = macKey(dataKey);
+    return crypto_auth_verify(bytesOf(file.mac), bytesOf(file.covered),
+                              quint64(file.covered.size()), key.data()) == 0;
+}
+
 ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
     out = PasswordFile();
-    if (!isEncryptedPasswordFile(data)) {
-        return ParseResult::Damaged;
-    }
-    if (data.size() > 65536 || !data.endsWith("\r\n")) {
+    if (!isEncryptedPasswordFile(data) || data.size() > kMaxPasswordFileBytes ||
+        !data.endsWith("\r\n")) {
         return ParseResult::Damaged;
     }
     const QList<QByteArray> lines = data.chopped(2).split('\n');
@@ -371,28 +478,40 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
         }
     }
     auto line = [&](qsizetype i) { return i + 1 < lines.size() ? lines[i].chopped(1) : lines[i]; };
-    // The checksum first: a changed byte anywhere, the first line's too, is damage.
     if (lines.size() < 2) {
         return ParseResult::Damaged;
     }
-    const QByteArray sumLine = line(lines.size() - 1);
-    if (!sumLine.startsWith("sum ")) {
-        return ParseResult::Damaged;
-    }
-    const std::optional<QByteArray> sum = fromBase64(sumLine.mid(4));
-    const qsizetype covered = data.size() - sumLine.size() - 2;
-    if (!sum || sum->size() != qsizetype(crypto_generichash_BYTES) ||
-        sodium_memcmp(sum->constData(), checksum(data.left(covered)).constData(),
-                      size_t(sum->size())) != 0) {
-        return ParseResult::Damaged;
-    }
-    if (line(0) != kPasswordFileHeader) {
+    PasswordFile f;
+    if (line(0) == kPasswordFileHeader) {
+        f.version = 2;
+    } else if (line(0) == kLegacyPasswordFileHeader) {
+        f.version = 1;
+    } else {
         const bool versioned = line(0).startsWith(kHeaderPrefix) &&
                                decimal(line(0).mid(qsizetype(std::strlen(kHeaderPrefix))));
         return versioned ? ParseResult::UnknownVersion : ParseResult::Damaged;
     }
-    // header, kdf, salt, check, at least one wrap, sum
-    if (lines.size() < 6 || lines.size() > 16) {
+    const QByteArray sealLine = line(lines.size() - 1);
+    f.covered = data.left(data.size() - sealLine.size() - 2);
+    if (f.version == 1) {
+        // The checksum first: a changed byte anywhere is damage.
+        const std::optional<QByteArray> sum =
+            sealLine.startsWith("sum ") ? fromBase64(sealLine.mid(4)) : std::nullopt;
+        if (!sum || sum->size() != qsizetype(crypto_generichash_BYTES) ||
+            sodium_memcmp(sum->constData(), checksum(f.covered).constData(), size_t(sum->size())) !=
+                0) {
+            return ParseResult::Damaged;
+        }
+    } else {
+        const std::optional<QByteArray> m =
+            sealLine.startsWith("mac ") ? fromBase64(sealLine.mid(4)) : std::nullopt;
+        if (!m || m->size() != qsizetype(crypto_auth_BYTES)) {
+            return ParseResult::Damaged;
+        }
+        f.mac = *m;
+    }
+    // header, kdf, salt, check, [state], [generation], 1 to 11 wraps, seal
+    if (lines.size() < 6 || lines.size() > 18) {
         return ParseResult::Damaged;
     }
     const QList<QByteArray> kdf = line(1).split(' ');
@@ -401,10 +520,9 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
     }
     const std::optional<quint64> ops = decimal(kdf[2]);
     const std::optional<quint64> mem = decimal(kdf[3]);
-    if (!ops || !mem || !acceptableKdfParams({*ops, *mem})) {
+    if (!ops || !mem || !withinSodiumMinimum({*ops, *mem})) {
         return ParseResult::Damaged;
     }
-    PasswordFile f;
     f.kdf = {*ops, *mem};
     std::optional<QByteArray> salt;
     if (line(2).startsWith("salt ")) {
@@ -423,12 +541,23 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
     }
     f.check = *check;
     qsizetype first = 4;
-    if (line(4) == "state converting") {
+    if (line(first) == "state converting") {
         f.converting = true;
         ++first;
     }
-    if (first + 1 >= lines.size()) {
-        return ParseResult::Damaged;  // no wrap
+    if (f.version >= 2) {
+        const QList<QByteArray> g = line(first).split(' ');
+        const std::optional<quint64> vault = g.size() == 3 ? decimal(g[1]) : std::nullopt;
+        const std::optional<quint64> categories = g.size() == 3 ? decimal(g[2]) : std::nullopt;
+        if (g[0] != "generation" || !vault || !categories) {
+            return ParseResult::Damaged;
+        }
+        f.vaultGeneration = *vault;
+        f.categoriesGeneration = *categories;
+        ++first;
+    }
+    if (first + 1 >= lines.size() || lines.size() - 1 - first > 11) {
+        return ParseResult::Damaged;  // no wrap, or more than any file has
     }
     for (qsizetype i = first; i + 1 < lines.size(); ++i) {
         const QByteArray l = line(i);
@@ -445,6 +574,10 @@ ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out) {
         }
         w.sealed = *sealed;
         f.wraps.append(w);
+    }
+    // Last, so that a cost beyond the cap is told apart from damage.
+    if (!withinCap(f.kdf)) {
+        return ParseResult::TooCostly;
     }
     out = f;
     return ParseResult::Parsed;
@@ -481,8 +614,25 @@ bool passwordMatches(const PasswordFile& file, const PasswordKeys& keys) {
 }
 
 SecureBytes keyFileHash(const QByteArray& content) {
+    KeyFileHasher hasher;
+    hasher.add(content);
+    return hasher.finish();
+}
+
+KeyFileHasher::KeyFileHasher() : state_(crypto_generichash_statebytes()) {
+    crypto_generichash_init(reinterpret_cast<crypto_generichash_state*>(state_.data()), nullptr, 0,
+                            kKeyBytes);
+}
+
+void KeyFileHasher::add(const QByteArray& piece) {
+    crypto_generichash_update(reinterpret_cast<crypto_generichash_state*>(state_.data()),
+                              bytesOf(piece), quint64(piece.size()));
+}
+
+SecureBytes KeyFileHasher::finish() {
     SecureBytes h(kKeyBytes);
-    crypto_generichash(h.data(), h.size(), bytesOf(content), size_t(content.size()), nullptr, 0);
+    crypto_generichash_final(reinterpret_cast<crypto_generichash_state*>(state_.data()), h.data(),
+                             h.size());
     return h;
 }
 
@@ -495,7 +645,7 @@ std::optional<SecureBytes> unwrapDataKey(const PasswordFile& file, const Passwor
             continue;
         }
         SecureBytes dataKey(kKeyBytes);
-        if (aeadOpen(key.data(), wrapAd(w.withKeyFile), w.sealed, dataKey.data())) {
+        if (aeadOpen(key.data(), wrapAd(file.version, w.withKeyFile), w.sealed, dataKey.data())) {
             return dataKey;
         }
     }
@@ -517,11 +667,23 @@ std::optional<NewPasswordFile> newPasswordFile(const QByteArray& password) {
     return n;
 }
 
+NewPasswordFile samePasswordFile(const PasswordFile& file, PasswordKeys keys) {
+    NewPasswordFile n;
+    n.file = file;
+    n.file.version = 2;
+    n.file.wraps.clear();
+    n.file.covered.clear();
+    n.file.mac.clear();
+    n.keys = std::move(keys);
+    return n;
+}
+
 void addWrap(NewPasswordFile& n, const SecureBytes& dataKey, const SecureBytes* keyFileHash) {
     const SecureBytes key = wrappingKey(*n.keys, keyFileHash);
     KeyWrap w;
     w.withKeyFile = keyFileHash != nullptr;
-    w.sealed = aeadSeal(key.data(), wrapAd(w.withKeyFile), dataKey.data(), dataKey.size());
+    w.sealed =
+        aeadSeal(key.data(), wrapAd(n.file.version, w.withKeyFile), dataKey.data(), dataKey.size());
     n.file.wraps.append(w);
 }
 

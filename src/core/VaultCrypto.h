@@ -3,10 +3,11 @@
 // The cryptography of an encrypted vault, all of it from libsodium.
 //
 // A random 256-bit data key encrypts each file (XChaCha20-Poly1305, a fresh
-// random nonce per write, the file's kind and format version as associated
-// data). The data key is stored in the password file wrapped under a key
-// derived from the account password with Argon2id, and, when the user has a
-// key file, from a hash of the key file's whole content too.
+// random nonce per write, the file's kind, format version and generation as
+// associated data). The data key is stored in the password file wrapped under
+// a key derived from the account password with Argon2id, and, when the user
+// has a key file, from a hash of the key file's whole content too. The whole
+// password file is authenticated by a MAC under a subkey of the data key.
 #include <QByteArray>
 #include <QList>
 #include <cstddef>
@@ -47,9 +48,21 @@ private:
 // through ordinary memory.
 void wipe(QByteArray& bytes);
 
-// Random bytes from the system's generator.
+// Wipes the array when the scope ends, also through an exception.
+class WipeOnExit {
+public:
+    explicit WipeOnExit(QByteArray& bytes) : bytes_(bytes) {}
+    ~WipeOnExit() { wipe(bytes_); }
+    WipeOnExit(const WipeOnExit&) = delete;
+    WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+private:
+    QByteArray& bytes_;
+};
+
+// Random bytes from libsodium, in ordinary memory (a new key file).
 QByteArray randomBytes(qsizetype size);
-// Compared in constant time; arrays of different sizes differ.
+// Compared in constant time; false when the sizes differ.
 bool sameBytes(const SecureBytes& a, const SecureBytes& b);
 
 constexpr size_t kKeyBytes = 32;
@@ -68,38 +81,53 @@ KdfParams programKdfParams();
 // The cost new password files get: the program's, unless a test set a cheaper one.
 KdfParams newFileKdfParams();
 void setNewFileKdfParams(const std::optional<KdfParams>& params);
-// Costs a stored file may ask for: libsodium's bounds, and at most 1 GiB.
+// The largest cost a stored file may ask for: a small multiple of the
+// program's own, so a planted file cannot freeze the login or exhaust memory.
+KdfParams maxStoredKdfParams();
+// Within libsodium's bounds and within maxStoredKdfParams().
 bool acceptableKdfParams(const KdfParams& params);
 
 // ---- Containers: one encrypted file ------------------------------------------
 
 enum class FileKind : unsigned char { Vault = 1, Backup = 2, Categories = 3, List = 4 };
-constexpr unsigned char kContainerVersion = 1;
+// Version 2 adds the generation; version 1 files are still read (generation 0).
+constexpr unsigned char kContainerVersion = 2;
 
 // The container starts with this magic; a compatible file never does (it
 // holds a NUL, which ends the text of every compatible file).
 bool isContainer(const QByteArray& data);
 
-// magic, version, kind, nonce, then the ciphertext with its tag.
-QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext);
+// magic, version, kind, generation, nonce, then the ciphertext with its tag.
+// The generation numbers the writes of one file, so an older copy is known.
+QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext,
+                quint64 generation = 0);
 // The same with the plaintext written by fill straight into the container's
 // buffer (plainSize bytes) and encrypted where it lies: a large vault is not
 // copied once more.
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
-                const std::function<void(char*)>& fill);
+                const std::function<void(char*)>& fill, quint64 generation = 0);
 
 enum class OpenResult { Opened, Damaged, WrongKind, UnknownVersion };
-// Opens a container of one of the kinds accepted; the plaintext only when opened.
+// Opens a container of one of the kinds accepted; the plaintext, and the
+// generation it was sealed with, only when opened.
 OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
-                std::initializer_list<FileKind> accepted, QByteArray& plaintext);
+                std::initializer_list<FileKind> accepted, QByteArray& plaintext,
+                quint64* generation = nullptr);
 // The kind the header names, when it has one (says nothing about the rest).
 std::optional<FileKind> containerKind(const QByteArray& data);
+// The generation the header names (0 for version 1), unauthenticated: only
+// for decisions that err on the side of keeping a file.
+std::optional<quint64> containerGeneration(const QByteArray& data);
 
 // ---- The password file of an encrypted user ---------------------------------
 
 // Its first line: ASCII with a blank and a "-", which no typed password can
 // equal, so the Windows program finds a wrong password and goes no further.
+// Version 2 ends in a MAC; version 1 (still read) in a plain checksum.
 extern const char* const kPasswordFileHeader;
+extern const char* const kLegacyPasswordFileHeader;
+// Larger files are refused before they are read.
+constexpr qint64 kMaxPasswordFileBytes = 65536;
 
 struct KeyWrap {
     bool withKeyFile = false;
@@ -107,24 +135,39 @@ struct KeyWrap {
 };
 
 struct PasswordFile {
+    int version = 2;
     KdfParams kdf;
     QByteArray salt;
     QByteArray check;  // nonce + a sealed token: tells a wrong password apart
     // A conversion between the formats is under way: the data files may be
     // in either format until it ends.
     bool converting = false;
+    // The generations of the vault and the category file last written.
+    quint64 vaultGeneration = 0;
+    quint64 categoriesGeneration = 0;
     QList<KeyWrap> wraps;
+    // As read: the text the MAC covers, and the MAC (version 2 only).
+    QByteArray covered;
+    QByteArray mac;
     bool needsKeyFile() const;  // no wrap opens without one
     bool hasWrapWithoutKeyFile() const;
 };
 
 // Starts like the header: an encrypted user's password file (maybe damaged).
 bool isEncryptedPasswordFile(const QByteArray& data);
-enum class ParseResult { Parsed, Damaged, UnknownVersion };
-// Every line checked, the whole file covered by a checksum: a changed byte
-// or a cut file is Damaged.
+enum class ParseResult { Parsed, Damaged, UnknownVersion, TooCostly };
+// Every line checked. Version 1: the whole file covered by a checksum, a
+// changed byte or a cut file is Damaged. Version 2: the MAC is only read
+// here; macMatches() checks it once the data key is known.
 ParseResult parsePasswordFile(const QByteArray& data, PasswordFile& out);
-QByteArray formatPasswordFile(const PasswordFile& file);
+bool macMatches(const PasswordFile& file, const SecureBytes& dataKey);
+// Version 2, authenticated under the data key.
+QByteArray formatPasswordFile(const PasswordFile& file, const SecureBytes& dataKey);
+// Version 1, with its plain checksum: files of earlier releases, for tests.
+QByteArray formatLegacyPasswordFile(const PasswordFile& file);
+// The text with its last line made anew: the checksum (no key) or the MAC
+// (under dataKey) over the rest; for tests and fuzzing of forged files.
+QByteArray resealedPasswordFile(const QByteArray& text, const SecureBytes* dataKey);
 
 // The keys derived from the account password (the one slow step).
 struct PasswordKeys {
@@ -138,6 +181,16 @@ bool passwordMatches(const PasswordFile& file, const PasswordKeys& keys);
 
 // BLAKE2b of the key file's whole content.
 SecureBytes keyFileHash(const QByteArray& content);
+// The same over pieces, so a key file is never held whole.
+class KeyFileHasher {
+public:
+    KeyFileHasher();
+    void add(const QByteArray& piece);
+    SecureBytes finish();
+
+private:
+    SecureBytes state_;
+};
 
 // The data key from the wraps that take a key file (keyFileHash given) or
 // from those that do not (none given).
@@ -152,6 +205,9 @@ struct NewPasswordFile {
 };
 // Derives the keys once; the result can take further wraps (addWrap).
 std::optional<NewPasswordFile> newPasswordFile(const QByteArray& password);
+// The same salt, cost and check, with the keys already derived from them,
+// and no wrap yet (to write a file of an earlier version anew).
+NewPasswordFile samePasswordFile(const PasswordFile& file, PasswordKeys keys);
 void addWrap(NewPasswordFile& file, const SecureBytes& dataKey, const SecureBytes* keyFileHash);
 
 }  // namespace core::crypto

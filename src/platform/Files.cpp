@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "platform/Errors.h"
 
@@ -55,6 +56,57 @@ std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
         return std::nullopt;
     }
     return data;
+}
+
+std::optional<qint64> FileSystem::size(const QString& path) {
+    const std::optional<QByteArray> data = read(path);
+    return data ? std::optional<qint64>(data->size()) : std::nullopt;
+}
+
+bool FileSystem::readPieces(const QString& path, qint64 pieceSize,
+                            const std::function<bool(const QByteArray&)>& take) {
+    const std::optional<QByteArray> data = read(path);
+    if (!data) {
+        return false;
+    }
+    for (qsizetype at = 0; at < data->size(); at += pieceSize) {
+        if (!take(QByteArray::fromRawData(data->constData() + at,
+                                          std::min<qsizetype>(pieceSize, data->size() - at)))) {
+            break;
+        }
+    }
+    return true;
+}
+
+std::optional<qint64> DiskFileSystem::size(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return file.size();
+}
+
+bool DiskFileSystem::readPieces(const QString& path, qint64 pieceSize,
+                                const std::function<bool(const QByteArray&)>& take) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    bool ok = true;
+    for (;;) {
+        const qint64 got = file.read(piece.data(), pieceSize);
+        if (got < 0) {
+            ok = false;
+            break;
+        }
+        if (got == 0 || !take(QByteArray::fromRawData(piece.constData(), got))) {
+            break;
+        }
+    }
+    // The buffer may hold key material.
+    piece.fill('\0');
+    return ok;
 }
 
 bool DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
@@ -166,6 +218,21 @@ QByteArray readFile(const QString& path) {
         raiseCannotOpen(path);
     }
     return *data;
+}
+
+qint64 fileSize(const QString& path) {
+    const std::optional<qint64> size = g_fs->size(path);
+    if (!size) {
+        raiseCannotOpen(path);
+    }
+    return *size;
+}
+
+void readFilePieces(const QString& path, qint64 pieceSize,
+                    const std::function<bool(const QByteArray&)>& take) {
+    if (!g_fs->readPieces(path, pieceSize, take)) {
+        raiseCannotOpen(path);
+    }
 }
 
 void writeFile(const QString& path, const QByteArray& data) {

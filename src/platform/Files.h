@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -33,6 +34,14 @@ public:
     // Takes every right of group and others off a file or folder that the
     // running account owns; never adds one. Anything else is left alone.
     virtual void restrictToOwner(const QString& path) = 0;
+
+    // The size in bytes without reading the file; nothing when it cannot be opened.
+    virtual std::optional<qint64> size(const QString& path);
+    // Hands the content to take in pieces of at most pieceSize bytes, until
+    // take returns false or the file ends: a large file is never held whole.
+    // false when the file cannot be opened or read.
+    virtual bool readPieces(const QString& path, qint64 pieceSize,
+                            const std::function<bool(const QByteArray&)>& take);
 };
 
 // The real file system.
@@ -46,6 +55,9 @@ public:
     bool writeAtomicShared(const QString& path, const QByteArray& data) override;
     bool createPrivateDirectory(const QString& path) override;
     void restrictToOwner(const QString& path) override;
+    std::optional<qint64> size(const QString& path) override;
+    bool readPieces(const QString& path, qint64 pieceSize,
+                    const std::function<bool(const QByteArray&)>& take) override;
 
 protected:
     // Makes a rename in the folder durable; false when the platform refuses.
@@ -62,6 +74,10 @@ void setFileSystem(FileSystem* fs);
 // Throw PlatformError with the platform's texts.
 QByteArray readFile(const QString& path);                     // "Cannot open file %s"
 void writeFile(const QString& path, const QByteArray& data);  // "Cannot create file %s"
+// The same through size() and readPieces(); "Cannot open file %s".
+qint64 fileSize(const QString& path);
+void readFilePieces(const QString& path, qint64 pieceSize,
+                    const std::function<bool(const QByteArray&)>& take);
 
 bool FileExists(const QString& path);  // false for folders
 bool DirectoryExists(const QString& path);

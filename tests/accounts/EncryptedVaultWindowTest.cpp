@@ -75,7 +75,7 @@ TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearch
     for (const char* f : {"passwords.dat", "passwords.dat.bak", "categories.dat"}) {
         EXPECT_TRUE(encrypted(QString::fromLatin1(f))) << f;
     }
-    EXPECT_TRUE(dir.read(QStringLiteral("users/bob/bob.dat")).startsWith("VORREL-ENCRYPTED 1\r\n"));
+    EXPECT_TRUE(dir.read(QStringLiteral("users/bob/bob.dat")).startsWith("VORREL-ENCRYPTED 2\r\n"));
     EXPECT_TRUE(column(0).contains(QStringLiteral("Caf\u00e9")));
 
     // Chinese, Cyrillic and emoji: a category and two entries.

@@ -512,7 +512,7 @@ class WithTray(Person):
             if not data.startswith(ex.CONTAINER_MAGIC):
                 raise E2EError("%s is not encrypted: %r" % (rel, data[:16]))
         account = self.read(self.user("%s.dat" % LOGIN)) or b""
-        if not account.startswith(b"VORREL-ENCRYPTED 1\r\n") or ex.scramble(PASSWORD) in account:
+        if not account.startswith(b"VORREL-ENCRYPTED 2\r\n") or ex.scramble(PASSWORD) in account:
             raise E2EError("the password file does not hold the wrapped key alone")
 
         def fill(dialog):

@@ -22,6 +22,18 @@ std::optional<QByteArray> FaultyFileSystem::read(const QString& path) {
     return DiskFileSystem::read(path);
 }
 
+std::optional<qint64> FaultyFileSystem::size(const QString& path) {
+    if (failReads_.contains(key(path))) {
+        return std::nullopt;
+    }
+    return DiskFileSystem::size(path);
+}
+
+bool FaultyFileSystem::readPieces(const QString& path, qint64 pieceSize,
+                                  const std::function<bool(const QByteArray&)>& take) {
+    return !failReads_.contains(key(path)) && DiskFileSystem::readPieces(path, pieceSize, take);
+}
+
 bool FaultyFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
     writes << QFileInfo(path).fileName();
     if (failWrites_.contains(key(path))) {
