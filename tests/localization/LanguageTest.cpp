@@ -118,6 +118,8 @@ QStringList extraKeys() {
             "StringFileWrongKind",
             "StringFileNewer",
             "StringFileEncryptedList",
+            "StringFileTooLarge",
+            "StringFileTooCostly",
             "MImport->Caption",
             "StringImportFilter",
             "StringImportUnknown",
