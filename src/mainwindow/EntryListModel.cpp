@@ -131,6 +131,14 @@ void EntryListModel::setColumnCaption(int column, const QString& caption) {
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
 }
 
+qint64 EntryListModel::rowBytes() const {
+    qint64 bytes = qint64(rows_.capacity() * sizeof(EntryRow));
+    for (const EntryRow& row : rows_) {
+        bytes += row.plain.capacity() + qint64(sizeof(QArrayData));
+    }
+    return bytes;
+}
+
 std::vector<int> EntryListModel::shownPositions() const {
     std::vector<int> shown(rows_.size(), -1);
     for (size_t i = 0; i < order_.size(); ++i) {

@@ -72,6 +72,10 @@ public:
     // For each stored row, the position it is shown at (-1: removed).
     std::vector<int> shownPositions() const;
 
+    // The memory the rows and their order hold, for the benchmark.
+    qint64 rowBytes() const;
+    qint64 orderBytes() const { return qint64(order_.capacity() * sizeof(int)); }
+
 private:
     std::vector<EntryRow> rows_;
     std::vector<int> order_;  // shown position -> stored row

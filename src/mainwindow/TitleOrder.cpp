@@ -36,6 +36,17 @@ void TitleOrder::clear() {
     rankAt_.clear();
 }
 
+qint64 TitleOrder::heldBytes() const {
+    // Keys share their text with ranked_; a hash node holds a key and a value.
+    qint64 bytes = qint64(rankOf_.capacity()) * qint64(sizeof(QByteArray) + sizeof(int) + 8) +
+                   qint64(ranked_.capacity() * sizeof(QByteArray)) +
+                   qint64(rankAt_.capacity() * sizeof(int));
+    for (const QByteArray& t : ranked_) {
+        bytes += t.capacity() + qint64(sizeof(QArrayData));
+    }
+    return bytes;
+}
+
 void TitleOrder::rank(const std::vector<EntryRow>& rows) {
     clear();
     std::vector<QByteArray> distinct;

@@ -18,6 +18,7 @@ public:
     // The same, with the rows moved into that order.
     void sort(std::vector<EntryRow>& rows);
     void clear();
+    qint64 heldBytes() const;  // for the benchmark
 
     // Below this many rows a plain sort is as fast as ranking.
     static constexpr size_t kRankFrom = 4096;
