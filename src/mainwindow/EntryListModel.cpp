@@ -6,12 +6,17 @@
 
 const QByteArray EntryListModel::kMask = QByteArrayLiteral("**********");
 
-EntryRow EntryRow::fromPlain(QByteArray plainLine, int entryIndex) {
+EntryRow EntryRow::fromStored(QByteArray storedLine, int entryIndex) {
     EntryRow row;
-    row.plain = std::move(plainLine);
+    row.line = std::move(storedLine);
     row.entry = entryIndex;
-    row.spans = core::splitSpans(row.plain.constData(), row.plain.size());
+    row.spans =
+        core::splitSpans(row.line.constData(), row.line.size(), char('|' ^ core::kScrambleKey));
     return row;
+}
+
+QByteArray EntryRow::field(int column) const {
+    return core::Scramble(QByteArray(storedData(column), fieldSize(column)));
 }
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -132,11 +137,8 @@ void EntryListModel::setColumnCaption(int column, const QString& caption) {
 }
 
 qint64 EntryListModel::rowBytes() const {
-    qint64 bytes = qint64(rows_.capacity() * sizeof(EntryRow));
-    for (const EntryRow& row : rows_) {
-        bytes += row.plain.capacity() + qint64(sizeof(QArrayData));
-    }
-    return bytes;
+    // The texts belong to the stored lines.
+    return qint64(rows_.capacity() * sizeof(EntryRow));
 }
 
 std::vector<int> EntryListModel::shownPositions() const {

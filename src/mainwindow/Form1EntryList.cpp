@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "app/Form1.h"
@@ -31,6 +32,25 @@ bool contains(const QByteArray& haystack, const QByteArray& needle) {
            std::string_view::npos;
 }
 
+// CompareText of two texts given as stored (scrambled) bytes.
+int compareStoredText(const char* a, int aSize, const char* b, int bSize) {
+    const int n = std::min(aSize, bSize);
+    for (int i = 0; i < n; ++i) {
+        uchar ca = uchar(a[i] ^ core::kScrambleKey);
+        uchar cb = uchar(b[i] ^ core::kScrambleKey);
+        if (ca >= 'a' && ca <= 'z') {
+            ca = uchar(ca - 32);
+        }
+        if (cb >= 'a' && cb <= 'z') {
+            cb = uchar(cb - 32);
+        }
+        if (ca != cb) {
+            return int(ca) - int(cb);
+        }
+    }
+    return aSize < bSize ? -1 : (aSize > bSize ? 1 : 0);
+}
+
 }  // namespace
 
 void TForm1::FillEntryList() {
@@ -41,7 +61,7 @@ void TForm1::FillEntryList() {
     if (node == 0) {
         rows.reserve(size_t(count));
         for (int k = 0; k < count; ++k) {
-            rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
+            rows.push_back(EntryRow::fromStored(PasswordList[k], k));
         }
     } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
         // Scrambling maps each byte on its own, so the stored line contains the
@@ -49,12 +69,13 @@ void TForm1::FillEntryList() {
         const QByteArray scrambledName = core::Scramble(CategoryList[node]);
         for (int k = 0; k < count; ++k) {
             if (contains(PasswordList[k], scrambledName)) {
-                rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
+                rows.push_back(EntryRow::fromStored(PasswordList[k], k));
             }
         }
     }
-    // The rows stay in stored order, as their texts lie in memory; the view
-    // shows them in Title order.
+    // The rows stay in stored order, as their lines lie in memory; the view
+    // shows them in Title order. They share the stored lines, and unscramble
+    // a cell only when the view asks for it.
     std::vector<int> order = TitleOrderCache->order(rows);
     ListModel->setMasked(HidePasswords);
     ListModel->setRows(std::move(rows), std::move(order));
@@ -98,11 +119,12 @@ void TForm1::EditSearchChange() {
         if (length > 0) {
             const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes));
             const bool asciiWanted = isAscii(bytes);
+            QByteArray prefix;
             for (int r = 0; r < rowCount && found < 0; ++r) {
                 const EntryRow& row = ListModel->row(r);
-                const QByteArray prefix = QByteArray::fromRawData(
-                    row.fieldData(core::Title),
-                    std::min<qsizetype>(length, row.fieldSize(core::Title)));
+                prefix.resize(std::min<qsizetype>(length, row.fieldSize(core::Title)));
+                std::memcpy(prefix.data(), row.storedData(core::Title), size_t(prefix.size()));
+                core::scrambleInPlace(prefix.data(), prefix.size());
                 if (asciiWanted && isAscii(prefix)) {
                     // ASCII letters lower-case the same in every locale.
                     if (prefix.size() == length && platform::CompareText(prefix, bytes) == 0) {
@@ -161,17 +183,17 @@ void TForm1::ListView1ColumnClick(int column) {
             // Refills recycle freed blocks, so the texts do not lie in order:
             // ask for the next ones early.
             if (s + 16 < stored.size()) {
-                __builtin_prefetch(stored[s + 16].fieldData(column));
+                __builtin_prefetch(stored[s + 16].storedData(column));
             }
 #endif
             if (shown[s] < 0) {
                 continue;
             }
-            const char* text = stored[s].fieldData(column);
+            const char* text = stored[s].storedData(column);
             const int size = stored[s].fieldSize(column);
             quint64 part[2] = {0, 0};
             for (int i = 0; i < 16; ++i) {
-                uchar c = i < size ? uchar(text[i]) : 0;
+                uchar c = i < size ? uchar(text[i] ^ core::kScrambleKey) : 0;
                 if (c >= 'a' && c <= 'z') {
                     c = uchar(c - 32);
                 }
@@ -190,8 +212,8 @@ void TForm1::ListView1ColumnClick(int column) {
             } else {
                 const EntryRow& ra = ListModel->row(a.row);
                 const EntryRow& rb = ListModel->row(b.row);
-                c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
-                                          rb.fieldData(column), rb.fieldSize(column));
+                c = compareStoredText(ra.storedData(column), ra.fieldSize(column),
+                                      rb.storedData(column), rb.fieldSize(column));
             }
             if (c == 0) {
                 return a.row < b.row;
