@@ -64,13 +64,16 @@ QByteArray openOrRaise(const QString& path, const QByteArray& data, const VaultS
     return plain;
 }
 
-// The lines of an entry file's plaintext, each scrambled (the memory form).
-LineList scrambledLines(const QByteArray& plain) {
-    LineList lines = platform::parseTextLines(plain);
-    for (QByteArray& line : lines) {
-        scrambleInPlace(line.data(), line.size());
+// The lines of an entry file, each scrambled (the memory form): decrypted,
+// scrambled and split where the file's bytes lie, so the plaintext exists
+// once and only until it is scrambled.
+LineList scrambledLines(const QString& path, QByteArray data, const VaultSession& session,
+                        std::initializer_list<FileKind> kinds, bool* cut = nullptr) {
+    const crypto::OpenResult r = crypto::openInPlace(session.dataKey(), data, kinds);
+    if (r != crypto::OpenResult::Opened) {
+        raiseOpenFailure(r, path);
     }
-    return lines;
+    return platform::shareTextLines(std::move(data), scrambleInPlace, cut);
 }
 
 }  // namespace
@@ -207,17 +210,14 @@ std::optional<Uncarried> firstUncarriedCategory(const LineList& utf8Names) {
 
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    const QByteArray data = platform::readFile(path);
+    QByteArray data = platform::readFile(path);
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
             raise(damagedFileText(path));
         }
         return convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
     }
-    QByteArray plain = openOrRaise(path, data, session, kinds);
-    LineList lines = scrambledLines(plain);
-    crypto::wipe(plain);
-    return lines;
+    return scrambledLines(path, std::move(data), session, kinds);
 }
 
 void writeEntryFile(const QString& path, const VaultSession& session, FileKind kind,
@@ -264,14 +264,13 @@ void saveSortedCategories(const QString& path, const VaultSession& session, cons
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
                                  const VaultSession& session) {
-    const QByteArray data = platform::readFile(vaultPath);
+    QByteArray data = platform::readFile(vaultPath);
     LineList lines;
     bool whole = true;
     if (crypto::isContainer(data)) {
-        QByteArray plain = openOrRaise(vaultPath, data, session, {FileKind::Vault});
-        whole = !plain.contains('\0');
-        lines = scrambledLines(plain);
-        crypto::wipe(plain);
+        bool cut = false;
+        lines = scrambledLines(vaultPath, std::move(data), session, {FileKind::Vault}, &cut);
+        whole = !cut;
     } else if (session.converting()) {
         whole = !data.contains('\0');
         lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);

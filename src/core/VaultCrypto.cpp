@@ -192,9 +192,9 @@ QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
     return out;
 }
 
-OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
-                std::initializer_list<FileKind> accepted, QByteArray& plaintext) {
-    plaintext.clear();
+namespace {
+
+OpenResult checkHeader(const QByteArray& data, std::initializer_list<FileKind> accepted) {
     if (!isContainer(data) || data.size() < kHeaderBytes) {
         return OpenResult::Damaged;
     }
@@ -208,13 +208,50 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
     if (!wanted) {
         return knownKind(uchar(data.at(9))) ? OpenResult::WrongKind : OpenResult::Damaged;
     }
+    if (data.size() - kHeaderBytes < kNonceBytes + kTagBytes) {
+        return OpenResult::Damaged;
+    }
+    return OpenResult::Opened;
+}
+
+}  // namespace
+
+OpenResult openInPlace(const SecureBytes& dataKey, QByteArray& data,
+                       std::initializer_list<FileKind> accepted) {
+    if (const OpenResult r = checkHeader(data, accepted); r != OpenResult::Opened) {
+        data.clear();
+        return r;
+    }
+    char* bytes = data.data();  // a buffer of its own: it is about to change
+    const QByteArray header = QByteArray::fromRawData(bytes, kHeaderBytes);
+    const QByteArray sealed =
+        QByteArray::fromRawData(bytes + kHeaderBytes, data.size() - kHeaderBytes);
+    // The plaintext is written over the ciphertext it comes from, only once
+    // the tag has proved the whole genuine.
+    if (!aeadOpen(dataKey.data(), header, sealed,
+                  reinterpret_cast<unsigned char*>(bytes + kHeaderBytes + kNonceBytes))) {
+        data.clear();
+        return OpenResult::Damaged;
+    }
+    const qsizetype plainSize = data.size() - kHeaderBytes - kNonceBytes - kTagBytes;
+    // The header and nonce go from the front without moving the plaintext;
+    // the tag's bytes are wiped before they leave the end.
+    sodium_memzero(bytes + kHeaderBytes + kNonceBytes + plainSize, size_t(kTagBytes));
+    data.remove(0, kHeaderBytes + kNonceBytes);
+    data.truncate(plainSize);
+    return OpenResult::Opened;
+}
+
+OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
+                std::initializer_list<FileKind> accepted, QByteArray& plaintext) {
+    plaintext.clear();
+    if (const OpenResult r = checkHeader(data, accepted); r != OpenResult::Opened) {
+        return r;
+    }
     // Views into the file's bytes: a large vault is not copied to be opened.
     const QByteArray header = QByteArray::fromRawData(data.constData(), kHeaderBytes);
     const QByteArray sealed =
         QByteArray::fromRawData(data.constData() + kHeaderBytes, data.size() - kHeaderBytes);
-    if (sealed.size() < kNonceBytes + kTagBytes) {
-        return OpenResult::Damaged;
-    }
     QByteArray out(sealed.size() - kNonceBytes - kTagBytes, Qt::Uninitialized);
     if (!aeadOpen(dataKey.data(), header, sealed, reinterpret_cast<unsigned char*>(out.data()))) {
         return OpenResult::Damaged;

@@ -87,6 +87,12 @@ enum class OpenResult { Opened, Damaged, WrongKind, UnknownVersion };
 // Opens a container of one of the kinds accepted; the plaintext only when opened.
 OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
                 std::initializer_list<FileKind> accepted, QByteArray& plaintext);
+// The same, decrypting where the ciphertext lies: once opened, data holds
+// the plaintext in its own buffer, and no other copy of it is made. Data that
+// does not open is emptied (a failed check wipes the bytes it would have
+// written); arrays that shared its buffer keep theirs.
+OpenResult openInPlace(const SecureBytes& dataKey, QByteArray& data,
+                       std::initializer_list<FileKind> accepted);
 // The kind the header names, when it has one (says nothing about the rest).
 std::optional<FileKind> containerKind(const QByteArray& data);
 
