@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 
 #include "app/Form1.h"
@@ -30,6 +29,23 @@ bool contains(const QByteArray& haystack, const QByteArray& needle) {
     return std::string_view(haystack.constData(), size_t(haystack.size()))
                .find(std::string_view(needle.constData(), size_t(needle.size()))) !=
            std::string_view::npos;
+}
+
+// Whether a stored prefix equals an ASCII text without regard to the case of
+// ASCII letters: 1 when it does, 0 when not, -1 when the prefix is not ASCII.
+int compareAsciiPrefix(const char* stored, qsizetype size, const QByteArray& text) {
+    bool equal = size == text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        uchar c = uchar(stored[i] ^ core::kScrambleKey);
+        if (c >= 0x80) {
+            return -1;
+        }
+        uchar t = uchar(text[i]);
+        c = c >= 'a' && c <= 'z' ? uchar(c - 32) : c;
+        t = t >= 'a' && t <= 'z' ? uchar(t - 32) : t;
+        equal = equal && c == t;
+    }
+    return equal ? 1 : 0;
 }
 
 // CompareText of two texts given as stored (scrambled) bytes.
@@ -61,15 +77,15 @@ void TForm1::FillEntryList() {
     if (node == 0) {
         rows.reserve(size_t(count));
         for (int k = 0; k < count; ++k) {
-            rows.push_back(EntryRow::fromStored(PasswordList[k], k));
+            rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
         }
     } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
         // Scrambling maps each byte on its own, so the stored line contains the
         // scrambled name exactly when the decoded line contains the name.
         const QByteArray scrambledName = core::Scramble(CategoryList[node]);
         for (int k = 0; k < count; ++k) {
-            if (contains(PasswordList[k], scrambledName)) {
-                rows.push_back(EntryRow::fromStored(PasswordList[k], k));
+            if (contains(PasswordList.at(k), scrambledName)) {
+                rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
             }
         }
     }
@@ -119,18 +135,21 @@ void TForm1::EditSearchChange() {
         if (length > 0) {
             const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes));
             const bool asciiWanted = isAscii(bytes);
-            QByteArray prefix;
             for (int r = 0; r < rowCount && found < 0; ++r) {
                 const EntryRow& row = ListModel->row(r);
-                prefix.resize(std::min<qsizetype>(length, row.fieldSize(core::Title)));
-                std::memcpy(prefix.data(), row.storedData(core::Title), size_t(prefix.size()));
-                core::scrambleInPlace(prefix.data(), prefix.size());
-                if (asciiWanted && isAscii(prefix)) {
-                    // ASCII letters lower-case the same in every locale.
-                    if (prefix.size() == length && platform::CompareText(prefix, bytes) == 0) {
-                        found = r;
+                const char* title = row.storedData(core::Title);
+                const qsizetype size = std::min<qsizetype>(length, row.fieldSize(core::Title));
+                if (asciiWanted) {
+                    // ASCII letters lower-case the same in every locale: an
+                    // ASCII prefix is compared as stored, without a copy.
+                    const int match = compareAsciiPrefix(title, size, bytes);
+                    if (match >= 0) {
+                        found = match == 1 ? r : -1;
+                        continue;
                     }
-                } else if (platform::AnsiLowerCase(platform::toUi(prefix)) == wanted) {
+                }
+                const QByteArray prefix = core::Scramble(QByteArray(title, size));
+                if (platform::AnsiLowerCase(platform::toUi(prefix)) == wanted) {
                     found = r;
                 }
             }

@@ -9,9 +9,9 @@
 // Puts rows in ascending Title order by the locale's case-sensitive
 // comparison, keeping the stored order of equal titles. Large lists are
 // refilled often (a category click, showing the passwords), so every
-// distinct title is ranked once, by its collation sort key, and the rank is
-// reused; titles not yet ranked find their place among the ranked ones by
-// binary search. Only the title fields are read, as stored.
+// distinct title is ranked once and the rank is reused; titles not yet
+// ranked find their place among the ranked ones by binary search. Only the
+// title fields are read, as stored.
 class TitleOrder {
 public:
     // The positions of the rows in Title order: result[i] is the row that goes to place i.

@@ -56,7 +56,7 @@ std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
     const qint64 size = file.size();
     QByteArray data;
     if (size > 0 && size < qint64(std::numeric_limits<qsizetype>::max() / 2)) {
-        data.resize(qsizetype(size));
+        data = QByteArray(qsizetype(size), Qt::Uninitialized);
         const qint64 got = file.read(data.data(), size);
         if (got < 0) {
             return std::nullopt;
