@@ -367,6 +367,7 @@ int main(int argc, char** argv) {
                                 "export text (hidden)",
                                 "export HTML (hidden)",
                                 "close",
+                                "encrypted: first paint",
                                 "encrypted: login",
                                 "encrypted: add+save",
                                 "encrypted: delete 100",
@@ -507,6 +508,7 @@ int main(int argc, char** argv) {
             const QByteArray encryptedVault = platform::readFile(vaultPath);
             for (int run = 0; run < runs; ++run) {
                 auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
+                record("encrypted: first paint", openInFreshProcess(session.path(QString()), n).ms);
                 record("encrypted: login", session.login());
                 TForm1& f = *session.form;
                 check(f.Vault && f.ListModel->rowCount() == n, "encrypted rows after login");
