@@ -51,6 +51,9 @@ TextLines shareTextLines(QByteArray data, void (*inPlace)(char*, qsizetype), boo
     }
     if (nul) {
         size = static_cast<const char*>(nul) - p;
+        // The rest is not read, and not kept either: the buffer outlives this
+        // call, and the text may be a secret's.
+        std::memset(p + size, 0, size_t(data.size() - size));
     }
     QByteArray::DataPointer& whole = data.data_ptr();
     auto add = [&](qsizetype start, qsizetype end) {
