@@ -90,7 +90,8 @@ quint64 guessKey(const QString& text) {
             ++n;
         }
     }
-    return key << (16 * (4 - n));
+    // No weight at all: the smallest key (a shift by 64 bits is undefined).
+    return n == 0 ? 0 : key << (16 * (4 - n));
 }
 
 int compareGuesses(const QString& a, const QString& b) {
