@@ -151,13 +151,17 @@ QByteArray openOrRaise(const QString& path, const QByteArray& data, const VaultS
     return plain;
 }
 
-// The lines of an entry file's plaintext, each scrambled (the memory form).
-LineList scrambledLines(const QByteArray& plain) {
-    LineList lines = platform::parseTextLines(plain);
-    for (QByteArray& line : lines) {
-        scrambleInPlace(line.data(), line.size());
+// The lines of an entry file, each scrambled (the memory form): decrypted,
+// scrambled and split where the file's bytes lie, so the plaintext exists
+// once and only until it is scrambled.
+LineList scrambledLines(const QString& path, QByteArray data, const VaultSession& session,
+                        std::initializer_list<FileKind> kinds, bool* cut = nullptr,
+                        quint64* generation = nullptr) {
+    const crypto::OpenResult r = crypto::openInPlace(session.dataKey(), data, kinds, generation);
+    if (r != crypto::OpenResult::Opened) {
+        raiseOpenFailure(r, path);
     }
-    return lines;
+    return platform::shareTextLines(std::move(data), scrambleInPlace, cut);
 }
 
 }  // namespace
@@ -477,14 +481,14 @@ VaultRead readVault(const QString& vaultPath, const QString& backupPath,
     QByteArray data = readBounded(vaultPath, kMaxContainerBytes);
     VaultRead r;
     if (crypto::isContainer(data)) {
-        QByteArray plain = openOrRaise(vaultPath, data, session, {FileKind::Vault}, &r.generation);
-        const crypto::WipeOnExit wipe(plain);
+        bool cut = false;
+        r.lines = scrambledLines(vaultPath, std::move(data), session, {FileKind::Vault}, &cut,
+                                 &r.generation);
         if (Internals::older(session, FileKind::Vault, r.generation)) {
             const std::optional<quint64> b = backupGeneration(backupPath, session);
             throw OlderVaultError(vaultPath, b && *b > r.generation ? backupPath : QString());
         }
-        r.whole = !plain.contains('\0');
-        r.lines = scrambledLines(plain);
+        r.whole = !cut;
     } else if (session.converting()) {
         r.whole = !data.contains('\0');
         r.lines = convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
@@ -543,16 +547,14 @@ LineList readCompatibleEntryFile(const QString& path) {
 
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    const QByteArray data = readBounded(path, kMaxContainerBytes);
+    QByteArray data = readBounded(path, kMaxContainerBytes);
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
             raise(Reason::Damaged, path);
         }
         return convertLines(platform::parseTextLines(data), compatibleEntryToUtf8);
     }
-    QByteArray plain = openOrRaise(path, data, session, kinds);
-    const crypto::WipeOnExit wipe(plain);
-    return scrambledLines(plain);
+    return scrambledLines(path, std::move(data), session, kinds);
 }
 
 void writeEntryFile(const QString& path, VaultSession& session, FileKind kind,

@@ -62,16 +62,23 @@ bool isValidLoginName(const QString& login) {
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
-    const QByteArray data = platform::readFile(vaultPath);
+    QByteArray data = platform::readFile(vaultPath);
     // An encrypted vault read as compatible lines would be junk, and the
     // next save would write that junk over it.
     if (crypto::isContainer(data)) {
         throw platform::PlatformError(encryptedListText(vaultPath));
     }
-    LineList lines = platform::parseTextLines(data);
+    // A vault already in the form a list is written in (the usual case) is
+    // the backup as read: no second copy of it is made.
+    const bool asRead = platform::isJoinedForm(data);
+    if (asRead && !data.isEmpty()) {
+        platform::writeFile(backupPath, data);
+    }
+    bool cut = false;
+    LineList lines = platform::shareTextLines(std::move(data), nullptr, &cut);
     // A NUL ends the text, so a damaged vault reads short: then the backup,
     // which may hold the whole list, is kept rather than replaced by the rest.
-    if (!lines.isEmpty() && !data.contains('\0')) {
+    if (!asRead && !lines.isEmpty() && !cut) {
         platform::saveTextList(backupPath, lines);
     }
     return lines;
@@ -165,6 +172,22 @@ public:
                 }
             }
         }
+        // The byte pairs a name can start with; a name of one byte starts
+        // every pair that begins with it.
+        pairStartsName_.assign(65536 / 64, 0);
+        for (const QByteArray& name : scrambledNames) {
+            if (name.isEmpty()) {
+                continue;
+            }
+            const unsigned first = uchar(name[0]);
+            startsAName_[first] = true;
+            for (unsigned second = 0; second < 256; ++second) {
+                if (name.size() == 1 || uchar(name[1]) == second) {
+                    const unsigned pair = first << 8 | second;
+                    pairStartsName_[pair / 64] |= quint64(1) << (pair % 64);
+                }
+            }
+        }
         // One flat table; a move into a state where names end carries a flag,
         // so the scan of a line looks at nothing else for most bytes.
         table_.resize(states_.size() * 256);
@@ -182,8 +205,26 @@ public:
                qsizetype lineNumber) const {
         quint32 s = 0;
         const quint32* table = table_.data();
-        for (char c : line) {
-            s = table[size_t(s & ~kEndsName) * 256 + uchar(c)];
+        const uchar* p = reinterpret_cast<const uchar*>(line.constData());
+        const qsizetype size = line.size();
+        for (qsizetype i = 0; i < size; ++i) {
+            if (s == 0) {
+                // At the root, a pair of bytes that starts no name leads back
+                // to the root after its first byte: skip that byte unread.
+                const bool* first = startsAName_.data();
+                for (;;) {
+                    // Four bytes at a time while none of them can start a name.
+                    while (i + 4 < size &&
+                           !(first[p[i]] | first[p[i + 1]] | first[p[i + 2]] | first[p[i + 3]])) {
+                        i += 4;
+                    }
+                    if (i + 1 >= size || (first[p[i]] && startsName(p[i], p[i + 1]))) {
+                        break;
+                    }
+                    ++i;
+                }
+            }
+            s = table[size_t(s & ~kEndsName) * 256 + p[i]];
             if (s & kEndsName) {
                 for (int k : states_[s & ~kEndsName].names) {
                     if (seenOnLine[size_t(k)] != lineNumber) {
@@ -196,6 +237,11 @@ public:
     }
 
 private:
+    bool startsName(uchar first, uchar second) const {
+        const unsigned pair = unsigned(first) << 8 | second;
+        return (pairStartsName_[pair / 64] >> (pair % 64)) & 1;
+    }
+
     static constexpr quint32 kEndsName = 0x80000000u;
     struct State {
         std::array<int, 256> next{};
@@ -204,6 +250,8 @@ private:
     };
     std::vector<State> states_;
     std::vector<quint32> table_;
+    std::vector<quint64> pairStartsName_;  // a bit for each pair of bytes
+    std::array<bool, 256> startsAName_{};  // the first test: most bytes start none
 };
 
 }  // namespace

@@ -243,10 +243,11 @@ QByteArray seal(const SecureBytes& dataKey, FileKind kind, qsizetype plainSize,
     return out;
 }
 
-OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
-                std::initializer_list<FileKind> accepted, QByteArray& plaintext,
-                quint64* generation) {
-    plaintext.clear();
+namespace {
+
+// Whether the container is one of the kinds accepted, and how long its header is.
+OpenResult checkHeader(const QByteArray& data, std::initializer_list<FileKind> accepted,
+                       qsizetype& headerBytes) {
     if (!isContainer(data) || data.size() < kLegacyHeaderBytes) {
         return OpenResult::Damaged;
     }
@@ -254,8 +255,7 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
     if (version != kContainerVersion && version != kLegacyContainerVersion) {
         return OpenResult::UnknownVersion;
     }
-    const qsizetype headerBytes =
-        version == kLegacyContainerVersion ? kLegacyHeaderBytes : kHeaderBytes;
+    headerBytes = version == kLegacyContainerVersion ? kLegacyHeaderBytes : kHeaderBytes;
     if (data.size() < headerBytes) {
         return OpenResult::Damaged;
     }
@@ -266,23 +266,73 @@ OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
     if (!wanted) {
         return knownKind(uchar(data.at(9))) ? OpenResult::WrongKind : OpenResult::Damaged;
     }
+    if (data.size() - headerBytes < kNonceBytes + kTagBytes) {
+        return OpenResult::Damaged;
+    }
+    return OpenResult::Opened;
+}
+
+// The generation the header carries; 0 in a container of the earlier release.
+quint64 generationIn(const QByteArray& data, qsizetype headerBytes) {
+    quint64 generation = 0;
+    for (qsizetype i = headerBytes - 1; i >= kLegacyHeaderBytes; --i) {
+        generation = (generation << 8) | uchar(data.at(i));
+    }
+    return generation;
+}
+
+}  // namespace
+
+OpenResult openInPlace(const SecureBytes& dataKey, QByteArray& data,
+                       std::initializer_list<FileKind> accepted, quint64* generation) {
+    qsizetype headerBytes = 0;
+    if (const OpenResult r = checkHeader(data, accepted, headerBytes); r != OpenResult::Opened) {
+        data.clear();
+        return r;
+    }
+    const quint64 carried = generationIn(data, headerBytes);
+    char* bytes = data.data();  // a buffer of its own: it is about to change
+    const QByteArray header = QByteArray::fromRawData(bytes, headerBytes);
+    const QByteArray sealed =
+        QByteArray::fromRawData(bytes + headerBytes, data.size() - headerBytes);
+    // The plaintext is written over the ciphertext it comes from, only once
+    // the tag has proved the whole genuine.
+    if (!aeadOpen(dataKey.data(), header, sealed,
+                  reinterpret_cast<unsigned char*>(bytes + headerBytes + kNonceBytes))) {
+        data.clear();
+        return OpenResult::Damaged;
+    }
+    const qsizetype plainSize = data.size() - headerBytes - kNonceBytes - kTagBytes;
+    // The header and nonce go from the front without moving the plaintext;
+    // the tag's bytes are wiped before they leave the end.
+    sodium_memzero(bytes + headerBytes + kNonceBytes + plainSize, size_t(kTagBytes));
+    data.remove(0, headerBytes + kNonceBytes);
+    data.truncate(plainSize);
+    if (generation) {
+        *generation = carried;
+    }
+    return OpenResult::Opened;
+}
+
+OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
+                std::initializer_list<FileKind> accepted, QByteArray& plaintext,
+                quint64* generation) {
+    plaintext.clear();
+    qsizetype headerBytes = 0;
+    if (const OpenResult r = checkHeader(data, accepted, headerBytes); r != OpenResult::Opened) {
+        return r;
+    }
     // Views into the file's bytes: a large vault is not copied to be opened.
     const QByteArray header = QByteArray::fromRawData(data.constData(), headerBytes);
     const QByteArray sealed =
         QByteArray::fromRawData(data.constData() + headerBytes, data.size() - headerBytes);
-    if (sealed.size() < kNonceBytes + kTagBytes) {
-        return OpenResult::Damaged;
-    }
     QByteArray out(sealed.size() - kNonceBytes - kTagBytes, Qt::Uninitialized);
     if (!aeadOpen(dataKey.data(), header, sealed, reinterpret_cast<unsigned char*>(out.data()))) {
         return OpenResult::Damaged;
     }
     plaintext = std::move(out);
     if (generation) {
-        *generation = 0;
-        for (qsizetype i = headerBytes - 1; i >= kLegacyHeaderBytes; --i) {
-            *generation = (*generation << 8) | uchar(data.at(i));
-        }
+        *generation = generationIn(data, headerBytes);
     }
     return OpenResult::Opened;
 }

@@ -113,6 +113,12 @@ enum class OpenResult { Opened, Damaged, WrongKind, UnknownVersion };
 OpenResult open(const SecureBytes& dataKey, const QByteArray& data,
                 std::initializer_list<FileKind> accepted, QByteArray& plaintext,
                 quint64* generation = nullptr);
+// The same, decrypting where the ciphertext lies: once opened, data holds
+// the plaintext in its own buffer, and no other copy of it is made. Data that
+// does not open is emptied (a failed check wipes the bytes it would have
+// written); arrays that shared its buffer keep theirs.
+OpenResult openInPlace(const SecureBytes& dataKey, QByteArray& data,
+                       std::initializer_list<FileKind> accepted, quint64* generation = nullptr);
 // The kind the header names, when it has one (says nothing about the rest).
 std::optional<FileKind> containerKind(const QByteArray& data);
 // The generation the header names (0 for version 1), unauthenticated: only

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cstring>
 
 #include "core/UserFiles.h"
 #include "export/ExportWriters.h"
@@ -67,11 +68,17 @@ void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& 
     const EntryListModel* model = form1.ListModel;
     const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
     source.rowCount = model->rowCount();
-    source.rowAt = [&form1, model, &source, needPasswords](int r, exporting::ExportRow& out) {
+    source.rowAt = [&form1, model, &source, needPasswords, plain = QByteArray()](
+                       int r, exporting::ExportRow& out) mutable {
         const EntryRow& row = model->row(r);
+        // One buffer unscrambles every row in turn; the cells are views into
+        // it, used before the next row is asked for.
+        plain.resize(row.line.size());
+        std::memcpy(plain.data(), row.line.constData(), size_t(row.line.size()));
+        core::scrambleInPlace(plain.data(), plain.size());
         for (int c = 0; c < core::kFieldCount; ++c) {
-            // The rows outlive the export: no copy of their texts is needed.
-            out[size_t(c)] = QByteArray::fromRawData(row.fieldData(c), row.fieldSize(c));
+            out[size_t(c)] = QByteArray::fromRawData(plain.constData() + row.spans.start[size_t(c)],
+                                                     row.fieldSize(c));
         }
         if (needPasswords) {
             // The stored password of the row's own entry.

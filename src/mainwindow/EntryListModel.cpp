@@ -6,12 +6,17 @@
 
 const QByteArray EntryListModel::kMask = QByteArrayLiteral("**********");
 
-EntryRow EntryRow::fromPlain(QByteArray plainLine, int entryIndex) {
+EntryRow EntryRow::fromStored(QByteArray storedLine, int entryIndex) {
     EntryRow row;
-    row.plain = std::move(plainLine);
+    row.line = std::move(storedLine);
     row.entry = entryIndex;
-    row.spans = core::splitSpans(row.plain.constData(), row.plain.size());
+    row.spans =
+        core::splitSpans(row.line.constData(), row.line.size(), char('|' ^ core::kScrambleKey));
     return row;
+}
+
+QByteArray EntryRow::field(int column) const {
+    return core::Scramble(QByteArray(storedData(column), fieldSize(column)));
 }
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -129,6 +134,11 @@ void EntryListModel::setMasked(bool masked) {
 void EntryListModel::setColumnCaption(int column, const QString& caption) {
     captions_[size_t(column)] = caption;
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+qint64 EntryListModel::rowBytes() const {
+    // The texts belong to the stored lines.
+    return qint64(rows_.capacity() * sizeof(EntryRow));
 }
 
 std::vector<int> EntryListModel::shownPositions() const {

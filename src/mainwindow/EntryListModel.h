@@ -7,19 +7,23 @@
 #include "core/PasswordEntry.h"
 #include "platform/CodePage.h"
 
-// One row of the entry list: the decoded line, where its nine cells lie, and
-// the entry index of the stored line it was decoded from.
+// One row of the entry list: the stored line it was built from, still
+// scrambled and sharing its bytes with the stored list, where its nine cells
+// lie in it, and the entry index of that line. A cell is unscrambled only
+// when it is asked for.
 struct EntryRow {
-    QByteArray plain;
+    QByteArray line;
     core::FieldSpans spans;
     int entry = -1;
 
-    static EntryRow fromPlain(QByteArray plainLine, int entryIndex);
-    QByteArray field(int column) const {
-        return plain.mid(spans.start[size_t(column)], spans.length[size_t(column)]);
-    }
-    const char* fieldData(int column) const {
-        return plain.constData() + spans.start[size_t(column)];
+    static EntryRow fromStored(QByteArray storedLine, int entryIndex);
+    // A cell's text, unscrambled.
+    QByteArray field(int column) const;
+    // The whole line, unscrambled.
+    QByteArray plainLine() const { return core::Scramble(line); }
+    // A cell's bytes as stored: each is the text's byte XOR core::kScrambleKey.
+    const char* storedData(int column) const {
+        return line.constData() + spans.start[size_t(column)];
     }
     int fieldSize(int column) const { return spans.length[size_t(column)]; }
 };
@@ -69,11 +73,15 @@ public:
     // that goes to position i. Selections and persistent indexes follow their rows.
     void reorder(const std::vector<int>& order);
 
-    // The rows in the order they were decoded, which is also the order their
-    // texts lie in memory: passes over every row go fastest in this order.
+    // The rows in stored order, which is also the order their texts lie in
+    // memory: passes over every row go fastest in this order.
     const std::vector<EntryRow>& storedRows() const { return rows_; }
     // For each stored row, the position it is shown at (-1: removed).
     std::vector<int> shownPositions() const;
+
+    // The memory the rows and their order hold, for the benchmark.
+    qint64 rowBytes() const;
+    qint64 orderBytes() const { return qint64(order_.capacity() * sizeof(int)); }
 
 private:
     std::vector<EntryRow> rows_;

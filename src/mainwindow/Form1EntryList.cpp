@@ -31,6 +31,42 @@ bool contains(const QByteArray& haystack, const QByteArray& needle) {
            std::string_view::npos;
 }
 
+// Whether a stored prefix equals an ASCII text without regard to the case of
+// ASCII letters: 1 when it does, 0 when not, -1 when the prefix is not ASCII.
+int compareAsciiPrefix(const char* stored, qsizetype size, const QByteArray& text) {
+    bool equal = size == text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        uchar c = uchar(stored[i] ^ core::kScrambleKey);
+        if (c >= 0x80) {
+            return -1;
+        }
+        uchar t = uchar(text[i]);
+        c = c >= 'a' && c <= 'z' ? uchar(c - 32) : c;
+        t = t >= 'a' && t <= 'z' ? uchar(t - 32) : t;
+        equal = equal && c == t;
+    }
+    return equal ? 1 : 0;
+}
+
+// CompareText of two texts given as stored (scrambled) bytes.
+int compareStoredText(const char* a, int aSize, const char* b, int bSize) {
+    const int n = std::min(aSize, bSize);
+    for (int i = 0; i < n; ++i) {
+        uchar ca = uchar(a[i] ^ core::kScrambleKey);
+        uchar cb = uchar(b[i] ^ core::kScrambleKey);
+        if (ca >= 'a' && ca <= 'z') {
+            ca = uchar(ca - 32);
+        }
+        if (cb >= 'a' && cb <= 'z') {
+            cb = uchar(cb - 32);
+        }
+        if (ca != cb) {
+            return int(ca) - int(cb);
+        }
+    }
+    return aSize < bSize ? -1 : (aSize > bSize ? 1 : 0);
+}
+
 }  // namespace
 
 void TForm1::FillEntryList() {
@@ -41,20 +77,21 @@ void TForm1::FillEntryList() {
     if (node == 0) {
         rows.reserve(size_t(count));
         for (int k = 0; k < count; ++k) {
-            rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
+            rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
         }
     } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
         // Scrambling maps each byte on its own, so the stored line contains the
         // scrambled name exactly when the decoded line contains the name.
         const QByteArray scrambledName = core::Scramble(CategoryList[node]);
         for (int k = 0; k < count; ++k) {
-            if (contains(PasswordList[k], scrambledName)) {
-                rows.push_back(EntryRow::fromPlain(core::Scramble(PasswordList[k]), k));
+            if (contains(PasswordList.at(k), scrambledName)) {
+                rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
             }
         }
     }
-    // The rows stay in stored order, as their texts lie in memory; the view
-    // shows them in Title order.
+    // The rows stay in stored order, as their lines lie in memory; the view
+    // shows them in Title order. They share the stored lines, and unscramble
+    // a cell only when the view asks for it.
     std::vector<int> order = TitleOrderCache->order(rows, StorageEncoding());
     ListModel->setEncoding(StorageEncoding());
     ListModel->setMasked(HidePasswords);
@@ -102,15 +139,19 @@ void TForm1::EditSearchChange() {
             const bool asciiWanted = isAscii(bytes);
             for (int r = 0; r < rowCount && found < 0; ++r) {
                 const EntryRow& row = ListModel->row(r);
-                const QByteArray prefix = QByteArray::fromRawData(
-                    row.fieldData(core::Title),
-                    std::min<qsizetype>(length, row.fieldSize(core::Title)));
-                if (asciiWanted && isAscii(prefix)) {
-                    // ASCII letters lower-case the same in every locale.
-                    if (prefix.size() == length && platform::CompareText(prefix, bytes) == 0) {
-                        found = r;
+                const char* title = row.storedData(core::Title);
+                const qsizetype size = std::min<qsizetype>(length, row.fieldSize(core::Title));
+                if (asciiWanted) {
+                    // ASCII letters lower-case the same in every locale: an
+                    // ASCII prefix is compared as stored, without a copy.
+                    const int match = compareAsciiPrefix(title, size, bytes);
+                    if (match >= 0) {
+                        found = match == 1 ? r : -1;
+                        continue;
                     }
-                } else if (platform::AnsiLowerCase(platform::toUi(prefix, encoding)) == wanted) {
+                }
+                const QByteArray prefix = core::Scramble(QByteArray(title, size));
+                if (platform::AnsiLowerCase(platform::toUi(prefix, encoding)) == wanted) {
                     found = r;
                 }
             }
@@ -163,17 +204,17 @@ void TForm1::ListView1ColumnClick(int column) {
             // Refills recycle freed blocks, so the texts do not lie in order:
             // ask for the next ones early.
             if (s + 16 < stored.size()) {
-                __builtin_prefetch(stored[s + 16].fieldData(column));
+                __builtin_prefetch(stored[s + 16].storedData(column));
             }
 #endif
             if (shown[s] < 0) {
                 continue;
             }
-            const char* text = stored[s].fieldData(column);
+            const char* text = stored[s].storedData(column);
             const int size = stored[s].fieldSize(column);
             quint64 part[2] = {0, 0};
             for (int i = 0; i < 16; ++i) {
-                uchar c = i < size ? uchar(text[i]) : 0;
+                uchar c = i < size ? uchar(text[i] ^ core::kScrambleKey) : 0;
                 if (c >= 'a' && c <= 'z') {
                     c = uchar(c - 32);
                 }
@@ -192,8 +233,8 @@ void TForm1::ListView1ColumnClick(int column) {
             } else {
                 const EntryRow& ra = ListModel->row(a.row);
                 const EntryRow& rb = ListModel->row(b.row);
-                c = platform::CompareText(ra.fieldData(column), ra.fieldSize(column),
-                                          rb.fieldData(column), rb.fieldSize(column));
+                c = compareStoredText(ra.storedData(column), ra.fieldSize(column),
+                                      rb.storedData(column), rb.fieldSize(column));
             }
             if (c == 0) {
                 return a.row < b.row;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <limits>
 
 #include "platform/Errors.h"
 
@@ -51,7 +52,20 @@ std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    QByteArray data = file.readAll();
+    // Read in one piece at the size the file has: readAll would grow its
+    // buffer step by step, copying a large vault and leaving a third unused.
+    const qint64 size = file.size();
+    QByteArray data;
+    if (size > 0 && size < qint64(std::numeric_limits<qsizetype>::max() / 2)) {
+        data = QByteArray(qsizetype(size), Qt::Uninitialized);
+        const qint64 got = file.read(data.data(), size);
+        if (got < 0) {
+            return std::nullopt;
+        }
+        data.truncate(qsizetype(got));
+    }
+    // Whatever the size did not tell (a file that grew, a device).
+    data += file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }

@@ -17,6 +17,17 @@ using TextLines = QList<QByteArray>;
 TextLines parseTextLines(const QByteArray& data);
 QByteArray joinTextLines(const TextLines& lines);
 
+// The same lines kept in the text's own buffer instead of one allocation per
+// line: each line shares the buffer, ended by a NUL written over its line
+// end, so it stays an ordinary byte array (a change to one copies only it).
+// inPlace, when given, changes each line's bytes where they lie first. cut
+// tells whether a NUL ended the text early.
+TextLines shareTextLines(QByteArray data, void (*inPlace)(char*, qsizetype) = nullptr,
+                         bool* cut = nullptr);
+// Whether the text is exactly what joinTextLines gives for its lines: it can
+// then be written as it is.
+bool isJoinedForm(const QByteArray& data);
+
 TextLines loadTextList(const QString& path);                     // "Cannot open file %s"
 void saveTextList(const QString& path, const TextLines& lines);  // "Cannot create file %s"
 

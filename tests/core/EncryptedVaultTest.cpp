@@ -586,3 +586,31 @@ TEST(Passphrase, AnyTextWithoutControlCharactersOfTenTo128) {
     EXPECT_EQ(core::passphraseProblem(QStringLiteral("long enough\ttext")),
               PassphraseProblem::ControlCharacter);
 }
+
+TEST(VaultContainer, OpenedInPlaceGivesThePlaintextAndARefusalChangesNothing) {
+    using namespace core::crypto;
+    const SecureBytes key = SecureBytes::random(32);
+    for (const QByteArray& plain : {QByteArray(), QByteArray("a|b\r\n"), QByteArray(300000, 'x')}) {
+        QByteArray data = seal(key, FileKind::Vault, plain);
+        const QByteArray sealed = data;  // shares the buffer until the opening
+        EXPECT_EQ(openInPlace(key, data, {FileKind::Backup, FileKind::Vault}), OpenResult::Opened);
+        EXPECT_EQ(data, plain);
+        QByteArray again;
+        EXPECT_EQ(open(key, sealed, {FileKind::Vault}, again), OpenResult::Opened);
+        EXPECT_EQ(again, plain);
+    }
+    // A refusal leaves nothing, and never touches an array that shared the bytes.
+    const QByteArray container = seal(key, FileKind::Vault, "secret");
+    QByteArray data = container;
+    EXPECT_EQ(openInPlace(key, data, {FileKind::Backup}), OpenResult::WrongKind);
+    EXPECT_TRUE(data.isEmpty());
+    data = container;
+    EXPECT_EQ(openInPlace(SecureBytes::random(32), data, {FileKind::Vault}), OpenResult::Damaged);
+    EXPECT_TRUE(data.isEmpty());
+    data = container;
+    data[data.size() - 1] = char(data[data.size() - 1] ^ 1);
+    EXPECT_EQ(openInPlace(key, data, {FileKind::Vault}), OpenResult::Damaged);
+    QByteArray plain;
+    EXPECT_EQ(open(key, container, {FileKind::Vault}, plain), OpenResult::Opened);
+    EXPECT_EQ(plain, QByteArray("secret"));
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "FaultyFileSystem.h"
 #include "TestDir.h"
 #include "core/PasswordEntry.h"
@@ -56,6 +58,12 @@ TEST(Vault, LoadRefreshesTheBackupOnlyWhenTheVaultHasLines) {
               (LineList{"a", "b", "", "c"}));
     EXPECT_EQ(dir.read("v.bak"), QByteArray("a\r\nb\r\n\r\nc\r\n"));
 
+    // A vault already in the written form is the backup byte for byte.
+    dir.write(QStringLiteral("v.dat"), "x\r\n\r\ny\r\n");
+    EXPECT_EQ(core::loadPasswordsWithBackup(dir.path("v.dat"), dir.path("v.bak")),
+              (LineList{"x", "", "y"}));
+    EXPECT_EQ(dir.read("v.bak"), QByteArray("x\r\n\r\ny\r\n"));
+
     EXPECT_THROW(core::loadPasswordsWithBackup(dir.path("none.dat"), dir.path("v.bak")),
                  platform::PlatformError);
 }
@@ -78,6 +86,42 @@ TEST(Categories, CountIsACaseSensitiveSubstringTestOverWholeLines) {
     EXPECT_EQ(core::categoryCount(list, "Work"), 1);
     EXPECT_EQ(core::categoryCount(list, ""), 0);
     EXPECT_EQ(core::categoryCounts(list, {"Mail", "", "Other", "None"}), (QList<int>{3, 0, 1, 0}));
+}
+
+TEST(Categories, CountsOfManyNamesEqualTheSubstringCountOfEach) {
+    // Few distinct bytes, so names overlap, share first bytes and end lines.
+    std::mt19937 random(7);
+    auto text = [&](int most) {
+        QByteArray t;
+        for (int i = int(random() % unsigned(most + 1)); i > 0; --i) {
+            t += "abAB|\xe9"[random() % 6];
+        }
+        return t;
+    };
+    LineList names{"a",
+                   "ab",
+                   "ba",
+                   "aab",
+                   "B",
+                   "",
+                   "\xe9"
+                   "a",
+                   "abababab"};
+    for (int i = 0; i < 30; ++i) {
+        names << text(6);
+    }
+    LineList lines;
+    for (int i = 0; i < 400; ++i) {
+        lines << Scramble(text(40));
+    }
+    const QList<int> counts = core::categoryCounts(lines, names);
+    for (qsizetype k = 0; k < names.size(); ++k) {
+        int expected = 0;
+        for (const QByteArray& line : lines) {
+            expected += !names[k].isEmpty() && Scramble(line).contains(names[k]) ? 1 : 0;
+        }
+        EXPECT_EQ(counts[k], expected) << names[k].toStdString();
+    }
 }
 
 TEST(EntryPassword, IsTheThirdField) {

@@ -105,6 +105,24 @@ TEST_F(Export, HiddenPasswordsAreExportedInClearInDisplayOrder) {
             "</table>\r\n</body>\r\n</html>\r\n"));
 }
 
+TEST_F(Export, EveryRowExportsItsOwnNineCellsWhateverTheLengthsBeforeIt) {
+    // Long rows shown before short ones, a line without "|", one with twelve
+    // fields and accented letters: each row gives exactly its own cells.
+    openUser(
+        {"a1|a very long login that runs on|secret password|Work|https://example.org/"
+         "a/long/link|comments that go on and on|1234|4000000000000000|SERIAL-XYZ",
+         "b2|u|p", "c3", "caf\xe9|\xe9|\xe8|x|y|z|1|2|3|4|5|6"});
+    ui.answerSaveFile(dir.path("out.txt"), 1);
+    exportWith();
+    EXPECT_EQ(dir.read("out.txt"),
+              header() +
+                  "|c3||||||||\r\n"
+                  "a1|a very long login that runs on|secret password|Work|https://example.org/a/"
+                  "long/link|comments that go on and on|1234|4000000000000000|SERIAL-XYZ|\r\n"
+                  "b2|u|p|||||||\r\n"
+                  "caf\xe9|\xe9|\xe8|x|y|z|1|2|3|\r\n");
+}
+
 TEST_F(Export, TitleUncheckedStartsEachLineWithTheNextField) {
     openUser({"a|u|p|c|l"});
     ui.answerSaveFile(dir.path("out.txt"), 1);

@@ -385,7 +385,7 @@ TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
             form->PMCopyPasswordClick();
             EXPECT_EQ(ui.clipboard, form->ListModel->row(r).field(core::Password))
                 << vault[0].data();
-            EXPECT_EQ(vault[form->FindEntryIndex(r)], form->ListModel->row(r).plain);
+            EXPECT_EQ(vault[form->FindEntryIndex(r)], form->ListModel->row(r).plainLine());
             indexes << form->FindEntryIndex(r);
         }
         std::sort(indexes.begin(), indexes.end());
@@ -409,8 +409,8 @@ TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
         expected = vault;
         expected.removeAt(gone);
         EXPECT_EQ(plain(), expected) << vault[0].data();
-        EXPECT_EQ(plain()[form->FindEntryIndex(0)], form->ListModel->row(0).plain);
-        EXPECT_EQ(plain()[form->FindEntryIndex(1)], form->ListModel->row(1).plain);
+        EXPECT_EQ(plain()[form->FindEntryIndex(0)], form->ListModel->row(0).plainLine());
+        EXPECT_EQ(plain()[form->FindEntryIndex(1)], form->ListModel->row(1).plainLine());
         selectRows({0, 1});
         ui.answerQuestion(true);
         form->ADeleteExecute();

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "core/PasswordEntry.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
 
@@ -135,6 +136,30 @@ TEST_F(EntryList, SearchSelectsOnlyTheFirstTitleStartingWithTheText) {
     form->EditSearch->clear();
     EXPECT_TRUE(selectedRows().isEmpty());
     EXPECT_TRUE(form->EditSearch->hasFocus());
+}
+
+TEST_F(EntryList, RowsShowTheLinesOfTheirFillReadAsStored) {
+    openUser({"Zeta|abcdefghijklmnopqrsT|p", "Alpha|ABCDEFGHIJKLMNOPQRSu|p",
+              "\xc9"
+              "clair|e|p",
+              "eclair|f|p"});
+    // Sorting past the first sixteen bytes, letters compared without case.
+    form->ListView1ColumnClick(1);
+    EXPECT_EQ(column(1).mid(0, 2), (QStringList{"abcdefghijklmnopqrsT", "ABCDEFGHIJKLMNOPQRSu"}));
+    // The search's prefix of an accented title, lower-cased.
+    clickNode(0);
+    activate();
+    form->EditSearch->setFocus();
+    form->EditSearch->setText(QString::fromUtf8("\u00e9c"));
+    EXPECT_EQ(selectedRows(), QList<int>{2});
+    // A stored line changed behind the list (as an edit does before its
+    // refill) shows only after the next fill.
+    form->PasswordList[0] = core::Scramble("Beta|b|p");
+    EXPECT_EQ(column(0),
+              (QStringList{"Alpha", "eclair", QString::fromUtf8("\u00c9clair"), "Zeta"}));
+    form->FillEntryList();
+    EXPECT_EQ(column(0),
+              (QStringList{"Alpha", "Beta", "eclair", QString::fromUtf8("\u00c9clair")}));
 }
 
 TEST_F(EntryList, SearchDoesNothingWhileTheBoxIsNotFocused) {

@@ -84,5 +84,5 @@ TEST_F(LargeVault, HundredThousandEntries) {
     form->MHidePasswordsClick();
     EXPECT_EQ(form->ListModel->rowCount(), 100000);
     const int index = form->FindEntryIndex(5);
-    EXPECT_EQ(core::Scramble(form->PasswordList[index]), form->ListModel->row(5).plain);
+    EXPECT_EQ(core::Scramble(form->PasswordList[index]), form->ListModel->row(5).plainLine());
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FaultyFileSystem.h"
 #include "TestDir.h"
 #include "platform/Errors.h"
@@ -31,6 +33,52 @@ TEST(TextListRead, EmptyFileAndEmptyLines) {
 TEST(TextListRead, NulEndsTheText) {
     EXPECT_EQ(parseTextLines(QByteArray("ab\r\ncd\0ef\r\ngh", 14)), (TextLines{"ab", "cd"}));
     EXPECT_TRUE(parseTextLines(QByteArray("\0abc", 4)).isEmpty());
+}
+
+namespace {
+const QByteArray kTexts[] = {"a\r\nb\nc\rd",
+                             "a\n\rb",
+                             "x\r\n\r\ny\r\n",
+                             "only",
+                             "\r\r",
+                             "",
+                             "one\r\n",
+                             "a\r\nb",
+                             QByteArray("ab\r\ncd\0ef\r\n", 11),
+                             QByteArray(3000, '\r')};
+}  // namespace
+
+TEST(TextListShared, SameLinesAsTheReaderEachAnOrdinaryArrayOfItsOwn) {
+    for (const QByteArray& text : kTexts) {
+        bool cut = !text.contains('\0');
+        const TextLines shared = platform::shareTextLines(text, nullptr, &cut);
+        EXPECT_EQ(shared, parseTextLines(text)) << text.left(20).toStdString();
+        EXPECT_EQ(cut, text.contains('\0'));
+        for (const QByteArray& line : shared) {
+            EXPECT_EQ(line.constData()[line.size()], '\0');
+        }
+    }
+    // The text passed in stays as it was, and a change to one line leaves
+    // the others, though all share one buffer.
+    const QByteArray text("one\r\ntwo\r\n");
+    TextLines lines = platform::shareTextLines(text);
+    lines[0].append("!!!!!!");
+    lines[0][0] = 'O';
+    EXPECT_EQ(lines, (TextLines{"One!!!!!!", "two"}));
+    EXPECT_EQ(text, QByteArray("one\r\ntwo\r\n"));
+    // The change in place reaches each line's bytes, and no line end.
+    EXPECT_EQ(platform::shareTextLines("ab\r\ncd\nxyz",
+                                       [](char* p, qsizetype n) { std::reverse(p, p + n); }),
+              (TextLines{"ba", "dc", "zyx"}));
+}
+
+TEST(TextListShared, JoinedFormIsExactlyWhatJoiningTheLinesGives) {
+    for (const QByteArray& text : kTexts) {
+        EXPECT_EQ(platform::isJoinedForm(text), joinTextLines(parseTextLines(text)) == text)
+            << text.left(20).toStdString();
+    }
+    EXPECT_TRUE(platform::isJoinedForm("a\r\n\r\nb\r\n"));
+    EXPECT_FALSE(platform::isJoinedForm("a\r\nb\r\r\n"));
 }
 
 TEST(TextListWrite, EveryItemEndsWithCrLf) {
