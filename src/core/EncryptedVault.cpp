@@ -28,6 +28,9 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const FileT
         case FileRefused::Reason::EncryptedList:
             t = &texts.encryptedList;
             break;
+        case FileRefused::Reason::ChangedElsewhere:
+            t = &texts.changedElsewhere;
+            break;
         case FileRefused::Reason::Damaged:
             break;
     }
@@ -233,7 +236,11 @@ std::optional<Uncarried> firstUncarriedCategory(const LineList& utf8Names) {
 
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    const QByteArray data = platform::readFile(path);
+    return entryFileLines(path, platform::readFile(path), session, kinds, acceptCompatible);
+}
+
+LineList entryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
             raise(Reason::Damaged, path);
@@ -248,28 +255,35 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
 
 void writeEntryFile(const QString& path, const VaultSession& session, FileKind kind,
                     const LineList& lines) {
+    platform::writeFile(path, entryFileBytes(session, kind, lines));
+}
+
+QByteArray entryFileBytes(const VaultSession& session, FileKind kind, const LineList& lines) {
     qsizetype total = 0;
     for (const QByteArray& line : lines) {
         total += line.size() + 2;
     }
     // The lines unscrambled straight into the container, which encrypts them
     // where they lie: no plain copy of the vault is left behind.
-    platform::writeFile(path, crypto::seal(session.dataKey(), kind, total, [&](char* to) {
-                            // Copied as stored, line ends scrambled too, then
-                            // unscrambled in one pass.
-                            char* at = to;
-                            for (const QByteArray& line : lines) {
-                                std::memcpy(at, line.constData(), size_t(line.size()));
-                                at += line.size();
-                                *at++ = char('\r' ^ kScrambleKey);
-                                *at++ = char('\n' ^ kScrambleKey);
-                            }
-                            scrambleInPlace(to, total);
-                        }));
+    return crypto::seal(session.dataKey(), kind, total, [&](char* to) {
+        // Copied as stored, line ends scrambled too, then unscrambled in one pass.
+        char* at = to;
+        for (const QByteArray& line : lines) {
+            std::memcpy(at, line.constData(), size_t(line.size()));
+            at += line.size();
+            *at++ = char('\r' ^ kScrambleKey);
+            *at++ = char('\n' ^ kScrambleKey);
+        }
+        scrambleInPlace(to, total);
+    });
 }
 
 LineList readCategoryFile(const QString& path, const VaultSession& session) {
-    const QByteArray data = platform::readFile(path);
+    return categoryFileLines(path, platform::readFile(path), session);
+}
+
+LineList categoryFileLines(const QString& path, const QByteArray& data,
+                           const VaultSession& session) {
     if (!crypto::isContainer(data)) {
         if (!session.converting()) {
             raise(Reason::Damaged, path);
@@ -280,8 +294,11 @@ LineList readCategoryFile(const QString& path, const VaultSession& session) {
 }
 
 void writeCategoryFile(const QString& path, const VaultSession& session, const LineList& names) {
-    platform::writeFile(path, crypto::seal(session.dataKey(), FileKind::Categories,
-                                           platform::joinTextLines(names)));
+    platform::writeFile(path, categoryFileBytes(session, names));
+}
+
+QByteArray categoryFileBytes(const VaultSession& session, const LineList& names) {
+    return crypto::seal(session.dataKey(), FileKind::Categories, platform::joinTextLines(names));
 }
 
 void saveSortedCategories(const QString& path, const VaultSession& session, const LineList& names) {

@@ -69,13 +69,20 @@ struct FileTexts {
         QStringLiteral("The file %1 was written by a newer version; it was not read.");
     QString encryptedList =
         QStringLiteral("The file %1 is encrypted; only its owner's encrypted vault can load it.");
+    // The vault or category file was encrypted or decrypted elsewhere: "%1"
+    // is the copy of the list that was not written over it.
+    QString changedElsewhere = QStringLiteral(
+        "The vault was encrypted or decrypted in another program and was not written over. "
+        "Your unsaved list is kept in %1 (List > Load takes it). Please log in again.");
+    // Not a refusal: how many changes made elsewhere a write merged in.
+    QString mergedIn = QStringLiteral("%1 changes made elsewhere were merged in.");
 };
 
 // A file that was not read: which one and why. Its message is English; the
 // user's store reports it in the interface's words.
 class FileRefused : public platform::PlatformError {
 public:
-    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList };
+    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList, ChangedElsewhere };
     FileRefused(Reason reason, const QString& path);
     QString text(const FileTexts& texts) const;
     Reason reason;
@@ -95,9 +102,17 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<crypto::FileKind> kinds, bool acceptCompatible);
 void writeEntryFile(const QString& path, const VaultSession& session, crypto::FileKind kind,
                     const LineList& lines);
+// The same from and to the file's bytes (path only names the file in a refusal).
+LineList entryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        std::initializer_list<crypto::FileKind> kinds, bool acceptCompatible);
+QByteArray entryFileBytes(const VaultSession& session, crypto::FileKind kind,
+                          const LineList& lines);
 // Compatible category files are taken only while a conversion is under way.
 LineList readCategoryFile(const QString& path, const VaultSession& session);
 void writeCategoryFile(const QString& path, const VaultSession& session, const LineList& names);
+LineList categoryFileLines(const QString& path, const QByteArray& data,
+                           const VaultSession& session);
+QByteArray categoryFileBytes(const VaultSession& session, const LineList& names);
 void saveSortedCategories(const QString& path, const VaultSession& session, const LineList& names);
 // LoadPasswords of an encrypted user: the vault, and the backup refreshed.
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,

@@ -152,6 +152,8 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     t.push_back(message(text("StringFileWrongKind", FileTexts.wrongKind)));
     t.push_back(message(text("StringFileNewer", FileTexts.newerFormat)));
     t.push_back(message(text("StringFileEncryptedList", FileTexts.encryptedList)));
+    t.push_back(message(text("StringFileChangedElsewhere", FileTexts.changedElsewhere)));
+    t.push_back(message(text("StringMergedElsewhere", FileTexts.mergedIn)));
     if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {
         import->AppendLanguageTargets(t);
     }

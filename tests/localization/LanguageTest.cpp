@@ -118,6 +118,8 @@ QStringList extraKeys() {
             "StringFileWrongKind",
             "StringFileNewer",
             "StringFileEncryptedList",
+            "StringFileChangedElsewhere",
+            "StringMergedElsewhere",
             "MImport->Caption",
             "StringImportFilter",
             "StringImportUnknown",
