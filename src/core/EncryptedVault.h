@@ -74,8 +74,12 @@ struct FileTexts {
     QString changedElsewhere = QStringLiteral(
         "The vault was encrypted or decrypted in another program and was not written over. "
         "Your unsaved list is kept in %1 (List > Load takes it). Please log in again.");
-    // Not a refusal: how many changes made elsewhere a write merged in.
+    // Not refusals: how many changes made elsewhere a write merged in, and
+    // the question for a sync tool's conflict copy.
     QString mergedIn = QStringLiteral("%1 changes made elsewhere were merged in.");
+    QString conflictCopy = QStringLiteral(
+        "A sync tool kept %1 beside your files. Add its %2 lines that yours lack? Nothing is "
+        "removed. The copy is kept, renamed, either way.");
 };
 
 // A file that was not read: which one and why. Its message is English; the

@@ -84,6 +84,20 @@ LineList mergeNames(const LineList& base, const LineList& theirs, const LineList
     return merged;
 }
 
+LineList addMissing(const LineList& list, const LineList& copy) {
+    Counts have = countsOf(list);
+    LineList merged = list;
+    for (const QByteArray& line : copy) {
+        auto it = have.find(line);
+        if (it != have.end() && it.value() > 0) {
+            --it.value();
+        } else {
+            merged.append(line);
+        }
+    }
+    return merged;
+}
+
 int changedLines(const LineList& before, const LineList& after) {
     Counts counts = countsOf(before);
     for (const QByteArray& line : after) {

@@ -16,6 +16,10 @@ LineList mergeLines(const LineList& base, const LineList& theirs, const LineList
 // The same for category names, as a set: each name at most once.
 LineList mergeNames(const LineList& base, const LineList& theirs, const LineList& ours);
 
+// A copy without a common base (a sync tool's conflict copy): its lines the
+// list lacks are added, in the copy's order; nothing is removed.
+LineList addMissing(const LineList& list, const LineList& copy);
+
 // Lines added plus lines removed between two versions (the changes from
 // elsewhere that a merge brought in).
 int changedLines(const LineList& before, const LineList& after);

@@ -2,6 +2,10 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 #include "core/KeyFile.h"
 #include "core/LineMerge.h"
@@ -52,20 +56,20 @@ public:
 protected:
     LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
     LineList doReadCategories() override {
-        return categoryLines(platform::readFile(paths_.categories));
+        return categoryLines(paths_.categories, platform::readFile(paths_.categories));
     }
     QByteArray vaultBytes(const LineList& lines) const override {
         return platform::joinTextLines(lines);
     }
-    LineList vaultLines(const QByteArray& data) const override {
-        refuseContainer(data, paths_.vault);
+    LineList vaultLines(const QString& path, const QByteArray& data) const override {
+        refuseContainer(data, path);
         return platform::parseTextLines(data);
     }
     QByteArray categoryBytes(const LineList& names) const override {
         return platform::joinTextLines(names);
     }
-    LineList categoryLines(const QByteArray& data) const override {
-        refuseContainer(data, paths_.categories);
+    LineList categoryLines(const QString& path, const QByteArray& data) const override {
+        refuseContainer(data, path);
         // A plain text file that users may edit: an editor's byte-order mark is skipped.
         return platform::parseTextLines(platform::withoutUtf8Bom(data));
     }
@@ -128,16 +132,16 @@ protected:
     QByteArray vaultBytes(const LineList& lines) const override {
         return entryFileBytes(*session_, FileKind::Vault, lines);
     }
-    LineList vaultLines(const QByteArray& data) const override {
+    LineList vaultLines(const QString& path, const QByteArray& data) const override {
         // Under this session's data key only: decrypted or encrypted anew
         // elsewhere, the file is refused.
-        return entryFileLines(paths_.vault, data, *session_, {FileKind::Vault}, false);
+        return entryFileLines(path, data, *session_, {FileKind::Vault}, false);
     }
     QByteArray categoryBytes(const LineList& names) const override {
         return categoryFileBytes(*session_, names);
     }
-    LineList categoryLines(const QByteArray& data) const override {
-        return categoryFileLines(paths_.categories, data, *session_);
+    LineList categoryLines(const QString& path, const QByteArray& data) const override {
+        return categoryFileLines(path, data, *session_);
     }
     void doSaveList(const QString& path, const LineList& lines) override {
         // Under the same data key: only this user's encrypted vault loads it.
@@ -334,7 +338,7 @@ std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList&
     if (disk && fingerprint(*disk) != *seen.hash) {
         LineList theirs;
         try {
-            theirs = vault ? vaultLines(*disk) : categoryLines(*disk);
+            theirs = vault ? vaultLines(path, *disk) : categoryLines(path, *disk);
         } catch (const FileRefused&) {
             // Not written over: the list goes beside it, in this store's format.
             const QString aside =
@@ -367,9 +371,50 @@ std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList&
 void UserStore::rememberOnDisk() {
     // After a conversion: the files as the new format wrote them.
     const QByteArray vault = platform::readFile(paths_.vault);
-    vaultSeen_ = Seen{fingerprint(vault), vaultLines(vault), std::nullopt};
+    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault), std::nullopt};
     const QByteArray names = platform::readFile(paths_.categories);
-    categoriesSeen_ = Seen{fingerprint(names), categoryLines(names), std::nullopt};
+    categoriesSeen_ =
+        Seen{fingerprint(names), categoryLines(paths_.categories, names), std::nullopt};
+}
+
+QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
+    // Syncthing, Nextcloud and Dropbox name them so.
+    QList<ConflictCopy> copies;
+    const QDir folder(paths_.folder);
+    // Categories first, so that the entries' categories are there; each
+    // kind in the order of the names' bytes, whatever the locale.
+    for (const char* stem : {"categories", "passwords"}) {
+        const QString s = QLatin1String(stem);
+        const QStringList patterns = {s + QStringLiteral(".sync-conflict-*.dat"),
+                                      s + QStringLiteral(" (conflicted copy *).dat"),
+                                      s + QStringLiteral(" (*'s conflicted copy *).dat")};
+        QStringList names = folder.entryList(patterns, QDir::Files, QDir::NoSort);
+        std::sort(names.begin(), names.end());
+        for (const QString& name : names) {
+            copies.append({folder.filePath(name), s == QLatin1String("categories")});
+        }
+    }
+    return copies;
+}
+
+LineList UserStore::readConflictCopy(const ConflictCopy& copy) {
+    LineList lines;
+    refusedIn(texts_, [&] {
+        const QByteArray data = platform::readFile(copy.path);
+        lines = copy.categories ? categoryLines(copy.path, data) : vaultLines(copy.path, data);
+    });
+    return lines;
+}
+
+void UserStore::setConflictCopyAside(const ConflictCopy& copy, bool merged) {
+    const QString renamed =
+        copy.path + (merged ? QStringLiteral(".merged") : QStringLiteral(".declined"));
+    QString target = renamed;
+    for (int n = 2; QFileInfo::exists(target); ++n) {
+        target = renamed + QLatin1Char('-') + QString::number(n);
+    }
+    // A copy that cannot be renamed is offered again at the next login.
+    QFile::rename(copy.path, target);
 }
 
 void UserStore::saveList(const QString& path, const LineList& lines) {

@@ -50,6 +50,17 @@ public:
     std::optional<Merged> writeCategories(const LineList& names);
     // Sorted as the locale orders them; the list passed in is not changed.
     std::optional<Merged> saveSortedCategories(const LineList& names);
+    // Conflict copies a sync tool kept beside the vault or the category file.
+    struct ConflictCopy {
+        QString path;
+        bool categories = false;
+    };
+    QList<ConflictCopy> conflictCopies() const;
+    // Read in this store's format (an encrypted one under the same data key).
+    LineList readConflictCopy(const ConflictCopy& copy);
+    // Renamed with ".merged" or ".declined" appended so it is not offered
+    // again; never deleted.
+    void setConflictCopyAside(const ConflictCopy& copy, bool merged);
     // List > Save and Load, and Restore.
     void saveList(const QString& path, const LineList& lines);
     LineList loadList(const QString& path);
@@ -80,9 +91,9 @@ protected:
     // The files' bytes and lines in this store's format; bytes this store
     // cannot read are refused (FileRefused).
     virtual QByteArray vaultBytes(const LineList& lines) const = 0;
-    virtual LineList vaultLines(const QByteArray& data) const = 0;
+    virtual LineList vaultLines(const QString& path, const QByteArray& data) const = 0;
     virtual QByteArray categoryBytes(const LineList& names) const = 0;
-    virtual LineList categoryLines(const QByteArray& data) const = 0;
+    virtual LineList categoryLines(const QString& path, const QByteArray& data) const = 0;
     virtual void doSaveList(const QString& path, const LineList& lines) = 0;
     virtual LineList doLoadList(const QString& path) = 0;
     virtual LineList doReadBackup() = 0;

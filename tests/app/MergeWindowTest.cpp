@@ -139,6 +139,41 @@ TEST_F(MergeWindow, AVaultEncryptedElsewhereIsNotWrittenOverAndTheListIsKeptBesi
     EXPECT_EQ(titles(first, true), (QList<QByteArray>{"FromDesk", "Old"}));
 }
 
+TEST_F(MergeWindow, ConflictCopiesOfEachToolAreOfferedAddedOrDeclinedAndKeptRenamed) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
+    const auto stored = [](const char* plain) {
+        return platform::joinTextLines(
+            {core::Scramble(plain), core::Scramble("Old|a|p|Work|||||")});
+    };
+    const QString folder = QStringLiteral("users/bob/");
+    dir.write(folder + QStringLiteral("categories (conflicted copy 2026-12-08 101500).dat"),
+              "Work\r\nBank\r\n");
+    dir.write(folder + QStringLiteral("passwords (Alice's conflicted copy 2026-12-08).dat"),
+              stored("FromDropbox|a|p|Bank|||||"));
+    dir.write(folder + QStringLiteral("passwords (conflicted copy 2026-12-08 101500).dat"),
+              stored("FromNextcloud|a|p|Bank|||||"));
+    // Nothing the vault lacks: no question.
+    dir.write(folder + QStringLiteral("passwords.sync-conflict-20261208-101500-ABCDEFG.dat"),
+              platform::joinTextLines({core::Scramble("Old|a|p|Work|||||")}));
+    ui.answerQuestion(true);   // categories: Bank
+    ui.answerQuestion(false);  // Dropbox
+    ui.answerQuestion(true);   // Nextcloud
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(ui.unexpected.isEmpty()) << ui.unexpected.join('\n').toStdString();
+    EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))),
+              (QList<QByteArray>{"FromNextcloud", "Old"}));
+    EXPECT_EQ(nodes(), (QStringList{"Work (1)", "Bank (1)"}));
+    EXPECT_EQ(QDir(dir.path(folder))
+                  .entryList({QStringLiteral("*.merged"), QStringLiteral("*.declined")},
+                             QDir::Files, QDir::Name),
+              (QStringList{"categories (conflicted copy 2026-12-08 101500).dat.merged",
+                           "passwords (Alice's conflicted copy 2026-12-08).dat.declined",
+                           "passwords (conflicted copy 2026-12-08 101500).dat.merged",
+                           "passwords.sync-conflict-20261208-101500-ABCDEFG.dat.merged"}));
+}
+
 TEST_F(MergeWindow, UsersAnotherProgramAddedAreKeptInTheProgramSettingsAtClose) {
     openUser({});
     // As read at start: bob, whose folder exists, and dave, whose does not.

@@ -51,4 +51,6 @@ TEST(LineMerge, EachCaseKeepsWhatEitherSideAddedAndDropsWhatOneRemoved) {
               lines("Web Bank"));
     EXPECT_EQ(core::mergeNames(lines("Mail"), lines("Mail Bank"), lines("Mail Bank")),
               lines("Mail Bank"));
+    // A conflict copy has no base: what the list lacks is added, nothing removed.
+    EXPECT_EQ(core::addMissing(lines("a b b"), lines("c b a b b d")), lines("a b b c b d"));
 }

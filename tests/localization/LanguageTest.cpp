@@ -120,6 +120,7 @@ QStringList extraKeys() {
             "StringFileEncryptedList",
             "StringFileChangedElsewhere",
             "StringMergedElsewhere",
+            "StringConflictCopy",
             "MImport->Caption",
             "StringImportFilter",
             "StringImportUnknown",
