@@ -32,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ours.append(line);
         }
     }
-    const core::LineList merged = core::mergeLines(base, theirs, ours);
+    int fromElsewhere = -1;
+    const core::LineList merged = core::mergeLines(base, theirs, ours, &fromElsewhere);
+    FUZZ_CHECK(fromElsewhere == core::changedLines(base, theirs));
     const auto b = countsOf(base), t = countsOf(theirs), o = countsOf(ours), m = countsOf(merged);
     for (char c = 'a'; c <= 'h'; ++c) {
         const QByteArray line(1, c);

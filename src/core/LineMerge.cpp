@@ -21,39 +21,52 @@ Counts countsOf(const LineList& lines) {
 
 }  // namespace
 
-LineList mergeLines(const LineList& base, const LineList& theirs, const LineList& ours) {
-    const Counts baseCounts = countsOf(base);
-    const Counts ourCounts = countsOf(ours);
-    Counts removed;  // by ours since base
-    for (auto it = baseCounts.cbegin(); it != baseCounts.cend(); ++it) {
-        const qsizetype gone = it.value() - ourCounts.value(it.key());
-        if (gone > 0) {
-            removed.insert(it.key(), gone);
-        }
+LineList mergeLines(const LineList& base, const LineList& theirs, const LineList& ours,
+                    int* fromElsewhere) {
+    // One table for the three counts: each line is hashed about once per list.
+    struct Tally {
+        qsizetype base = 0;
+        qsizetype theirs = 0;
+        qsizetype ours = 0;
+    };
+    QHash<QByteArray, Tally> tally;
+    tally.reserve(base.size() + ours.size() / 8 + 16);
+    for (const QByteArray& line : base) {
+        ++tally[line].base;
     }
-    Counts added;  // by ours since base
-    for (auto it = ourCounts.cbegin(); it != ourCounts.cend(); ++it) {
-        const qsizetype more = it.value() - baseCounts.value(it.key());
-        if (more > 0) {
-            added.insert(it.key(), more);
-        }
+    for (const QByteArray& line : ours) {
+        ++tally[line].ours;
     }
     LineList merged;
-    merged.reserve(theirs.size() + ours.size());
+    merged.reserve(theirs.size() + ours.size() / 8 + 16);
     for (const QByteArray& line : theirs) {
-        auto it = removed.find(line);
-        if (it != removed.end() && it.value() > 0) {
-            --it.value();
+        auto it = tally.find(line);
+        if (it == tally.end()) {
+            it = tally.insert(line, Tally{});
+        }
+        Tally& t = it.value();
+        ++t.theirs;
+        // Removed by ours since base: theirs' first copies go.
+        if (t.base > t.ours && t.theirs <= t.base - t.ours) {
             continue;
         }
         merged.append(line);
     }
+    qsizetype changed = 0;
+    for (auto it = tally.begin(); it != tally.end(); ++it) {
+        const Tally& t = it.value();
+        changed += t.theirs > t.base ? t.theirs - t.base : t.base - t.theirs;
+    }
+    // Added by ours since base, in ours' order; the count is spent on the way.
     for (const QByteArray& line : ours) {
-        auto it = added.find(line);
-        if (it != added.end() && it.value() > 0) {
-            --it.value();
+        Tally& t = tally[line];
+        if (t.ours > t.base) {
+            --t.ours;
             merged.append(line);
         }
+    }
+    if (fromElsewhere) {
+        *fromElsewhere = int(changed);
     }
     return merged;
 }

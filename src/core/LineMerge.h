@@ -11,7 +11,9 @@ namespace core {
 // base, minus the lines ours removed since base where theirs still has them.
 // Theirs keeps its order; ours' additions follow in ours' order. An edit is a
 // removal plus an addition, so two edits of one entry both remain.
-LineList mergeLines(const LineList& base, const LineList& theirs, const LineList& ours);
+// fromElsewhere, when given, gets changedLines(base, theirs).
+LineList mergeLines(const LineList& base, const LineList& theirs, const LineList& ours,
+                    int* fromElsewhere = nullptr);
 
 // The same for category names, as a set: each name at most once.
 LineList mergeNames(const LineList& base, const LineList& theirs, const LineList& ours);

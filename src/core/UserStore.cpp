@@ -351,8 +351,13 @@ std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList&
             toldToLogIn_ = true;
             throw FileRefused(FileRefused::Reason::ChangedElsewhere, aside);
         }
-        lines = vault ? mergeLines(seen.lines, theirs, ours) : mergeNames(seen.lines, theirs, ours);
-        merged = Merged{{}, changedLines(seen.lines, theirs)};
+        merged = Merged{};
+        if (vault) {
+            lines = mergeLines(seen.lines, theirs, ours, &merged->fromElsewhere);
+        } else {
+            lines = mergeNames(seen.lines, theirs, ours);
+            merged->fromElsewhere = changedLines(seen.lines, theirs);
+        }
     }
     if (sorted) {
         lines = sortedCategories(std::move(lines), encoding());
