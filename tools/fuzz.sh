@@ -13,7 +13,7 @@ SECONDS_EACH=${1:?usage: tools/fuzz.sh SECONDS}
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/build-fuzz"
-TARGETS="record text_lines ini key_file category_counts language container password_file csv_import"
+TARGETS="record text_lines ini key_file category_counts language container password_file csv_import line_merge"
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \

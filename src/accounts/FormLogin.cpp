@@ -17,6 +17,7 @@
 #include <limits>
 
 #include "accounts/VaultCommands.h"
+#include "app/ConflictCopies.h"
 #include "core/PasswordEntry.h"
 #include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
@@ -239,6 +240,7 @@ void TFormLogin::ButtonLoginClick() {
         return;
     }
     form1_.OpenStore(user->open());
+    offerConflictCopies(form1_);
     form1_.FillEntryList();
     form1_.VaultCommands->UpdateMenu();
     form1_.LoggedIn = true;

@@ -339,6 +339,7 @@ void TForm1::FormClose() {
         return;
     }
     Settings.hidden = HidePasswords;
+    Settings = core::withUsersOnDisk(ProgramSettingsPath(), Settings, Store->paths().usersFolder);
     core::writeProgramSettings(ProgramSettingsPath(), Settings);
     SaveSettings();
     SaveCategories();

@@ -225,6 +225,10 @@ public:
     void ShowCategories(const core::LineList& names);
     // Load and Restore: the lines read, then the category file, then both shown.
     void ReplacePasswordList(core::LineList lines);
+    // A write merged changes made elsewhere: the lists take the merged ones,
+    // the view keeps its category and row where they still exist.
+    void TakeMerged(const std::optional<core::UserStore::Merged>& lines,
+                    const std::optional<core::UserStore::Merged>& names);
     void SaveCategories();
     int CategoryCount(int k) const;
     void ASaveExecute();

@@ -1,5 +1,6 @@
 // The user's files and the List menu's Save, Load, Restore and Clear.
 #include <QFont>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -48,7 +49,7 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::SavePasswords() {
-    Store->saveVault(PasswordList);
+    TakeMerged(Store->saveVault(PasswordList), std::nullopt);
 }
 
 QString TForm1::NodeCaption(int k, int count) const {
@@ -86,7 +87,7 @@ void TForm1::SaveCategories() {
     // The list in memory keeps its root label and order: if a later step of
     // the close fails, the window stays usable and a second close writes the
     // same file again.
-    Store->saveSortedCategories(CategoryList.mid(1));
+    TakeMerged(std::nullopt, Store->saveSortedCategories(CategoryList.mid(1)));
 }
 
 int TForm1::CategoryCount(int k) const {
@@ -135,6 +136,42 @@ void TForm1::ReplacePasswordList(core::LineList lines) {
     PasswordList = std::move(lines);
     ShowCategories(names);
     FillEntryList();
+}
+
+void TForm1::TakeMerged(const std::optional<core::UserStore::Merged>& lines,
+                        const std::optional<core::UserStore::Merged>& names) {
+    if (!lines && !names) {
+        return;
+    }
+    const int node = SelectedNodeIndex();
+    const QByteArray category = node > 0 ? CategoryList.value(node) : QByteArray();
+    const int entry = CurrentEntry.isValid() ? FindEntryIndex(CurrentEntry.row()) : -1;
+    const QByteArray current = entry >= 0 ? PasswordList[entry] : QByteArray();
+    if (lines) {
+        PasswordList = lines->lines;
+    }
+    if (names) {
+        ShowCategories(names->lines);
+    } else {
+        RefreshCategoryCaptions();
+    }
+    const int at = node > 0 ? int(CategoryList.indexOf(category, 1)) : 0;
+    SelectNode(at > 0 ? at : 0);
+    TreeViewCatClick();
+    if (entry >= 0) {
+        const qsizetype k = PasswordList.indexOf(current);
+        for (int r = 0; k >= 0 && r < ListModel->rowCount(); ++r) {
+            if (ListModel->row(r).entry == k) {
+                const QModelIndex index = ListModel->index(r, 0);
+                ListView1->selectionModel()->setCurrentIndex(
+                    index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                break;
+            }
+        }
+    }
+    ShowCounts();
+    const int count = (lines ? lines->fromElsewhere : 0) + (names ? names->fromElsewhere : 0);
+    StatusPanels[2]->setText(FileTexts.mergedIn.arg(count));
 }
 
 void TForm1::AClearExecute() {

@@ -35,6 +35,9 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const FileT
         case FileRefused::Reason::TooCostly:
             t = &texts.tooCostly;
             break;
+        case FileRefused::Reason::ChangedElsewhere:
+            t = &texts.changedElsewhere;
+            break;
         case FileRefused::Reason::Damaged:
             break;
     }
@@ -547,7 +550,12 @@ LineList readCompatibleEntryFile(const QString& path) {
 
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    QByteArray data = readBounded(path, kMaxContainerBytes);
+    return entryFileLines(path, readBounded(path, kMaxContainerBytes), session, kinds,
+                          acceptCompatible);
+}
+
+LineList entryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
     if (!crypto::isContainer(data)) {
         if (!acceptCompatible) {
             raise(Reason::Damaged, path);
@@ -557,22 +565,32 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
     return scrambledLines(path, std::move(data), session, kinds);
 }
 
-void writeEntryFile(const QString& path, VaultSession& session, FileKind kind,
-                    const LineList& lines) {
+QByteArray writeEntryFile(const QString& path, VaultSession& session, FileKind kind,
+                          const LineList& lines) {
     quint64 g = 0;
     if (kind == FileKind::Vault) {
         g = Internals::nextGeneration(session, kind);
     } else if (kind == FileKind::Backup) {
         g = Internals::vaultGeneration(session);
     }
-    platform::writeFile(path, sealLines(session, kind, lines, g));
+    QByteArray bytes = sealLines(session, kind, lines, g);
+    platform::writeFile(path, bytes);
     if (kind == FileKind::Vault) {
         Internals::wrote(session, kind, g);
     }
+    return bytes;
+}
+
+QByteArray entryFileBytes(const VaultSession& session, FileKind kind, const LineList& lines) {
+    return sealLines(session, kind, lines, 0);
 }
 
 LineList readCategoryFile(const QString& path, const VaultSession& session) {
-    QByteArray data = readBounded(path, kMaxContainerBytes);
+    return categoryFileLines(path, readBounded(path, kMaxContainerBytes), session);
+}
+
+LineList categoryFileLines(const QString& path, const QByteArray& data,
+                           const VaultSession& session) {
     if (!crypto::isContainer(data)) {
         if (!session.converting()) {
             raise(Reason::Damaged, path);
@@ -588,10 +606,16 @@ LineList readCategoryFile(const QString& path, const VaultSession& session) {
     return platform::parseTextLines(plain);
 }
 
-void writeCategoryFile(const QString& path, VaultSession& session, const LineList& names) {
+QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names) {
     const quint64 g = Internals::nextGeneration(session, FileKind::Categories);
-    platform::writeFile(path, sealNames(session, names, g));
+    QByteArray bytes = sealNames(session, names, g);
+    platform::writeFile(path, bytes);
     Internals::wrote(session, FileKind::Categories, g);
+    return bytes;
+}
+
+QByteArray categoryFileBytes(const VaultSession& session, const LineList& names) {
+    return sealNames(session, names, 0);
 }
 
 void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names) {

@@ -105,13 +105,32 @@ struct FileTexts {
     QString tooCostly = QStringLiteral(
         "The file %1 asks for a far costlier key derivation than this program uses; it was not "
         "read.");
+    // The vault or category file was encrypted or decrypted elsewhere: "%1"
+    // is the copy of the list that was not written over it.
+    QString changedElsewhere = QStringLiteral(
+        "The vault was encrypted or decrypted in another program and was not written over. "
+        "Your unsaved list is kept in %1 (List > Load takes it). Please log in again.");
+    // Not refusals: how many changes made elsewhere a write merged in, and
+    // the question for a sync tool's conflict copy.
+    QString mergedIn = QStringLiteral("%1 changes made elsewhere were merged in.");
+    QString conflictCopy = QStringLiteral(
+        "A sync tool kept %1 beside your files. Add its %2 lines that yours lack? Nothing is "
+        "removed. The copy is kept, renamed, either way.");
 };
 
 // A file that was not read: which one and why. Its message is English; the
 // user's store reports it in the interface's words.
 class FileRefused : public platform::PlatformError {
 public:
-    enum class Reason { Damaged, WrongKind, NewerFormat, EncryptedList, TooLarge, TooCostly };
+    enum class Reason {
+        Damaged,
+        WrongKind,
+        NewerFormat,
+        EncryptedList,
+        TooLarge,
+        TooCostly,
+        ChangedElsewhere
+    };
     FileRefused(Reason reason, const QString& path);
     QString text(const FileTexts& texts) const;
     Reason reason;
@@ -170,12 +189,22 @@ LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<crypto::FileKind> kinds, bool acceptCompatible);
 // A vault written gets the next generation, recorded in the password file
 // right after; a backup gets the vault's.
-void writeEntryFile(const QString& path, VaultSession& session, crypto::FileKind kind,
-                    const LineList& lines);
+QByteArray writeEntryFile(const QString& path, VaultSession& session, crypto::FileKind kind,
+                          const LineList& lines);
+// The same from and to the file's bytes (path only names the file in a
+// refusal). The bytes carry no generation: for copies kept aside.
+LineList entryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        std::initializer_list<crypto::FileKind> kinds, bool acceptCompatible);
+QByteArray entryFileBytes(const VaultSession& session, crypto::FileKind kind,
+                          const LineList& lines);
 // Compatible category files are taken only while a conversion is under way;
 // one older than the last written is refused (olderFileText).
 LineList readCategoryFile(const QString& path, const VaultSession& session);
-void writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);
+LineList categoryFileLines(const QString& path, const QByteArray& data,
+                           const VaultSession& session);
+QByteArray categoryFileBytes(const VaultSession& session, const LineList& names);
+// The writes return the bytes written.
+QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);
 void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names);
 // LoadPasswords of an encrypted user: the vault, and the backup refreshed.
 // A vault older than the one last written is refused (OlderVaultError) with

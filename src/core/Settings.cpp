@@ -1,9 +1,12 @@
 #include "core/Settings.h"
 
 #include <QDir>
+#include <QSet>
 #include <algorithm>
+#include <limits>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/IniFile.h"
 
 namespace core {
@@ -45,6 +48,32 @@ void writeProgramSettings(const QString& path, const ProgramSettings& settings) 
                         platform::encodeSettingText(settings.users[i]));
     }
     ini.updateFile();
+}
+
+ProgramSettings withUsersOnDisk(const QString& path, const ProgramSettings& ours,
+                                const QString& usersFolder) {
+    ProgramSettings merged = readProgramSettings(path);
+    merged.language = ours.language;
+    merged.hidden = ours.hidden;
+    // Login names name folders, and Windows folders ignore letter case.
+    QSet<QString> known;
+    for (const QString& name : merged.users) {
+        known.insert(name.toLower());
+    }
+    for (int i = 0; i < ours.users.size(); ++i) {
+        const QString& name = ours.users[i];
+        const bool created = i >= ours.usersRead;
+        if (known.contains(name.toLower()) ||
+            (!created && !platform::DirectoryExists(usersFolder + name))) {
+            continue;
+        }
+        known.insert(name.toLower());
+        merged.users.append(name);
+        if (merged.usersCount < std::numeric_limits<int>::max()) {
+            ++merged.usersCount;
+        }
+    }
+    return merged;
 }
 
 UserSettings readUserSettings(const QString& path) {

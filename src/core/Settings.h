@@ -34,6 +34,12 @@ constexpr int kMaxUsers = 1000;
 // piece; "Unable to write to %s" when that fails. Keys past the bound that
 // were never read are left as the file holds them.
 void writeProgramSettings(const QString& path, const ProgramSettings& settings);
+// Before the write at close: the users list as the file holds it now (another
+// program may have added users), plus the users this program knew whose
+// folder under usersFolder still exists, plus the users it created. Language
+// and "hidden" are this program's: the last writer wins.
+ProgramSettings withUsersOnDisk(const QString& path, const ProgramSettings& ours,
+                                const QString& usersFolder);
 
 // The user's settings.dat, section "Options".
 struct UserSettings {

@@ -1,6 +1,14 @@
 #include "core/UserStore.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
 #include "core/KeyFile.h"
+#include "core/LineMerge.h"
 #include "core/PasswordEntry.h"
 #include "platform/Files.h"
 #include "platform/TextList.h"
@@ -19,6 +27,13 @@ void refusedIn(const FileTexts& texts, const std::function<void()>& f) {
 
 namespace {
 
+// Encrypted elsewhere: this store cannot read the file any more.
+void refuseContainer(const QByteArray& data, const QString& path) {
+    if (crypto::isContainer(data)) {
+        throw FileRefused(FileRefused::Reason::Damaged, path);
+    }
+}
+
 // The compatible files: scrambled text lines in the storage code page.
 class CompatibleStore final : public UserStore {
 public:
@@ -30,16 +45,33 @@ public:
 
 protected:
     LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
-    void doSaveVault(const LineList& lines) override {
-        platform::saveTextList(paths_.vault, lines);
-    }
     LineList doReadCategories() override {
-        // A plain text file that users may edit: an editor's byte-order mark is skipped.
-        return platform::parseTextLines(
-            platform::withoutUtf8Bom(platform::readFile(paths_.categories)));
+        return categoryLines(paths_.categories, platform::readFile(paths_.categories));
     }
-    void doWriteCategories(const LineList& names) override {
-        platform::saveTextList(paths_.categories, names);
+    QByteArray vaultBytes(const LineList& lines) const override {
+        return platform::joinTextLines(lines);
+    }
+    QByteArray writeVault(const LineList& lines) override {
+        const QByteArray bytes = platform::joinTextLines(lines);
+        platform::writeFile(paths_.vault, bytes);
+        return bytes;
+    }
+    QByteArray writeNames(const LineList& names) override {
+        const QByteArray bytes = platform::joinTextLines(names);
+        platform::writeFile(paths_.categories, bytes);
+        return bytes;
+    }
+    LineList vaultLines(const QString& path, const QByteArray& data) const override {
+        refuseContainer(data, path);
+        return platform::parseTextLines(data);
+    }
+    QByteArray categoryBytes(const LineList& names) const override {
+        return platform::joinTextLines(names);
+    }
+    LineList categoryLines(const QString& path, const QByteArray& data) const override {
+        refuseContainer(data, path);
+        // A plain text file that users may edit: an editor's byte-order mark is skipped.
+        return platform::parseTextLines(platform::withoutUtf8Bom(data));
     }
     void doSaveList(const QString& path, const LineList& lines) override {
         platform::saveTextList(path, lines);
@@ -104,14 +136,29 @@ protected:
     LineList doLoadVault() override {
         return loadPasswordsWithBackup(paths_.vault, paths_.backup, *session_);
     }
-    void doSaveVault(const LineList& lines) override {
-        writeEntryFile(paths_.vault, *session_, FileKind::Vault, lines);
+    LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
+    QByteArray vaultBytes(const LineList& lines) const override {
+        return entryFileBytes(*session_, FileKind::List, lines);
+    }
+    QByteArray writeVault(const LineList& lines) override {
+        QByteArray bytes = writeEntryFile(paths_.vault, *session_, FileKind::Vault, lines);
         // An Encrypt cut short by a failure ends here.
         finishConversion(paths_, *session_);
+        return bytes;
     }
-    LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
-    void doWriteCategories(const LineList& names) override {
-        writeCategoryFile(paths_.categories, *session_, names);
+    QByteArray writeNames(const LineList& names) override {
+        return writeCategoryFile(paths_.categories, *session_, names);
+    }
+    LineList vaultLines(const QString& path, const QByteArray& data) const override {
+        // Under this session's data key only: decrypted or encrypted anew
+        // elsewhere, the file is refused.
+        return entryFileLines(path, data, *session_, {FileKind::Vault}, false);
+    }
+    QByteArray categoryBytes(const LineList& names) const override {
+        return categoryFileBytes(*session_, names);
+    }
+    LineList categoryLines(const QString& path, const QByteArray& data) const override {
+        return categoryFileLines(path, data, *session_);
     }
     void doSaveList(const QString& path, const LineList& lines) override {
         // Under the same data key: only this user's encrypted vault loads it.
@@ -226,28 +273,167 @@ void UserStore::saveSettings() const {
     writeUserSettings(paths_.settings, settings_);
 }
 
+namespace {
+
+QByteArray fingerprint(const QByteArray& data) {
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+}
+
+std::optional<QByteArray> readIfThere(const QString& path) {
+    if (!platform::FileExists(path)) {
+        return std::nullopt;
+    }
+    return platform::readFile(path);
+}
+
+// Beside the vault, named with the time; an existing file is never replaced.
+QString asideName(const UserPaths& paths, const char* stem) {
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = paths.folder + QLatin1String(stem) + time + QStringLiteral(".dat");
+    for (int n = 2; platform::FileExists(name); ++n) {
+        name = paths.folder + QLatin1String(stem) + time + QLatin1Char('-') + QString::number(n) +
+               QStringLiteral(".dat");
+    }
+    return name;
+}
+
+}  // namespace
+
 LineList UserStore::loadVault() {
     LineList lines;
-    refusedIn(texts_, [&] { lines = doLoadVault(); });
+    refusedIn(texts_, [&] {
+        // Hashed before it is read: a change in between only costs a merge
+        // that finds nothing new.
+        const std::optional<QByteArray> hash = fingerprint(platform::readFile(paths_.vault));
+        lines = doLoadVault();
+        vaultSeen_ = Seen{hash, lines, std::nullopt};
+    });
     return lines;
 }
 
-void UserStore::saveVault(const LineList& lines) {
-    refusedIn(texts_, [&] { doSaveVault(lines); });
+std::optional<UserStore::Merged> UserStore::saveVault(const LineList& lines) {
+    std::optional<Merged> merged;
+    refusedIn(texts_, [&] { merged = writeSeen(Slot::Vault, lines, false); });
+    return merged;
 }
 
 LineList UserStore::readCategories() {
     LineList names;
-    refusedIn(texts_, [&] { names = doReadCategories(); });
+    refusedIn(texts_, [&] {
+        const QByteArray data = platform::readFile(paths_.categories);
+        names = doReadCategories();
+        categoriesSeen_ = Seen{fingerprint(data), names, std::nullopt};
+    });
     return names;
 }
 
-void UserStore::writeCategories(const LineList& names) {
-    refusedIn(texts_, [&] { doWriteCategories(names); });
+std::optional<UserStore::Merged> UserStore::writeCategories(const LineList& names) {
+    std::optional<Merged> merged;
+    refusedIn(texts_, [&] { merged = writeSeen(Slot::Categories, names, false); });
+    return merged;
 }
 
-void UserStore::saveSortedCategories(const LineList& names) {
-    writeCategories(sortedCategories(names, encoding()));
+std::optional<UserStore::Merged> UserStore::saveSortedCategories(const LineList& names) {
+    std::optional<Merged> merged;
+    refusedIn(texts_, [&] { merged = writeSeen(Slot::Categories, names, true); });
+    return merged;
+}
+
+std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList& ours,
+                                                      bool sorted) {
+    const bool vault = slot == Slot::Vault;
+    Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
+    const QString& path = vault ? paths_.vault : paths_.categories;
+    if (seen.keptAside && *seen.keptAside == ours) {
+        return std::nullopt;
+    }
+    std::optional<Merged> merged;
+    LineList lines = ours;
+    const std::optional<QByteArray> disk = seen.hash ? readIfThere(path) : std::nullopt;
+    if (disk && fingerprint(*disk) != *seen.hash) {
+        LineList theirs;
+        try {
+            theirs = vault ? vaultLines(path, *disk) : categoryLines(path, *disk);
+        } catch (const FileRefused&) {
+            // Not written over: the list goes beside it, in this store's format.
+            const QString aside =
+                asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
+            platform::writeFile(aside, vault ? vaultBytes(ours) : categoryBytes(ours));
+            seen.keptAside = ours;
+            if (toldToLogIn_) {
+                return std::nullopt;  // told already: the close must not stop on it
+            }
+            toldToLogIn_ = true;
+            throw FileRefused(FileRefused::Reason::ChangedElsewhere, aside);
+        }
+        merged = Merged{};
+        if (vault) {
+            lines = mergeLines(seen.lines, theirs, ours, &merged->fromElsewhere);
+        } else {
+            lines = mergeNames(seen.lines, theirs, ours);
+            merged->fromElsewhere = changedLines(seen.lines, theirs);
+        }
+    }
+    if (sorted) {
+        lines = sortedCategories(std::move(lines), encoding());
+    }
+    // The same temporary file, sync and rename as every write: a kill leaves
+    // the old file or the merged one.
+    const QByteArray bytes = vault ? writeVault(lines) : writeNames(lines);
+    seen = Seen{fingerprint(bytes), lines, std::nullopt};
+    if (merged) {
+        merged->lines = std::move(lines);
+    }
+    return merged;
+}
+
+void UserStore::rememberOnDisk() {
+    // After a conversion: the files as the new format wrote them.
+    const QByteArray vault = platform::readFile(paths_.vault);
+    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault), std::nullopt};
+    const QByteArray names = platform::readFile(paths_.categories);
+    categoriesSeen_ =
+        Seen{fingerprint(names), categoryLines(paths_.categories, names), std::nullopt};
+}
+
+QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
+    // Syncthing, Nextcloud and Dropbox name them so.
+    QList<ConflictCopy> copies;
+    const QDir folder(paths_.folder);
+    // Categories first, so that the entries' categories are there; each
+    // kind in the order of the names' bytes, whatever the locale.
+    for (const char* stem : {"categories", "passwords"}) {
+        const QString s = QLatin1String(stem);
+        const QStringList patterns = {s + QStringLiteral(".sync-conflict-*.dat"),
+                                      s + QStringLiteral(" (conflicted copy *).dat"),
+                                      s + QStringLiteral(" (*'s conflicted copy *).dat")};
+        QStringList names = folder.entryList(patterns, QDir::Files, QDir::NoSort);
+        std::sort(names.begin(), names.end());
+        for (const QString& name : names) {
+            copies.append({folder.filePath(name), s == QLatin1String("categories")});
+        }
+    }
+    return copies;
+}
+
+LineList UserStore::readConflictCopy(const ConflictCopy& copy) {
+    LineList lines;
+    refusedIn(texts_, [&] {
+        const QByteArray data = platform::readFile(copy.path);
+        lines = copy.categories ? categoryLines(copy.path, data) : vaultLines(copy.path, data);
+    });
+    return lines;
+}
+
+void UserStore::setConflictCopyAside(const ConflictCopy& copy, bool merged) {
+    const QString renamed =
+        copy.path + (merged ? QStringLiteral(".merged") : QStringLiteral(".declined"));
+    QString target = renamed;
+    for (int n = 2; QFileInfo::exists(target); ++n) {
+        target = renamed + QLatin1Char('-') + QString::number(n);
+    }
+    // A copy that cannot be renamed is offered again at the next login.
+    QFile::rename(copy.path, target);
 }
 
 void UserStore::saveList(const QString& path, const LineList& lines) {
@@ -277,7 +463,16 @@ void UserStore::createKeyFile(const QString& path, const QByteArray& password) {
 UserStore::Conversion UserStore::convert(const QByteArray& password, LineList& lines,
                                          LineList& names) {
     Conversion done;
-    refusedIn(texts_, [&] { done = doConvert(password, lines, names); });
+    refusedIn(texts_, [&] {
+        done = doConvert(password, lines, names);
+        if (done.store) {
+            try {
+                done.store->rememberOnDisk();
+            } catch (const platform::PlatformError&) {
+                // Unknown then: the next write replaces the file as before.
+            }
+        }
+    });
     return done;
 }
 

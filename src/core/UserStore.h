@@ -34,13 +34,34 @@ public:
     UserSettings& settings() { return settings_; }
     void saveSettings() const;
 
+    // What a write found changed on disk since this store last read or wrote
+    // the file (a sync tool, another program): the merged list it wrote, and
+    // how many lines had changed elsewhere.
+    struct Merged {
+        LineList lines;
+        int fromElsewhere = 0;
+    };
     // The vault; when it holds a whole list, the backup is refreshed from it.
     LineList loadVault();
-    void saveVault(const LineList& lines);
+    // The writes merge three ways with a file changed on disk. A file this
+    // store can no longer read (encrypted or decrypted elsewhere) is not
+    // written over: the list is kept beside the vault and the write refused.
+    std::optional<Merged> saveVault(const LineList& lines);
     LineList readCategories();
-    void writeCategories(const LineList& names);
+    std::optional<Merged> writeCategories(const LineList& names);
     // Sorted as the locale orders them; the list passed in is not changed.
-    void saveSortedCategories(const LineList& names);
+    std::optional<Merged> saveSortedCategories(const LineList& names);
+    // Conflict copies a sync tool kept beside the vault or the category file.
+    struct ConflictCopy {
+        QString path;
+        bool categories = false;
+    };
+    QList<ConflictCopy> conflictCopies() const;
+    // Read in this store's format (an encrypted one under the same data key).
+    LineList readConflictCopy(const ConflictCopy& copy);
+    // Renamed with ".merged" or ".declined" appended so it is not offered
+    // again; never deleted.
+    void setConflictCopyAside(const ConflictCopy& copy, bool merged);
     // List > Save and Load, and Restore.
     void saveList(const QString& path, const LineList& lines);
     LineList loadList(const QString& path);
@@ -70,9 +91,17 @@ protected:
         : paths_(std::move(paths)), settings_(std::move(settings)) {}
 
     virtual LineList doLoadVault() = 0;
-    virtual void doSaveVault(const LineList& lines) = 0;
     virtual LineList doReadCategories() = 0;
-    virtual void doWriteCategories(const LineList& names) = 0;
+    // The files' bytes and lines in this store's format; bytes this store
+    // cannot read are refused (FileRefused).
+    // A copy kept aside (List > Load takes it).
+    virtual QByteArray vaultBytes(const LineList& lines) const = 0;
+    // The user's files written; the bytes written.
+    virtual QByteArray writeVault(const LineList& lines) = 0;
+    virtual QByteArray writeNames(const LineList& names) = 0;
+    virtual LineList vaultLines(const QString& path, const QByteArray& data) const = 0;
+    virtual QByteArray categoryBytes(const LineList& names) const = 0;
+    virtual LineList categoryLines(const QString& path, const QByteArray& data) const = 0;
     virtual void doSaveList(const QString& path, const LineList& lines) = 0;
     virtual LineList doLoadList(const QString& path) = 0;
     virtual LineList doReadBackup() = 0;
@@ -83,6 +112,25 @@ protected:
     UserPaths paths_;
     UserSettings settings_;
     FileTexts texts_;
+
+private:
+    // A file as this store last read or wrote it: the hash of its bytes and
+    // its lines, the base of the next merge.
+    struct Seen {
+        std::optional<QByteArray> hash;
+        LineList lines;
+        // A list kept beside the vault because the file went unreadable.
+        std::optional<LineList> keptAside;
+    };
+    enum class Slot { Vault, Categories };
+    std::optional<Merged> writeSeen(Slot slot, const LineList& ours, bool sorted);
+    void rememberOnDisk();
+
+    Seen vaultSeen_;
+    Seen categoriesSeen_;
+    // The user was told once to log in again; later writes (the close
+    // among them) only keep their lists aside.
+    bool toldToLogIn_ = false;
 };
 
 // A login under way: the password matched the password file.

@@ -154,6 +154,9 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     t.push_back(message(text("StringFileEncryptedList", FileTexts.encryptedList)));
     t.push_back(message(text("StringFileTooLarge", FileTexts.tooLarge)));
     t.push_back(message(text("StringFileTooCostly", FileTexts.tooCostly)));
+    t.push_back(message(text("StringFileChangedElsewhere", FileTexts.changedElsewhere)));
+    t.push_back(message(text("StringMergedElsewhere", FileTexts.mergedIn)));
+    t.push_back(message(text("StringConflictCopy", FileTexts.conflictCopy)));
     if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {
         import->AppendLanguageTargets(t);
     }

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "localization/LanguageTargets.h"
 #include "mainwindow/ListView.h"
@@ -184,7 +185,15 @@ void TEntryDialog::WriteCategoryFile() {
     for (int i = 0; i < ComboBoxCat->count(); ++i) {
         names.append(ComboBoxCat->itemData(i).toByteArray());
     }
-    form1_.Store->writeCategories(names);
+    const std::optional<core::UserStore::Merged> merged = form1_.Store->writeCategories(names);
+    if (merged) {
+        // Names from elsewhere join the dialog too, so its next write keeps them.
+        const QByteArray chosen = ComboBoxCat->currentData().toByteArray();
+        const bool any = ComboBoxCat->currentIndex() >= 0;
+        form1_.TakeMerged(std::nullopt, merged);
+        FillCategories();
+        ComboBoxCat->setCurrentIndex(any ? ComboBoxCat->findData(chosen) : -1);
+    }
 }
 
 void TEntryDialog::ButtonNewCatClick() {
@@ -335,7 +344,12 @@ void TFormAdd::ButtonOkClick() {
         throw;
     }
     form1_.RefreshCategoryCaptions();
-    form1_.SelectNode(ComboBoxCat->currentIndex() + 1);
+    // By name: a merge may have moved the category in the list.
+    const int node =
+        ComboBoxCat->currentIndex() < 0
+            ? 0
+            : int(form1_.CategoryList.indexOf(ComboBoxCat->currentData().toByteArray(), 1));
+    form1_.SelectNode(std::max(node, 0));
     form1_.TreeViewCatClick();
     accept();
 }

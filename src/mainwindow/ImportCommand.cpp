@@ -44,9 +44,12 @@ void TImportCommand::Execute() {
 void TImportCommand::Apply(const core::ImportPlan& plan) {
     const platform::BusyCursor busy;
     TForm1& f = form1_;
-    const core::LineList categories = f.CategoryList.mid(1) + plan.newCategories;
+    core::LineList categories = f.CategoryList.mid(1) + plan.newCategories;
     if (!plan.newCategories.isEmpty()) {
-        f.Store->writeCategories(categories);
+        if (const auto merged = f.Store->writeCategories(categories)) {
+            f.TakeMerged(std::nullopt, merged);
+            categories = merged->lines;
+        }
     }
     const qsizetype before = f.PasswordList.size();
     f.PasswordList.append(plan.lines);
