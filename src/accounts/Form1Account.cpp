@@ -6,7 +6,9 @@
 
 #include "accounts/FormLogin.h"
 #include "accounts/LockedView.h"
+#include "accounts/VaultCommands.h"
 #include "app/Form1.h"
+#include "core/EncryptedVault.h"
 #include "mainwindow/InactivityWatch.h"
 #include "mainwindow/SecretClipboard.h"
 #include "platform/Widgets.h"
@@ -15,18 +17,26 @@
 void TForm1::MChangePassClick() {
     QString text;
     while (platform::ui().inputQuery(StringChangeAccountPassword, StringNewPassword, text)) {
-        if (text.size() < 4 || text.size() > 15) {
+        // An encrypted user's password file is no longer read by the Windows
+        // program: a passphrase protects the vault instead of four letters.
+        if (Store->encrypted()) {
+            if (core::passphraseProblem(text) != core::PassphraseProblem::None) {
+                platform::ui().showMessage(VaultCommands->StringPassphraseRule);
+                text.clear();
+                continue;
+            }
+        } else if (text.size() < 4 || text.size() > 15) {
             platform::ui().showMessage(StringEnterCorrectPassword);
             text.clear();
             continue;
         }
         // A password the login dialog cannot take would lock its owner out.
-        if (!core::isValidLoginName(text)) {
+        if (!Store->encrypted() && !core::isValidLoginName(text)) {
             platform::ui().showMessage(StringPasswordCharacters);
             text.clear();
             continue;
         }
-        const QByteArray password = text.toLatin1();
+        const QByteArray password = text.toUtf8();
         // Replaced in one piece: a failed write leaves the old file and password.
         {
             const platform::BusyCursor busy;
@@ -70,7 +80,7 @@ bool TForm1::PMUnlockClick() {
     bool unlocked = false;
     // Hidden while typed: the window may be locked because others are near.
     while (platform::ui().inputQuery(StringUnlock, StringInputPassword, text, true)) {
-        if (text == QString::fromLatin1(AccountPassword)) {
+        if (text == QString::fromUtf8(AccountPassword)) {
             unlocked = true;
             break;
         }

@@ -18,6 +18,7 @@
 
 #include "accounts/VaultCommands.h"
 #include "app/ConflictCopies.h"
+#include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
@@ -95,7 +96,10 @@ TFormLogin::TFormLogin(TForm1& form1)
     EditPassword = new QLineEdit(GroupBoxLogin);
     EditPassword->setObjectName(QStringLiteral("EditPassword"));
     EditPassword->setMaxLength(16);
-    EditPassword->setValidator(new LoginCharValidator(EditPassword));
+    PasswordValidator = new LoginCharValidator(EditPassword);
+    EditPassword->setValidator(PasswordValidator);
+    connect(ComboBoxLogin, &QComboBox::currentTextChanged, this,
+            [this](const QString& login) { platform::guarded([&] { PasswordRuleFor(login); }); });
     platform::setPasswordChar(EditPassword);
     LabelLogin->setBuddy(ComboBoxLogin);
     LabelPassword->setBuddy(EditPassword);
@@ -150,6 +154,28 @@ TFormLogin::TFormLogin(TForm1& form1)
 void TFormLogin::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     platform::guarded([this] { FormShow(); });
+}
+
+void TFormLogin::PasswordRuleFor(const QString& login) {
+    bool encrypted = false;
+    if (core::isValidLoginName(login)) {
+        const QString path = core::UserPaths::of(form1_.ProgramDir, login).passwordFile;
+        encrypted = platform::FileExists(path) &&
+                    core::crypto::isEncryptedPasswordFile(core::readPasswordFile(path));
+    }
+    if (encrypted) {
+        EditPassword->setValidator(nullptr);
+        EditPassword->setMaxLength(int(2 * core::kMaxPassphraseLength));  // UTF-16 units
+    } else {
+        EditPassword->setMaxLength(16);
+        EditPassword->setValidator(PasswordValidator);
+        QString text = EditPassword->text();
+        int pos = 0;
+        PasswordValidator->validate(text, pos);
+        if (text != EditPassword->text()) {
+            EditPassword->setText(text);
+        }
+    }
 }
 
 void TFormLogin::FormShow() {
@@ -214,7 +240,7 @@ void TFormLogin::ButtonLoginClick() {
         return;
     }
     const QString login = ComboBoxLogin->currentText();
-    const QByteArray password = EditPassword->text().toLatin1();
+    const QByteArray password = EditPassword->text().toUtf8();
     const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
     if (!core::isValidLoginName(login) || !platform::DirectoryExists(paths.folder)) {
         platform::ui().showMessage(StringUser + login + StringNotExists);
@@ -256,7 +282,7 @@ void TFormLogin::ButtonNewUserClick() {
         return;
     }
     const QString login = ComboBoxLogin->currentText();
-    const QByteArray password = EditPassword->text().toLatin1();
+    const QByteArray password = EditPassword->text().toUtf8();
     const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
     if (!platform::DirectoryExists(paths.usersFolder)) {
         platform::CreateDir(paths.usersFolder);

@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QValidator;
 
 // The login dialog: opens an existing user, creates a new one, or ends the program.
 class TFormLogin : public QDialog {
@@ -51,6 +52,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // An encrypted user's password is a passphrase: any text, up to 128
+    // characters; every other user's stays 16 letters and digits.
+    void PasswordRuleFor(const QString& login);
+    QValidator* PasswordValidator = nullptr;
     bool FieldCheck();
 
     TForm1& form1_;

@@ -64,6 +64,7 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     t.push_back(message(text("StringVaultDecrypted", StringVaultDecrypted)));
     t.push_back(message(text("StringKeyFileDropped", StringKeyFileDropped)));
     t.push_back(message(text("StringCannotDecrypt", StringCannotDecrypt)));
+    t.push_back(message(text("StringPassphraseRule", StringPassphraseRule)));
 }
 
 bool TVaultCommands::AskAccountPassword(const QString& title) {
@@ -71,7 +72,7 @@ bool TVaultCommands::AskAccountPassword(const QString& title) {
     if (!platform::ui().inputQuery(title, StringVaultPassword, text, true)) {
         return false;
     }
-    if (text != QString::fromLatin1(form1_.AccountPassword)) {
+    if (text != QString::fromUtf8(form1_.AccountPassword)) {
         platform::ui().showMessage(form1_.StringWrongPassword);
         return false;
     }
@@ -89,6 +90,13 @@ void TVaultCommands::MEncryptVaultClick() {
 void TVaultCommands::MDecryptVaultClick() {
     if (!form1_.LoggedIn || !form1_.Store || !form1_.Store->encrypted() ||
         !AskAccountPassword(titleOf(StringDecryptVault))) {
+        return;
+    }
+    // The compatible login takes only letters and digits: a passphrase
+    // carried over would lock its owner out.
+    const QString password = QString::fromUtf8(form1_.AccountPassword);
+    if (password.size() < 4 || password.size() > 15 || !core::isValidLoginName(password)) {
+        platform::ui().showMessage(form1_.StringPasswordCharacters);
         return;
     }
     Convert(false);

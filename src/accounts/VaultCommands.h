@@ -35,6 +35,11 @@ public:
         "\"%1\" holds the character %2, which an unencrypted vault cannot store. Nothing was "
         "changed.");
 
+    // An encrypted user's password.
+    QString StringPassphraseRule = QStringLiteral(
+        "The password of an encrypted vault may be any text without control characters, 10 to "
+        "128 characters long.");
+
     // Enables the command that fits the logged-in user's store.
     void UpdateMenu();
     void MEncryptVaultClick();

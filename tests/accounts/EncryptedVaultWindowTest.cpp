@@ -222,6 +222,29 @@ TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
     EXPECT_FALSE(form->Store);
 }
 
+TEST_F(EncryptedVaultWindow, APassphraseOfTenTo128CharactersProtectsTheVault) {
+    openUser({"A|u|p||||||"});
+    encrypt();
+    ui.clearShown();
+    const QString passphrase = QString::fromUtf8("correct horse батарейка staple 2026 ok!!");
+    ASSERT_EQ(passphrase.size(), 40);
+    ui.answerInput(QStringLiteral("short one"));
+    ui.answerInput(passphrase);
+    form->MChangePassClick();
+    EXPECT_EQ(ui.messages(), QStringList{form->VaultCommands->StringPassphraseRule});
+    relogin(passphrase);
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+    // The unlock takes it as well; Decrypt refuses it, as the compatible login could not.
+    form->MLockClick();
+    ui.answerInput(passphrase);
+    EXPECT_TRUE(form->PMUnlockClick());
+    ui.answerInput(passphrase);
+    form->VaultCommands->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages().last(), form->StringPasswordCharacters);
+    EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat")));
+}
+
 TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
     installLanguage(QStringLiteral("Russian"));
     openUser({"A|u|p||||||"});
@@ -283,31 +306,31 @@ TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
     openUser({"A|u|p||||||"});
     encrypt();
     const QByteArray vault = dir.read(QStringLiteral("users/bob/passwords.dat"));
-    ui.answerInput(QStringLiteral("newpass"));
+    ui.answerInput(QStringLiteral("newpass123"));
     form->MChangePass->trigger();
     EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), vault);
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
     form->MCreateKeyFile->trigger();
     const QByteArray key = dir.read(QStringLiteral("Vorrel.vrx"));
     EXPECT_EQ(key.size(), 1048576);
-    EXPECT_FALSE(key.contains(core::Scramble("newpass")));
+    EXPECT_FALSE(key.contains(core::Scramble("newpass123")));
     // Named in the settings at once: the old state no longer opens the vault.
     EXPECT_TRUE(dir.read(QStringLiteral("users/bob/settings.dat")).contains("Key=1"));
 
-    relogin(QStringLiteral("newpass"));
+    relogin(QStringLiteral("newpass123"));
     EXPECT_TRUE(form->LoggedIn);
     EXPECT_TRUE(ui.messages().isEmpty());
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
 
     // Decrypt: a random key file would fail the compatible check, so it is no longer demanded.
-    ui.answerInput(QStringLiteral("newpass"));
+    ui.answerInput(QStringLiteral("newpass123"));
     form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("The vault is decrypted: it is stored in the compatible "
                                          "format again.\rThe key file is no longer demanded; "
                                          "create a new one if you want one.")});
-    relogin(QStringLiteral("newpass"));
+    relogin(QStringLiteral("newpass123"));
     EXPECT_TRUE(form->LoggedIn);
     EXPECT_TRUE(ui.fileRequests.isEmpty());
-    EXPECT_EQ(dir.read(QStringLiteral("users/bob/bob.dat")), core::Scramble("newpass") + "\r\n");
+    EXPECT_EQ(dir.read(QStringLiteral("users/bob/bob.dat")), core::Scramble("newpass123") + "\r\n");
 }

@@ -14,7 +14,7 @@ def scramble(data: bytes) -> bytes:
     return bytes(b ^ SCRAMBLE_KEY for b in data)
 
 
-CONTAINER_MAGIC = b"VORREL\x00\x1a\x01"  # and the format version
+CONTAINER_MAGIC = b"VORREL\x00\x1a\x02"  # and the format version
 
 
 def crlf(lines) -> bytes:

@@ -114,6 +114,7 @@ QStringList extraKeys() {
             "StringVaultDecrypted",
             "StringKeyFileDropped",
             "StringCannotDecrypt",
+            "StringPassphraseRule",
             "StringFileDamaged",
             "StringFileWrongKind",
             "StringFileNewer",
