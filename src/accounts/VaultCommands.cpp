@@ -65,6 +65,7 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     t.push_back(message(text("StringKeyFileDropped", StringKeyFileDropped)));
     t.push_back(message(text("StringCannotDecrypt", StringCannotDecrypt)));
     t.push_back(message(text("StringPassphraseRule", StringPassphraseRule)));
+    t.push_back(message(text("StringUseNewerBackup", StringUseNewerBackup)));
 }
 
 bool TVaultCommands::AskAccountPassword(const QString& title) {

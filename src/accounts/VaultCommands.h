@@ -40,6 +40,10 @@ public:
         "The password of an encrypted vault may be any text without control characters, 10 to "
         "128 characters long.");
 
+    // The question after an older vault was refused.
+    QString StringUseNewerBackup =
+        QStringLiteral("Open the newer backup instead, and keep it as the vault?");
+
     // Enables the command that fits the logged-in user's store.
     void UpdateMenu();
     void MEncryptVaultClick();

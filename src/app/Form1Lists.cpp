@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "accounts/VaultCommands.h"
 #include "app/Form1.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
@@ -21,7 +22,18 @@ void TForm1::OpenStore(std::unique_ptr<core::UserStore> store) {
     ListFont.color = platform::toQColor(s.fontColor);
     ApplyListFont();
     try {
-        PasswordList = Store->loadVault();
+        try {
+            PasswordList = Store->loadVault();
+        } catch (const core::OlderVaultError& e) {
+            // An old copy put back over a newer vault: its newer backup is offered.
+            if (e.newerBackupPath().isEmpty() ||
+                !platform::ui().askOkCancel(
+                    e.message() + QLatin1Char('\r') + VaultCommands->StringUseNewerBackup,
+                    windowTitle())) {
+                throw;
+            }
+            PasswordList = Store->useBackupAsVault();
+        }
         LoadCategories();
     } catch (...) {
         // The user is not opened: the next attempt starts from nothing.

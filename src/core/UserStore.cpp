@@ -45,6 +45,8 @@ public:
 
 protected:
     LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
+    // Compatible files carry no generation: no vault of theirs is refused as older.
+    LineList doUseBackupAsVault() override { return doLoadVault(); }
     LineList doReadCategories() override {
         return categoryLines(paths_.categories, platform::readFile(paths_.categories));
     }
@@ -135,6 +137,9 @@ public:
 protected:
     LineList doLoadVault() override {
         return loadPasswordsWithBackup(paths_.vault, paths_.backup, *session_);
+    }
+    LineList doUseBackupAsVault() override {
+        return replaceVaultByBackup(paths_.vault, paths_.backup, *session_);
     }
     LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
     QByteArray vaultBytes(const LineList& lines) const override {
@@ -307,6 +312,15 @@ LineList UserStore::loadVault() {
         const std::optional<QByteArray> hash = fingerprint(platform::readFile(paths_.vault));
         lines = doLoadVault();
         vaultSeen_ = Seen{hash, lines, std::nullopt};
+    });
+    return lines;
+}
+
+LineList UserStore::useBackupAsVault() {
+    LineList lines;
+    refusedIn(texts_, [&] {
+        lines = doUseBackupAsVault();
+        vaultSeen_ = Seen{fingerprint(platform::readFile(paths_.vault)), lines, std::nullopt};
     });
     return lines;
 }

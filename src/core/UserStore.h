@@ -43,6 +43,8 @@ public:
     };
     // The vault; when it holds a whole list, the backup is refreshed from it.
     LineList loadVault();
+    // An older vault refused (OlderVaultError): the newer backup becomes the vault.
+    LineList useBackupAsVault();
     // The writes merge three ways with a file changed on disk. A file this
     // store can no longer read (encrypted or decrypted elsewhere) is not
     // written over: the list is kept beside the vault and the write refused.
@@ -91,6 +93,7 @@ protected:
         : paths_(std::move(paths)), settings_(std::move(settings)) {}
 
     virtual LineList doLoadVault() = 0;
+    virtual LineList doUseBackupAsVault() = 0;
     virtual LineList doReadCategories() = 0;
     // The files' bytes and lines in this store's format; bytes this store
     // cannot read are refused (FileRefused).

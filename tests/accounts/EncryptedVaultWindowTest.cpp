@@ -245,6 +245,33 @@ TEST_F(EncryptedVaultWindow, APassphraseOfTenTo128CharactersProtectsTheVault) {
     EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat")));
 }
 
+TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffered) {
+    openUser({"A|u|p||||||"});
+    encrypt();
+    const QByteArray oldVault = dir.read(QStringLiteral("users/bob/passwords.dat"));
+    add(QStringLiteral("B"), QStringLiteral("b"), 0);
+    relogin();  // the backup now holds A and B
+    ASSERT_TRUE(closeMain());
+    dir.write(QStringLiteral("users/bob/passwords.dat"), oldVault);
+    const auto restored = dir.snapshot();
+    form.reset();
+    ui.clearShown();
+    ui.answerQuestion(false);
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        click(d->ButtonLogin);
+        click(d->ButtonExit);
+    });
+    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_EQ(dir.snapshot(), restored);
+    form.reset();
+    ui.answerQuestion(true);
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_EQ(column(0), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_NE(dir.read(QStringLiteral("users/bob/passwords.dat")), oldVault);
+}
+
 TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
     installLanguage(QStringLiteral("Russian"));
     openUser({"A|u|p||||||"});

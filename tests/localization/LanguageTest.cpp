@@ -115,6 +115,7 @@ QStringList extraKeys() {
             "StringKeyFileDropped",
             "StringCannotDecrypt",
             "StringPassphraseRule",
+            "StringUseNewerBackup",
             "StringFileDamaged",
             "StringFileWrongKind",
             "StringFileNewer",
