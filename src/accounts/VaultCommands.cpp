@@ -66,6 +66,7 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     t.push_back(message(text("StringCannotDecrypt", StringCannotDecrypt)));
     t.push_back(message(text("StringPassphraseRule", StringPassphraseRule)));
     t.push_back(message(text("StringUseNewerBackup", StringUseNewerBackup)));
+    t.push_back(message(text("StringSavedListsWarning", StringSavedListsWarning)));
 }
 
 bool TVaultCommands::AskAccountPassword(const QString& title) {
@@ -98,6 +99,9 @@ void TVaultCommands::MDecryptVaultClick() {
     const QString password = QString::fromUtf8(form1_.AccountPassword);
     if (password.size() < 4 || password.size() > 15 || !core::isValidLoginName(password)) {
         platform::ui().showMessage(form1_.StringPasswordCharacters);
+        return;
+    }
+    if (!platform::ui().askOkCancel(StringSavedListsWarning, titleOf(StringDecryptVault))) {
         return;
     }
     Convert(false);

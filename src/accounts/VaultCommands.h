@@ -44,6 +44,11 @@ public:
     QString StringUseNewerBackup =
         QStringLiteral("Open the newer backup instead, and keep it as the vault?");
 
+    // Asked before Decrypt.
+    QString StringSavedListsWarning = QStringLiteral(
+        "Lists you saved with List > Save while the vault was encrypted will not open after it "
+        "is decrypted. Decrypt the vault?");
+
     // Enables the command that fits the logged-in user's store.
     void UpdateMenu();
     void MEncryptVaultClick();

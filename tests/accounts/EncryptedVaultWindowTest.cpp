@@ -299,7 +299,10 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     ui.clearShown();
     const auto before = dir.snapshot();
     ui.answerInput(QStringLiteral("pass"));
+    ui.answerQuestion(true);
     form->VaultCommands->MDecryptVault->trigger();
+    EXPECT_EQ(ui.texts(QStringLiteral("question")),
+              QStringList{form->VaultCommands->StringSavedListsWarning});
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("\"\u56fd\" holds the character \u56fd, which an "
                                          "unencrypted vault cannot store. Nothing was changed.")});
@@ -314,6 +317,7 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     ui.clearShown();
     ui.answerInput(QStringLiteral("pass"));
+    ui.answerQuestion(true);
     form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The vault is decrypted: it is stored in the compatible format "
@@ -351,6 +355,7 @@ TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
 
     // Decrypt: a random key file would fail the compatible check, so it is no longer demanded.
     ui.answerInput(QStringLiteral("newpass123"));
+    ui.answerQuestion(true);
     form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("The vault is decrypted: it is stored in the compatible "

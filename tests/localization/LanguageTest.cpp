@@ -116,6 +116,7 @@ QStringList extraKeys() {
             "StringCannotDecrypt",
             "StringPassphraseRule",
             "StringUseNewerBackup",
+            "StringSavedListsWarning",
             "StringFileDamaged",
             "StringFileWrongKind",
             "StringFileNewer",
