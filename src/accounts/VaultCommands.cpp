@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <tuple>
 
 #include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
@@ -50,15 +49,15 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     using language::message;
     using language::text;
     // The captions also title the password boxes.
-    for (auto [key, action, caption] :
-         {std::tuple{"MEncryptVault->Caption", MEncryptVault, &StringEncryptVault},
-          std::tuple{"MDecryptVault->Caption", MDecryptVault, &StringDecryptVault}}) {
-        t.push_back(message({key, [caption] { return *caption; },
-                             [action, caption](const QString& s) {
-                                 *caption = s;
-                                 action->setText(s);
-                             }}));
-    }
+    auto caption = [](const char* key, QAction* action, QString* target) {
+        return message({key, [target] { return *target; },
+                        [action, target](const QString& s) {
+                            *target = s;
+                            action->setText(s);
+                        }});
+    };
+    t.push_back(caption("MEncryptVault->Caption", MEncryptVault, &StringEncryptVault));
+    t.push_back(caption("MDecryptVault->Caption", MDecryptVault, &StringDecryptVault));
     t.push_back(message(text("StringVaultPassword", StringVaultPassword)));
     t.push_back(message(text("StringVaultEncrypted", StringVaultEncrypted)));
     t.push_back(message(text("StringVaultDecrypted", StringVaultDecrypted)));
