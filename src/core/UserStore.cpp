@@ -1,10 +1,10 @@
 #include "core/UserStore.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <algorithm>
 
 #include "core/KeyFile.h"
@@ -280,8 +280,18 @@ void UserStore::saveSettings() const {
 
 namespace {
 
+// Tells a file changed by another program from the one last seen. Nothing
+// secret depends on it (whoever can write the folder can write the file),
+// so a fast hash serves: the size and two 64-bit hashes of the bytes. A
+// cryptographic hash of a large vault cost more than the write itself.
 QByteArray fingerprint(const QByteArray& data) {
-    return QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+    QByteArray f;
+    for (const quint64 value :
+         {quint64(data.size()), quint64(qHashBits(data.constData(), size_t(data.size()), 0x5f1d)),
+          quint64(qHashBits(data.constData(), size_t(data.size()), 0x9e37))}) {
+        f.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    return f;
 }
 
 std::optional<QByteArray> readIfThere(const QString& path) {
