@@ -48,25 +48,6 @@ int compareAsciiPrefix(const char* stored, qsizetype size, const QByteArray& tex
     return equal ? 1 : 0;
 }
 
-// CompareText of two texts given as stored (scrambled) bytes.
-int compareStoredText(const char* a, int aSize, const char* b, int bSize) {
-    const int n = std::min(aSize, bSize);
-    for (int i = 0; i < n; ++i) {
-        uchar ca = uchar(a[i] ^ core::kScrambleKey);
-        uchar cb = uchar(b[i] ^ core::kScrambleKey);
-        if (ca >= 'a' && ca <= 'z') {
-            ca = uchar(ca - 32);
-        }
-        if (cb >= 'a' && cb <= 'z') {
-            cb = uchar(cb - 32);
-        }
-        if (ca != cb) {
-            return int(ca) - int(cb);
-        }
-    }
-    return aSize < bSize ? -1 : (aSize > bSize ? 1 : 0);
-}
-
 }  // namespace
 
 void TForm1::FillEntryList() {
@@ -233,8 +214,9 @@ void TForm1::ListView1ColumnClick(int column) {
             } else {
                 const EntryRow& ra = ListModel->row(a.row);
                 const EntryRow& rb = ListModel->row(b.row);
-                c = compareStoredText(ra.storedData(column), ra.fieldSize(column),
-                                      rb.storedData(column), rb.fieldSize(column));
+                c = platform::CompareTextMasked(ra.storedData(column), ra.fieldSize(column),
+                                                rb.storedData(column), rb.fieldSize(column),
+                                                core::kScrambleKey);
             }
             if (c == 0) {
                 return a.row < b.row;

@@ -7,10 +7,14 @@
 namespace platform {
 
 int CompareText(const char* a, qsizetype aLen, const char* b, qsizetype bLen) {
+    return CompareTextMasked(a, aLen, b, bLen, 0);
+}
+
+int CompareTextMasked(const char* a, qsizetype aLen, const char* b, qsizetype bLen, uchar mask) {
     const qsizetype n = std::min(aLen, bLen);
     for (qsizetype i = 0; i < n; ++i) {
-        uchar ca = uchar(a[i]);
-        uchar cb = uchar(b[i]);
+        uchar ca = uchar(a[i] ^ mask);
+        uchar cb = uchar(b[i] ^ mask);
         if (ca >= 'a' && ca <= 'z') {
             ca = uchar(ca - 32);
         }

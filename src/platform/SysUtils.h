@@ -10,6 +10,8 @@ namespace platform {
 // else; the shorter of two texts where one is a prefix of the other is smaller.
 int CompareText(const QByteArray& a, const QByteArray& b);
 int CompareText(const char* a, qsizetype aLen, const char* b, qsizetype bLen);
+// The same for texts held with every byte XORed with mask.
+int CompareTextMasked(const char* a, qsizetype aLen, const char* b, qsizetype bLen, uchar mask);
 
 // Locale-aware comparisons of the system's locale (the root order when the
 // system locale is "C"): case-sensitive for title order, ignoring case for

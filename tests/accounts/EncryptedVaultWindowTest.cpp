@@ -30,14 +30,7 @@ const QString kVaultEncrypted = QStringLiteral(
 
 class EncryptedVaultWindow : public AppFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        core::crypto::setNewFileKdfParams(core::crypto::KdfParams{1, 8192});
-    }
-    void TearDown() override {
-        AppFixture::TearDown();
-        core::crypto::setNewFileKdfParams(std::nullopt);
-    }
+    testing_support::CheapKeyDerivation cheap;
     void encrypt(const QString& password = QStringLiteral("pass")) {
         ui.answerInput(password);
         form->VaultCommands->MEncryptVault->trigger();

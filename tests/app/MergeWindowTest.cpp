@@ -26,14 +26,7 @@ using testing_support::AppFixture;
 
 class MergeWindow : public AppFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        core::crypto::setNewFileKdfParams(core::crypto::KdfParams{1, 8192});
-    }
-    void TearDown() override {
-        AppFixture::TearDown();
-        core::crypto::setNewFileKdfParams(std::nullopt);
-    }
+    testing_support::CheapKeyDerivation cheap;
     core::UserPaths paths() const { return core::UserPaths::of(dir.path(), QStringLiteral("bob")); }
     // A second program logged in as bob, as a sync tool would bring its work.
     std::unique_ptr<core::UserStore> otherProgram() {

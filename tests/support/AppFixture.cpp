@@ -1,5 +1,7 @@
 #include "AppFixture.h"
 
+#include "core/VaultCrypto.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +19,14 @@
 #include "platform/TextList.h"
 
 namespace testing_support {
+
+CheapKeyDerivation::CheapKeyDerivation() {
+    core::crypto::setNewFileKdfParams(core::crypto::KdfParams{1, 8192});
+}
+
+CheapKeyDerivation::~CheapKeyDerivation() {
+    core::crypto::setNewFileKdfParams(std::nullopt);
+}
 
 QString sourcePath(const QString& relative) {
     return QStringLiteral(VORREL_SOURCE_DIR) + QLatin1Char('/') + relative;

@@ -14,6 +14,12 @@ class TFormLogin;
 
 namespace testing_support {
 
+// Encrypted users made while it lives derive their keys cheaply.
+struct CheapKeyDerivation {
+    CheapKeyDerivation();
+    ~CheapKeyDerivation();
+};
+
 // A program directory, a scripted platform and the real main window.
 class AppFixture : public ::testing::Test {
 protected:
