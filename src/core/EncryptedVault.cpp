@@ -53,22 +53,6 @@ QString FileRefused::text(const FileTexts& texts) const {
     return refusalText(reason, path, texts);
 }
 
-QString damagedFileText(const QString& path) {
-    return FileRefused(FileRefused::Reason::Damaged, path).message();
-}
-
-QString wrongKindText(const QString& path) {
-    return FileRefused(FileRefused::Reason::WrongKind, path).message();
-}
-
-QString newerFormatText(const QString& path) {
-    return FileRefused(FileRefused::Reason::NewerFormat, path).message();
-}
-
-QString encryptedListText(const QString& path) {
-    return FileRefused(FileRefused::Reason::EncryptedList, path).message();
-}
-
 QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
                             bool encryptedPasswordFile) {
     QStringList names;
@@ -93,14 +77,6 @@ QString olderFileText(const QString& path, const QString& newerBackupPath) {
                     .arg(platform::fullNativePath(newerBackupPath));
     }
     return text;
-}
-
-QString tooLargeText(const QString& path) {
-    return FileRefused(FileRefused::Reason::TooLarge, path).message();
-}
-
-QString tooCostlyText(const QString& path) {
-    return FileRefused(FileRefused::Reason::TooCostly, path).message();
 }
 
 OlderVaultError::OlderVaultError(const QString& vaultPath, const QString& newerBackupPath)

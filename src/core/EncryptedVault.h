@@ -137,21 +137,12 @@ public:
     QString path;
 };
 
-// The failures' texts in English, with the full path.
-QString damagedFileText(const QString& path);
-QString wrongKindText(const QString& path);
-QString newerFormatText(const QString& path);
-QString encryptedListText(const QString& path);
 // A password file and data files of different formats (outside a conversion).
 QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
                             bool encryptedPasswordFile);
 // An older copy of a file than the one last written; newerBackupPath, when
 // not empty, names the backup that holds a newer copy.
 QString olderFileText(const QString& path, const QString& newerBackupPath);
-// A file larger than the program reads.
-QString tooLargeText(const QString& path);
-// A password file asking for a key derivation beyond maxStoredKdfParams().
-QString tooCostlyText(const QString& path);
 
 // A vault older than the one last written: the backup is offered instead.
 class OlderVaultError : public platform::PlatformError {
@@ -179,7 +170,7 @@ crypto::SecureBytes hashKeyFile(const QString& path);
 // password file unless a conversion is under way. Reads only their first bytes.
 QStringList mismatchedFiles(const UserPaths& paths, bool encryptedPasswordFile, bool converting);
 // Restore and Load of a compatible user: the lines of a compatible file; an
-// encrypted one is refused (encryptedListText), as is one beyond kMaxContainerBytes.
+// encrypted one is refused (FileRefused, EncryptedList), as is one beyond kMaxContainerBytes.
 LineList readCompatibleEntryFile(const QString& path);
 
 // Entry lines (scrambled UTF-8) of an encrypted user's file: a container of

@@ -66,7 +66,7 @@ LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backup
     // An encrypted vault read as compatible lines would be junk, and the
     // next save would write that junk over it.
     if (crypto::isContainer(data)) {
-        throw platform::PlatformError(encryptedListText(vaultPath));
+        throw FileRefused(FileRefused::Reason::EncryptedList, vaultPath);
     }
     // A vault already in the form a list is written in (the usual case) is
     // the backup as read: no second copy of it is made.

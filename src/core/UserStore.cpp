@@ -147,8 +147,11 @@ protected:
     }
     QByteArray writeVault(const LineList& lines) override {
         QByteArray bytes = writeEntryFile(paths_.vault, *session_, FileKind::Vault, lines);
-        // An Encrypt cut short by a failure ends here.
-        finishConversion(paths_, *session_);
+        // An Encrypt cut short by a failure, or a password file of the
+        // earlier release, ends here; otherwise there is nothing to finish.
+        if (session_->converting() || session_->legacyPasswordFile()) {
+            finishConversion(paths_, *session_);
+        }
         return bytes;
     }
     QByteArray writeNames(const LineList& names) override {
