@@ -7,6 +7,7 @@
 #include "accounts/FormLogin.h"
 #include "accounts/LockedView.h"
 #include "accounts/VaultCommands.h"
+#include "app/FolderWatch.h"
 #include "app/Form1.h"
 #include "core/EncryptedVault.h"
 #include "mainwindow/InactivityWatch.h"
@@ -101,6 +102,7 @@ bool TForm1::PMUnlockClick() {
     SetLockedView(false);
     StTrayIcon1->RestoreApplication();
     Inactivity->update();
+    Watch->retry();  // what changed elsewhere while locked
     return true;
 }
 

@@ -5,7 +5,8 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 
-void offerConflictCopies(TForm1& f) {
+bool offerConflictCopies(TForm1& f) {
+    bool entriesAdded = false;
     for (const core::UserStore::ConflictCopy& copy : f.Store->conflictCopies()) {
         // One copy that cannot be read is reported; the others are still offered.
         platform::guarded([&] {
@@ -26,9 +27,11 @@ void offerConflictCopies(TForm1& f) {
                     f.PasswordList = merged;
                     f.SavePasswords();
                     f.RefreshCategoryCaptions();
+                    entriesAdded = true;
                 }
             }
             f.Store->setConflictCopyAside(copy, take);
         });
     }
+    return entriesAdded;
 }

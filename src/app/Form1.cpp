@@ -19,6 +19,7 @@
 #include "accounts/FormLogin.h"
 #include "accounts/LockedView.h"
 #include "accounts/VaultCommands.h"
+#include "app/FolderWatch.h"
 #include "core/KeyFile.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
@@ -53,6 +54,7 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Inactivity =
         new InactivityWatch([this] { return LoggedIn && !Locked; }, [this] { MLockClick(); }, this);
     Clipboard = new SecretClipboard(this);
+    Watch = new FolderWatch(*this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
     connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,

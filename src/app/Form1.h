@@ -29,6 +29,7 @@ class UserStore;
 }  // namespace core
 
 class EntryListModel;
+class FolderWatch;
 class InactivityWatch;
 class LockedView;
 class SecretClipboard;
@@ -123,6 +124,8 @@ public:
     InactivityWatch* Inactivity = nullptr;
     // A copied password, forgotten after a while (its timer is ClipboardTimer).
     SecretClipboard* Clipboard = nullptr;
+    // Takes in what other programs change in the user's folder.
+    FolderWatch* Watch = nullptr;
 
     // The list commands' file dialogs: their filters and the last name chosen.
     QString OpenDialog1Filter;

@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 
 #include "accounts/VaultCommands.h"
+#include "app/FolderWatch.h"
 #include "app/Form1.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
@@ -35,6 +36,7 @@ void TForm1::OpenStore(std::unique_ptr<core::UserStore> store) {
             PasswordList = Store->useBackupAsVault();
         }
         LoadCategories();
+        Watch->watch(Store->paths().folder);
     } catch (...) {
         // The user is not opened: the next attempt starts from nothing.
         Store.reset();
@@ -183,7 +185,9 @@ void TForm1::TakeMerged(const std::optional<core::UserStore::Merged>& lines,
     }
     ShowCounts();
     const int count = (lines ? lines->fromElsewhere : 0) + (names ? names->fromElsewhere : 0);
-    StatusPanels[2]->setText(FileTexts.mergedIn.arg(count));
+    if (count > 0) {
+        StatusPanels[2]->setText(FileTexts.mergedIn.arg(count));
+    }
 }
 
 void TForm1::AClearExecute() {

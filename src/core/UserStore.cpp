@@ -366,47 +366,71 @@ std::optional<UserStore::Merged> UserStore::saveSortedCategories(const LineList&
     return merged;
 }
 
-std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList& ours,
-                                                      bool sorted) {
+std::optional<UserStore::Merged> UserStore::takeVaultChanges(const LineList& lines) {
+    std::optional<Merged> merged;
+    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Vault, lines); });
+    return merged;
+}
+
+std::optional<UserStore::Merged> UserStore::takeCategoryChanges(const LineList& names) {
+    std::optional<Merged> merged;
+    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Categories, names); });
+    return merged;
+}
+
+std::optional<UserStore::Merged> UserStore::mergeChanged(Slot slot, const LineList& ours) {
     const bool vault = slot == Slot::Vault;
     Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
     const QString& path = vault ? paths_.vault : paths_.categories;
+    const std::optional<QByteArray> disk = seen.hash ? readIfThere(path) : std::nullopt;
+    if (!disk || fingerprint(*disk) == *seen.hash) {
+        seen.keptAside.reset();  // as last seen again: writable
+        return std::nullopt;
+    }
+    LineList theirs;
+    try {
+        theirs = vault ? vaultLines(path, *disk) : categoryLines(path, *disk);
+    } catch (const FileRefused&) {
+        // Not written over: the list goes beside it, in this store's format.
+        const QString aside =
+            asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
+        platform::writeFile(aside, vault ? vaultBytes(ours) : categoryBytes(ours));
+        seen.keptAside = ours;
+        if (toldToLogIn_) {
+            return std::nullopt;  // told already: the close must not stop on it
+        }
+        toldToLogIn_ = true;
+        throw FileRefused(FileRefused::Reason::ChangedElsewhere, aside);
+    }
+    Merged merged;
+    if (vault) {
+        merged.lines = mergeLines(seen.lines, theirs, ours, &merged.fromElsewhere);
+    } else {
+        merged.lines = mergeNames(seen.lines, theirs, ours);
+        merged.fromElsewhere = changedLines(seen.lines, theirs);
+    }
+    // The disk's file is the base from now on.
+    seen = Seen{fingerprint(*disk), std::move(theirs), std::nullopt};
+    return merged;
+}
+
+std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList& ours,
+                                                      bool sorted) {
+    Seen& seen = slot == Slot::Vault ? vaultSeen_ : categoriesSeen_;
     if (seen.keptAside && *seen.keptAside == ours) {
         return std::nullopt;
     }
-    std::optional<Merged> merged;
-    LineList lines = ours;
-    const std::optional<QByteArray> disk = seen.hash ? readIfThere(path) : std::nullopt;
-    if (disk && fingerprint(*disk) != *seen.hash) {
-        LineList theirs;
-        try {
-            theirs = vault ? vaultLines(path, *disk) : categoryLines(path, *disk);
-        } catch (const FileRefused&) {
-            // Not written over: the list goes beside it, in this store's format.
-            const QString aside =
-                asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
-            platform::writeFile(aside, vault ? vaultBytes(ours) : categoryBytes(ours));
-            seen.keptAside = ours;
-            if (toldToLogIn_) {
-                return std::nullopt;  // told already: the close must not stop on it
-            }
-            toldToLogIn_ = true;
-            throw FileRefused(FileRefused::Reason::ChangedElsewhere, aside);
-        }
-        merged = Merged{};
-        if (vault) {
-            lines = mergeLines(seen.lines, theirs, ours, &merged->fromElsewhere);
-        } else {
-            lines = mergeNames(seen.lines, theirs, ours);
-            merged->fromElsewhere = changedLines(seen.lines, theirs);
-        }
+    std::optional<Merged> merged = mergeChanged(slot, ours);
+    if (seen.keptAside) {
+        return std::nullopt;  // the file went unreadable: the list is beside it
     }
+    LineList lines = merged ? merged->lines : ours;
     if (sorted) {
         lines = sortedCategories(std::move(lines), encoding());
     }
     // The same temporary file, sync and rename as every write: a kill leaves
     // the old file or the merged one.
-    const QByteArray bytes = vault ? writeVault(lines) : writeNames(lines);
+    const QByteArray bytes = slot == Slot::Vault ? writeVault(lines) : writeNames(lines);
     seen = Seen{fingerprint(bytes), lines, std::nullopt};
     if (merged) {
         merged->lines = std::move(lines);

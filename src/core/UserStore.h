@@ -53,6 +53,12 @@ public:
     std::optional<Merged> writeCategories(const LineList& names);
     // Sorted as the locale orders them; the list passed in is not changed.
     std::optional<Merged> saveSortedCategories(const LineList& names);
+    // What another program changed in the vault or the category file since
+    // this store last read or wrote it, merged with the lists in memory;
+    // nothing is written. nullopt when the file did not change (this
+    // store's own writes included).
+    std::optional<Merged> takeVaultChanges(const LineList& lines);
+    std::optional<Merged> takeCategoryChanges(const LineList& names);
     // Conflict copies a sync tool kept beside the vault or the category file.
     struct ConflictCopy {
         QString path;
@@ -126,6 +132,9 @@ private:
         std::optional<LineList> keptAside;
     };
     enum class Slot { Vault, Categories };
+    // ours merged with the file when another program changed it (the file
+    // is then the base); a file gone unreadable gets ours kept beside it.
+    std::optional<Merged> mergeChanged(Slot slot, const LineList& ours);
     std::optional<Merged> writeSeen(Slot slot, const LineList& ours, bool sorted);
     void rememberOnDisk();
 

@@ -180,6 +180,11 @@ void setQtTranslation(const QString& locale) {
     }
 }
 
+bool modalOpen() {
+    return QApplication::activeModalWidget() != nullptr ||
+           QApplication::activePopupWidget() != nullptr;
+}
+
 BusyCursor::BusyCursor() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }

@@ -45,6 +45,9 @@ bool pressFocusedButton(QWidget* dialog, QKeyEvent* event);
 // "ru", "zh_CN"; an empty name leaves them in English.
 void setQtTranslation(const QString& locale);
 
+// A dialog, box or pop-up menu of the application is open.
+bool modalOpen();
+
 // The wait cursor while a slow step (the key derivation) holds the window.
 class BusyCursor {
 public:

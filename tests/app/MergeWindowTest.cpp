@@ -6,12 +6,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 
 #include "AppFixture.h"
 #include "accounts/VaultCommands.h"
+#include "app/FolderWatch.h"
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "core/Settings.h"
@@ -184,4 +186,48 @@ TEST_F(MergeWindow, UsersAnotherProgramAddedAreKeptInTheProgramSettingsAtClose) 
     EXPECT_EQ(s.users, (QStringList{"carol", "bob"}));
     EXPECT_EQ(s.usersCount, 2);
     EXPECT_EQ(s.language, QStringLiteral("English"));  // the last writer's
+}
+
+TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
+    openUser({"Old|a|p|Work|||||"}, {"Work"});
+    // The real watch reports a file replaced by rename.
+    replaceByRename(QStringLiteral("passwords.dat"), {core::Scramble("Old|a|p|Work|||||"),
+                                                      core::Scramble("FromLaptop|a|p|Home|||||")});
+    QTRY_VERIFY(form->Watch->pending());
+    replaceByRename(QStringLiteral("categories.dat"), {"Work", "Home"});
+    const QMap<QString, QByteArray> before = dir.snapshot();
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_EQ(nodes(), (QStringList{"Work (1)", "Home (1)"}));
+    EXPECT_TRUE(column(0).contains(QStringLiteral("FromLaptop")));
+    EXPECT_EQ(form->StatusPanels[2]->text(),
+              QStringLiteral("2 changes made elsewhere were merged in."));
+    EXPECT_EQ(dir.snapshot(), before);  // taken in, nothing written
+
+    // The window's own write is no change from elsewhere.
+    add(QStringLiteral("FromDesk"));
+    form->StatusPanels[2]->clear();
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_TRUE(form->StatusPanels[2]->text().isEmpty());
+
+    // Behind the lock nothing changes; the unlock takes it, and a new
+    // conflict copy is offered.
+    form->MLockClick();
+    replaceByRename(QStringLiteral("passwords.dat"),
+                    core::LineList(form->PasswordList)
+                        << core::Scramble("WhileLocked|a|p|Work|||||"));
+    dir.write(QStringLiteral("users/bob/passwords.sync-conflict-20261208-101500-ABCDEFG.dat"),
+              platform::joinTextLines({core::Scramble("FromCopy|a|p|Work|||||")}));
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_EQ(form->PasswordList.size(), 3);
+    ui.answerInput(QStringLiteral("pass"));
+    ui.answerQuestion(true);
+    ASSERT_TRUE(form->PMUnlockClick());
+    EXPECT_TRUE(column(0).contains(QStringLiteral("WhileLocked")));
+    EXPECT_TRUE(column(0).contains(QStringLiteral("FromCopy")));
+    ASSERT_TRUE(closeMain());
+    EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))),
+              (QList<QByteArray>{"FromCopy", "FromDesk", "FromLaptop", "Old", "WhileLocked"}));
 }

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "accounts/FormLogin.h"
+#include "app/FolderWatch.h"
 #include "core/PasswordEntry.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
@@ -53,6 +54,8 @@ void AppFixture::installLanguage(const QString& name) {
 
 void AppFixture::start(const std::function<void(TFormLogin*)>& drive) {
     form = std::make_unique<TForm1>(dir.exe());
+    // Changes on disk are taken when a test settles the watch, not by the clock.
+    form->Watch->setSettleMs(24 * 3600 * 1000);
     ui.answerModal([drive](QDialog* d) { drive(static_cast<TFormLogin*>(d)); });
     form->FormCreate();
 }

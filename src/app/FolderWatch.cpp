@@ -1,0 +1,89 @@
+#include "app/FolderWatch.h"
+
+#include <algorithm>
+
+#include "app/ConflictCopies.h"
+#include "app/Form1.h"
+#include "core/UserStore.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "platform/Widgets.h"
+
+namespace {
+// While a dialog holds the window, how often to look again.
+constexpr int kWaitMs = 1000;
+}  // namespace
+
+FolderWatch::FolderWatch(TForm1& form1) : QObject(&form1), form1_(form1) {
+    settle_.setSingleShot(true);
+    connect(&settle_, &QTimer::timeout, this, [this] { settle(); });
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { changed(); });
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { changed(); });
+}
+
+void FolderWatch::watch(const QString& folder) {
+    if (!watcher_.directories().isEmpty()) {
+        watcher_.removePaths(watcher_.directories());
+    }
+    folder_ = folder;
+    pending_ = false;
+    if (!folder.isEmpty()) {
+        watcher_.addPath(folder);
+        watchFiles();
+    }
+}
+
+void FolderWatch::watchFiles() {
+    // A file written in place (a network share) changes no folder entry; a
+    // file replaced by a rename drops its watch, so the files are added again.
+    if (!folder_.isEmpty() && form1_.Store) {
+        const core::UserPaths& paths = form1_.Store->paths();
+        for (const QString& file : {paths.vault, paths.categories}) {
+            if (!watcher_.files().contains(file) && platform::FileExists(file)) {
+                watcher_.addPath(file);
+            }
+        }
+    }
+}
+
+void FolderWatch::changed() {
+    watchFiles();
+    pending_ = true;
+    settle_.start(settleMs_);
+}
+
+void FolderWatch::settle() {
+    if (!pending_ || !form1_.Store) {
+        return;
+    }
+    if (!form1_.LoggedIn || form1_.Locked || platform::modalOpen()) {
+        if (!form1_.Locked) {
+            settle_.start(std::max(settleMs_, kWaitMs));  // the dialog's close is not announced
+        }
+        return;
+    }
+    pending_ = false;
+    platform::guarded([this] { take(); });
+}
+
+void FolderWatch::retry() {
+    settle();
+}
+
+void FolderWatch::take() {
+    TForm1& f = form1_;
+    // Both files are taken into the window even when the other one fails:
+    // what the store merged is its base from now on.
+    const auto names = f.Store->takeCategoryChanges(f.CategoryList.mid(1));
+    std::optional<core::UserStore::Merged> lines;
+    try {
+        lines = f.Store->takeVaultChanges(f.PasswordList);
+    } catch (...) {
+        f.TakeMerged(std::nullopt, names);
+        throw;
+    }
+    f.TakeMerged(lines, names);
+    if (offerConflictCopies(f)) {
+        f.TakeMerged(core::UserStore::Merged{f.PasswordList, 0}, std::nullopt);
+    }
+}
