@@ -231,3 +231,138 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
     EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))),
               (QList<QByteArray>{"FromCopy", "FromDesk", "FromLaptop", "Old", "WhileLocked"}));
 }
+
+namespace {
+
+// What another program does to bob's files, what the window does meanwhile,
+// and what the files hold after the close.
+struct MergeCase {
+    const char* name;
+    std::function<void(core::LineList& lines, core::LineList& names)> elsewhere;
+    std::function<void(MergeWindow&)> here;
+    QList<QByteArray> titles;
+    core::LineList names;
+};
+
+QByteArray stored(const QByteArray& title, const QByteArray& category = "Work") {
+    return core::Scramble(title + "|a|p|" + category + "|||||");
+}
+
+}  // namespace
+
+class MergeCases : public MergeWindow, public testing::WithParamInterface<std::tuple<int, bool>> {
+public:
+    static const QList<MergeCase>& cases();
+    void removeRow(const QString& title) {
+        selectRows({int(column(0).indexOf(title))});
+        ui.answerQuestion(true);
+        form->ADelete->trigger();
+    }
+    void editRow(const QString& title, const QString& to) {
+        selectRows({int(column(0).indexOf(title))});
+        ui.answerModal([&](QDialog* d) {
+            static_cast<TFormEdit*>(d)->EditName->setText(to);
+            click(static_cast<TFormEdit*>(d)->ButtonOk);
+        });
+        form->AEdit->trigger();
+    }
+};
+
+const QList<MergeCase>& MergeCases::cases() {
+    static const QList<MergeCase> all = {
+        {"AddAdd",
+         [](auto& l, auto&) { l << stored("Laptop"); },
+         [](MergeWindow& w) { static_cast<MergeCases&>(w).add(QStringLiteral("Desk")); },
+         {"A", "B", "Desk", "Laptop"},
+         {"Work"}},
+        {"AddDelete",
+         [](auto& l, auto&) { l << stored("Laptop"); },
+         [](MergeWindow& w) { static_cast<MergeCases&>(w).removeRow(QStringLiteral("A")); },
+         {"B", "Laptop"},
+         {"Work"}},
+        {"DeleteDelete",
+         [](auto& l, auto&) { l.removeAll(stored("A")); },
+         [](MergeWindow& w) { static_cast<MergeCases&>(w).removeRow(QStringLiteral("A")); },
+         {"B"},
+         {"Work"}},
+        {"EditEdit",
+         [](auto& l, auto&) { l.replace(l.indexOf(stored("A")), stored("A1")); },
+         [](MergeWindow& w) {
+             static_cast<MergeCases&>(w).editRow(QStringLiteral("A"), QStringLiteral("A2"));
+         },
+         {"A1", "A2", "B"},
+         {"Work"}},
+        {"ClearAdd",
+         [](auto& l, auto&) { l << stored("Laptop"); },
+         [](MergeWindow& w) { static_cast<MergeCases&>(w).form->AClear->trigger(); },
+         {"Laptop"},
+         {"Work"}},
+        {"CategoryAdd",
+         [](auto& l, auto&) { l << stored("Laptop"); },
+         [](MergeWindow& w) {
+             static_cast<MergeCases&>(w).ui.answerInput(QStringLiteral("Home"));
+             static_cast<MergeCases&>(w).form->MCatNew->trigger();
+         },
+         {"A", "B", "Laptop"},
+         {"Home", "Work"}},
+        {"CategoryRename",
+         [](auto& l, auto& n) {
+             l << stored("Laptop", "Bank");
+             n << "Bank";
+         },
+         [](MergeWindow& w) {
+             static_cast<MergeCases&>(w).clickNode(1);
+             static_cast<MergeCases&>(w).ui.answerInput(QStringLiteral("Job"));
+             static_cast<MergeCases&>(w).form->MCatRename->trigger();
+         },
+         {"A", "B", "Laptop"},
+         {"Bank", "Job"}},
+        {"CategoryDelete",
+         [](auto& l, auto& n) {
+             l << stored("Laptop");
+             n << "Bank";
+         },
+         [](MergeWindow& w) {
+             static_cast<MergeCases&>(w).clickNode(1);
+             static_cast<MergeCases&>(w).form->MCatDelete->trigger();
+         },
+         {"A", "B", "Laptop"},
+         {"Bank"}},
+    };
+    return all;
+}
+
+TEST_P(MergeCases, BothSidesChangesSurviveTheWindowsWrite) {
+    const auto [index, encrypted] = GetParam();
+    const MergeCase& c = cases()[index];
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", {"A|a|p|Work|||||", "B|a|p|Work|||||"}, {"Work"});
+    if (encrypted) {
+        ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
+    }
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    {
+        const auto other = otherProgram();
+        core::LineList names = other->readCategories();
+        core::LineList lines = other->loadVault();
+        c.elsewhere(lines, names);
+        other->saveVault(lines);
+        other->writeCategories(names);
+    }
+    c.here(*this);
+    ASSERT_TRUE(closeMain());
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    const auto after = otherProgram();
+    core::LineList names = after->readCategories();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(titles(after->loadVault(), true), c.titles) << c.name;
+    EXPECT_EQ(names, c.names) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCaseBothFormats, MergeCases,
+                         testing::Combine(testing::Range(0, 8), testing::Bool()),
+                         [](const auto& p) {
+                             return std::string(MergeCases::cases()[std::get<0>(p.param)].name) +
+                                    (std::get<1>(p.param) ? "Encrypted" : "Compatible");
+                         });
