@@ -35,6 +35,7 @@
 
 #include "ScriptedUi.h"
 #include "accounts/FormLogin.h"
+#include "app/FolderWatch.h"
 #include "app/Form1.h"
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
@@ -189,6 +190,8 @@ public:
     double login() {
         form.reset();
         form = std::make_unique<TForm1>(path(QStringLiteral("vorrel")));
+        // Changes on disk are taken where a row times them.
+        form->Watch->setSettleMs(24 * 3600 * 1000);
         double ms = 0;
         ui_.answerModal([&](QDialog* d) {
             auto* l = static_cast<TFormLogin*>(d);
@@ -383,6 +386,7 @@ int main(int argc, char** argv) {
                                 "show passwords",
                                 "add with save",
                                 "delete 100 selected",
+                                "merge 100 changes each side",
                                 "export text (hidden)",
                                 "export HTML (hidden)",
                                 "close",
@@ -487,6 +491,33 @@ int main(int argc, char** argv) {
                 record("delete 100 selected", timed([&] { f.DeleteSelectedEntries(); }));
                 check(f.PasswordList.size() <= n + 1 - 95 && f.PasswordList.size() >= n + 1 - 100,
                       "deleted");
+
+                // Another program deleted 100 entries and added 100 while this
+                // one deleted its 100 unsaved: the watch takes the file in.
+                {
+                    const QString vault = session.path(QStringLiteral("users/bench/passwords.dat"));
+                    platform::TextLines theirs = platform::loadTextList(vault);
+                    const qsizetype step = theirs.size() / 100;
+                    for (qsizetype i = 99; i >= 0; --i) {
+                        theirs.removeAt(i * step);
+                    }
+                    for (int i = 0; i < 100; ++i) {
+                        theirs.append(
+                            core::Scramble("Elsewhere " + QByteArray::number(i) + "|me|pw||||||"));
+                    }
+                    platform::saveTextList(vault + QStringLiteral(".sync"), theirs);
+                    check(QFile::remove(vault) &&
+                              QFile::rename(vault + QStringLiteral(".sync"), vault),
+                          "replaced by rename");
+                }
+                const qsizetype ours = f.PasswordList.size();
+                record("merge 100 changes each side", timed([&] {
+                           f.Watch->changed();
+                           f.Watch->settle();
+                       }));
+                check(f.PasswordList.size() <= ours + 100 && f.PasswordList.size() >= ours &&
+                          f.ListModel->rowCount() == f.PasswordList.size(),
+                      "merged");
 
                 f.MHidePasswordsClick();
                 for (int format = 1; format <= 2; ++format) {

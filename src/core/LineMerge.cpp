@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <vector>
 
 namespace core {
 
@@ -34,8 +35,13 @@ LineList mergeLines(const LineList& base, const LineList& theirs, const LineList
     for (const QByteArray& line : base) {
         ++tally[line].base;
     }
-    for (const QByteArray& line : ours) {
-        ++tally[line].ours;
+    // Lines ours may have added since base, so the last pass need not hash ours again.
+    std::vector<qsizetype> added;
+    for (qsizetype i = 0; i < ours.size(); ++i) {
+        Tally& t = tally[ours[i]];
+        if (++t.ours > t.base) {
+            added.push_back(i);
+        }
     }
     LineList merged;
     merged.reserve(theirs.size() + ours.size() / 8 + 16);
@@ -58,11 +64,11 @@ LineList mergeLines(const LineList& base, const LineList& theirs, const LineList
         changed += t.theirs > t.base ? t.theirs - t.base : t.base - t.theirs;
     }
     // Added by ours since base, in ours' order; the count is spent on the way.
-    for (const QByteArray& line : ours) {
-        Tally& t = tally[line];
+    for (const qsizetype i : added) {
+        Tally& t = tally[ours[i]];
         if (t.ours > t.base) {
             --t.ours;
-            merged.append(line);
+            merged.append(ours[i]);
         }
     }
     if (fromElsewhere) {
