@@ -19,6 +19,9 @@
 namespace crash_conversion {
 
 inline const QByteArray kPassword("Secret123");
+// The entries another program and this one add before a merging save.
+inline const QByteArray kTheirs("Theirs|a|p|Work|||||");
+inline const QByteArray kOurs("Ours|a|p|Work|||||");
 
 // Cheap Argon2id and a fixed code page in both processes.
 inline void prepare() {

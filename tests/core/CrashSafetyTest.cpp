@@ -250,6 +250,51 @@ TEST(CrashSafety, NewKeyFileKilledAtEveryStepKeepsAKeyThatOpens) {
     }
 }
 
+// A save that merges another program's add, killed after every write, in
+// both formats: the vault holds the other program's entry, then both.
+TEST(CrashSafety, MergingSaveKilledAtEveryStepKeepsTheOtherProgramsEntry) {
+    crash_conversion::prepare();
+    TestDir dir;
+    const core::UserPaths paths = crash_conversion::paths(dir.path());
+    for (const bool encrypted : {false, true}) {
+        crash_conversion::makeUser(dir.path());
+        if (encrypted) {
+            crash_conversion::convert(paths);
+        }
+        const QStringList base = crash_conversion::login(paths)->vault;
+        const QMap<QString, QByteArray> start = dir.snapshot();
+        bool finished = false;
+        int steps = 0, onlyTheirs = 0, both = 0;
+        for (int killAt = 0; !finished && killAt < 10; ++killAt) {
+            for (auto it = start.begin(); it != start.end(); ++it) {
+                if (!it.key().endsWith(QLatin1Char('/'))) {
+                    dir.write(it.key(), it.value());
+                }
+            }
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QStringLiteral(VORREL_CRASH_WRITER),
+                        {QStringLiteral("merge"), dir.path(), QString::number(killAt)});
+            ASSERT_TRUE(child.waitForFinished(60000));
+            finished = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+            steps += finished ? 0 : 1;
+            const std::optional<crash_conversion::Seen> seen = crash_conversion::login(paths);
+            ASSERT_TRUE(seen) << "no login after " << killAt << " writes";
+            QStringList expected = base;
+            expected << QString::fromLatin1(crash_conversion::kTheirs);
+            if (seen->vault.size() > expected.size()) {
+                expected << QString::fromLatin1(crash_conversion::kOurs);
+            }
+            EXPECT_EQ(seen->vault, expected) << "after " << killAt << " writes";
+            (seen->vault.size() > base.size() + 1 ? both : onlyTheirs)++;
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GE(steps, 1);
+        EXPECT_GT(onlyTheirs, 0);
+        EXPECT_GT(both, 0);
+    }
+}
+
 #else
 
 TEST(CrashSafety, NeedsSigkill) {
