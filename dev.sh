@@ -18,9 +18,10 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 BUILD="${VORREL_BUILD:-$ROOT/build}"
 
-# The first line: the build, Qt's own translations, libsodium and libcsv; the second:
-# what the end-to-end tests drive the program with; the third: the fuzzers' compiler.
-PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-translations-l10n libsodium-dev libcsv-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
+# The first line: the build, Qt's own translations, libsodium, libcsv and libzxcvbn (the
+# passphrase strength meter); the second: what the end-to-end tests drive the program
+# with; the third: the fuzzers' compiler.
+PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-translations-l10n libsodium-dev libcsv-dev libzxcvbn-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
     python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick
     clang libclang-rt-14-dev"
 

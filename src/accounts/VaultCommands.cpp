@@ -66,6 +66,21 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     t.push_back(message(text("StringPassphraseRule", StringPassphraseRule)));
     t.push_back(message(text("StringUseNewerBackup", StringUseNewerBackup)));
     t.push_back(message(text("StringSavedListsWarning", StringSavedListsWarning)));
+    for (auto [key, target] : {std::pair<const char*, QString*>{
+                                   "FormPassphrase->LabelIntro->Caption", &Passphrase.intro},
+                               {"FormPassphrase->LabelPassphrase->Caption", &Passphrase.passphrase},
+                               {"FormPassphrase->LabelConfirm->Caption", &Passphrase.confirm},
+                               {"FormPassphrase->CheckBoxKeep->Caption", &Passphrase.keep},
+                               {"FormPassphrase->ButtonOk->Caption", &Passphrase.ok},
+                               {"FormPassphrase->ButtonCancel->Caption", &Passphrase.cancel},
+                               {"StringPassphraseMismatch", &Passphrase.mismatch},
+                               {"StringStrengthVeryWeak", &Passphrase.veryWeak},
+                               {"StringStrengthWeak", &Passphrase.weak},
+                               {"StringStrengthGood", &Passphrase.good},
+                               {"StringStrengthStrong", &Passphrase.strong}}) {
+        t.push_back(message(text(key, *target)));
+    }
+    t.push_back(message(text("StringNewKeyFileOffer", StringNewKeyFileOffer)));
 }
 
 bool TVaultCommands::AskAccountPassword(const QString& title) {
@@ -85,7 +100,22 @@ void TVaultCommands::MEncryptVaultClick() {
         !AskAccountPassword(titleOf(StringEncryptVault))) {
         return;
     }
-    Convert(true);
+    // The compatible password is 4 to 15 letters and digits: the vault gets
+    // a passphrase of its own, unless the password already makes one.
+    const std::optional<QByteArray> passphrase = AskPassphrase();
+    if (passphrase) {
+        Convert(true, *passphrase);
+    }
+}
+
+std::optional<QByteArray> TVaultCommands::AskPassphrase() {
+    Passphrase.rule = StringPassphraseRule;
+    TFormPassphrase dialog(Passphrase, titleOf(StringEncryptVault), form1_.AccountPassword,
+                           form1_.CurrentLogin, &form1_);
+    if (platform::ui().showModal(&dialog) != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Passphrase;
 }
 
 void TVaultCommands::MDecryptVaultClick() {
@@ -103,16 +133,16 @@ void TVaultCommands::MDecryptVaultClick() {
     if (!platform::ui().askOkCancel(StringSavedListsWarning, titleOf(StringDecryptVault))) {
         return;
     }
-    Convert(false);
+    Convert(false, form1_.AccountPassword);
 }
 
-void TVaultCommands::Convert(bool encrypt) {
+void TVaultCommands::Convert(bool encrypt, const QByteArray& password) {
     core::LineList names = form1_.CategoryList.mid(1);
     core::LineList lines = form1_.PasswordList;
     core::UserStore::Conversion done;
     {
         const platform::BusyCursor busy;
-        done = form1_.Store->convert(form1_.AccountPassword, lines, names);
+        done = form1_.Store->convert(password, lines, names);
     }
     if (!done.store) {
         if (done.refused) {
@@ -122,6 +152,8 @@ void TVaultCommands::Convert(bool encrypt) {
         return;
     }
     form1_.Store = std::move(done.store);
+    // Also after a failure: the password file is written under the new password.
+    form1_.AccountPassword = password;
     form1_.PasswordList = std::move(lines);
     names.prepend(platform::fromUi(form1_.StringAllPasswords, form1_.StorageEncoding()));
     form1_.CategoryList = std::move(names);
@@ -132,6 +164,12 @@ void TVaultCommands::Convert(bool encrypt) {
     }
     if (encrypt) {
         platform::ui().showMessage(StringVaultEncrypted);
+        // The compatible key file is the scrambled password: it protected
+        // nothing the passphrase does not. A random one does.
+        if (done.keyFileDropped &&
+            platform::ui().askOkCancel(StringNewKeyFileOffer, titleOf(StringEncryptVault))) {
+            form1_.MCreateKeyFileClick();
+        }
     } else {
         platform::ui().showMessage(done.keyFileDropped ? StringVaultDecrypted + QLatin1Char('\r') +
                                                              StringKeyFileDropped

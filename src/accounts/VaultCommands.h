@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <vector>
 
+#include "accounts/FormPassphrase.h"
 #include "app/Form1.h"
 
 class QAction;
@@ -44,6 +46,13 @@ public:
     QString StringUseNewerBackup =
         QStringLiteral("Open the newer backup instead, and keep it as the vault?");
 
+    // The passphrase dialog of Encrypt; its rule is StringPassphraseRule.
+    PassphraseTexts Passphrase;
+    // Asked after Encrypt dropped a key file the user had demanded.
+    QString StringNewKeyFileOffer = QStringLiteral(
+        "Your key file no longer applies: an encrypted vault has no use for it. Create a new "
+        "random key file, demanded with your passphrase at every login?");
+
     // Asked before Decrypt.
     QString StringSavedListsWarning = QStringLiteral(
         "Lists you saved with List > Save while the vault was encrypted will not open after it "
@@ -58,6 +67,9 @@ public:
 private:
     // The masked account-password box; false when cancelled or wrong.
     bool AskAccountPassword(const QString& title);
-    void Convert(bool encrypt);
+    // The new passphrase (or the current password kept); nullopt when cancelled.
+    std::optional<QByteArray> AskPassphrase();
+    // password: the one the converted files open with; it becomes the account password.
+    void Convert(bool encrypt, const QByteArray& password);
     TForm1& form1_;
 };

@@ -91,22 +91,14 @@ protected:
         settings_.key = true;
     }
     Conversion doConvert(const QByteArray& password, LineList& lines, LineList& names) override {
-        // A key file the user demands is mixed in; one that cannot be read
-        // stops the command before anything is written.
-        std::optional<QString> keyFile;
-        if (settings_.key) {
-            keyFile = settings_.keyFile;
-        }
         LineList utf8Lines = convertLines(lines, compatibleEntryToUtf8);
         LineList utf8Names = convertLines(names, compatibleNameToUtf8);
-        std::optional<crypto::SecureBytes> keyFileHash;
-        if (keyFile) {
-            keyFileHash = hashKeyFile(*keyFile);
-        }
         std::unique_ptr<VaultSession> session;
         Conversion done;
         try {
-            encryptUserFiles(paths_, password, std::move(keyFileHash), session);
+            // No key file mixed in: a compatible one holds only the scrambled
+            // password, nothing the passphrase does not.
+            encryptUserFiles(paths_, password, std::nullopt, session);
         } catch (...) {
             // Once the encrypted password file is written the user is
             // encrypted, whatever failed after it: the conversion finishes
@@ -115,6 +107,20 @@ protected:
                 throw;
             }
             done.failure = std::current_exception();
+        }
+        if (settings_.key) {
+            // Written after the password file: until then the compatible
+            // login still demands the key file. An encrypted login without
+            // a key-file wrap demands none, whatever the settings say.
+            settings_.key = false;
+            done.keyFileDropped = true;
+            try {
+                saveSettings();
+            } catch (...) {
+                if (!done.failure) {
+                    done.failure = std::current_exception();
+                }
+            }
         }
         lines = std::move(utf8Lines);
         names = std::move(utf8Names);

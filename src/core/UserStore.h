@@ -87,6 +87,8 @@ public:
     struct Conversion {
         std::unique_ptr<UserStore> store;  // null when refused
         std::optional<Uncarried> refused;
+        // The key file demanded before is demanded no more: Encrypt mixes
+        // no compatible one in, Decrypt cannot check a random one.
         bool keyFileDropped = false;
         // A failure after the user's format changed: the store above is
         // the one to go on with, and the failure is still reported.

@@ -1,14 +1,18 @@
 // An encrypted vault through the windows: the File menu's two commands, the
 // login with password and key file, every character stored and shown, and
 // the refusals that change nothing.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
+#include "FaultyFileSystem.h"
 #include "accounts/FormLogin.h"
+#include "accounts/FormPassphrase.h"
 #include "accounts/VaultCommands.h"
 #include "core/EncryptedVault.h"
 #include "core/KeyFile.h"
@@ -25,20 +29,19 @@ namespace {
 
 const QString kVaultEncrypted = QStringLiteral(
     "The vault is encrypted. Only this program opens it now, with your password (and key file).");
+// Letters and digits too, so that Decrypt takes it.
+const QString kPassphrase = QStringLiteral("passphrase1");
 
 }  // namespace
 
 class EncryptedVaultWindow : public AppFixture {
 protected:
     testing_support::CheapKeyDerivation cheap;
-    void encrypt(const QString& password = QStringLiteral("pass")) {
-        ui.answerInput(password);
-        form->VaultCommands->MEncryptVault->trigger();
-    }
+    void encrypt(const QString& passphrase = kPassphrase) { encryptVault(passphrase); }
     bool encrypted(const QString& file) const {
         return core::crypto::isContainer(dir.read(QStringLiteral("users/bob/") + file));
     }
-    void relogin(const QString& password = QStringLiteral("pass")) {
+    void relogin(const QString& password = kPassphrase) {
         ASSERT_TRUE(closeMain());
         form.reset();
         ui.clearShown();
@@ -127,7 +130,8 @@ TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
     ui.clearShown();
     const auto before = dir.snapshot();
-    encrypt(QStringLiteral("wrong"));
+    ui.answerInput(QStringLiteral("wrong"));
+    form->VaultCommands->MEncryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     EXPECT_EQ(dir.snapshot(), before);
     EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
@@ -141,11 +145,17 @@ TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
     EXPECT_EQ(dir.snapshot(), encryptedFiles);
 }
 
-TEST_F(EncryptedVaultWindow, LoginKeepsTodaysMessagesForPasswordAndKeyFile) {
+TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDemands) {
     openUser({"A|u|p||||||"});
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
     form->MCreateKeyFile->trigger();
+    const QByteArray compatibleKey = dir.read(QStringLiteral("Vorrel.vrx"));
+    ui.answerQuestion(true);
+    ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
     encrypt();
+    EXPECT_EQ(ui.texts(QStringLiteral("question")),
+              QStringList{form->VaultCommands->StringNewKeyFileOffer});
+    const QByteArray randomKey = dir.read(QStringLiteral("Vorrel.vrx"));
     ASSERT_TRUE(closeMain());
     const auto before = dir.snapshot();
 
@@ -159,24 +169,25 @@ TEST_F(EncryptedVaultWindow, LoginKeepsTodaysMessagesForPasswordAndKeyFile) {
     });
     EXPECT_FALSE(form->LoggedIn);
 
-    // The key file mixed in: another one (even the compatible key of the
-    // same password, edited) ends the program; so does a missing one.
-    dir.write(QStringLiteral("Vorrel.vrx"), core::keyFileContent("pass") + "x");
-    form.reset();
-    ui.clearShown();
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    EXPECT_EQ(ui.messages(),
-              QStringList{QStringLiteral("This key file does not belong to this account.")});
-    EXPECT_TRUE(form->Terminated);
-    dir.write(QStringLiteral("Vorrel.vrx"), core::keyFileContent("pass"));
-    const auto keyFileBack = dir.snapshot();
-    EXPECT_EQ(keyFileBack, before);
+    // The random key file mixed in: the old compatible one, or an edited
+    // one, ends the program; so does a missing one.
+    for (const QByteArray& other : {compatibleKey, randomKey + "x"}) {
+        dir.write(QStringLiteral("Vorrel.vrx"), other);
+        form.reset();
+        ui.clearShown();
+        loginAs(QStringLiteral("bob"), kPassphrase);
+        EXPECT_EQ(ui.messages(),
+                  QStringList{QStringLiteral("This key file does not belong to this account.")});
+        EXPECT_TRUE(form->Terminated);
+    }
+    dir.write(QStringLiteral("Vorrel.vrx"), randomKey);
+    EXPECT_EQ(dir.snapshot(), before);
 
     QFile::rename(dir.path(QStringLiteral("Vorrel.vrx")), dir.path(QStringLiteral("moved.vrx")));
     form.reset();
     ui.clearShown();
     ui.answerOpenFile(std::nullopt);
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    loginAs(QStringLiteral("bob"), kPassphrase);
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The key file of this account was not found. Please choose it.")});
     EXPECT_TRUE(form->Terminated);
@@ -187,9 +198,21 @@ TEST_F(EncryptedVaultWindow, LoginKeepsTodaysMessagesForPasswordAndKeyFile) {
     form.reset();
     ui.clearShown();
     ui.answerOpenFile(dir.path(QStringLiteral("moved.vrx")));
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    loginAs(QStringLiteral("bob"), kPassphrase);
     EXPECT_TRUE(form->LoggedIn);
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+}
+
+TEST_F(EncryptedVaultWindow, ACompatibleKeyFileIsNotMixedInAndNoLongerDemanded) {
+    openUser({"A|u|p||||||"});
+    ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
+    form->MCreateKeyFile->trigger();
+    ui.answerQuestion(false);
+    encrypt();
+    // The key file still lies where the settings named it: the login asks for none.
+    relogin();
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(ui.fileRequests.isEmpty());
 }
 
 TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
@@ -203,7 +226,7 @@ TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
     form.reset();
     ui.clearShown();
     start([&](TFormLogin* d) {
-        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        fillLogin(d, QStringLiteral("bob"), kPassphrase);
         click(d->ButtonLogin);
         click(d->ButtonExit);
     });
@@ -215,12 +238,36 @@ TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
     EXPECT_FALSE(form->Store);
 }
 
-TEST_F(EncryptedVaultWindow, APassphraseOfTenTo128CharactersProtectsTheVault) {
+TEST_F(EncryptedVaultWindow, EncryptTakesAPassphraseTypedTwiceOfTenTo128Characters) {
     openUser({"A|u|p||||||"});
-    encrypt();
-    ui.clearShown();
+    const auto compatible = dir.snapshot();
+    // Too short (and weak, the meter says), then typed differently: each
+    // refused by name; Cancel then changes nothing.
+    ui.answerInput(QStringLiteral("pass"));
+    ui.answerModal([&](QDialog* d) {
+        auto* f = static_cast<TFormPassphrase*>(d);
+        EXPECT_FALSE(f->CheckBoxKeep->isEnabled());  // "pass" is too short to keep
+        type(f->EditPassphrase, QStringLiteral("password1"));
+        type(f->EditConfirm, QStringLiteral("password1"));
+        EXPECT_EQ(f->LabelStrength->text(), form->VaultCommands->Passphrase.veryWeak);
+        click(f->ButtonOk);
+        f->EditPassphrase->setText(kPassphrase + QLatin1Char('x'));
+        f->EditConfirm->setText(kPassphrase);
+        click(f->ButtonOk);
+        EXPECT_TRUE(f->isVisible());
+        click(f->ButtonCancel);
+    });
+    form->VaultCommands->MEncryptVault->trigger();
+    EXPECT_EQ(ui.messages(), (QStringList{form->VaultCommands->StringPassphraseRule,
+                                          form->VaultCommands->Passphrase.mismatch}));
+    EXPECT_EQ(dir.snapshot(), compatible);
+    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
+
+    // 40 characters with spaces and Cyrillic.
     const QString passphrase = QString::fromUtf8("correct horse батарейка staple 2026 ok!!");
     ASSERT_EQ(passphrase.size(), 40);
+    encrypt(passphrase);
+    ui.clearShown();
     ui.answerInput(QStringLiteral("short one"));
     ui.answerInput(passphrase);
     form->MChangePassClick();
@@ -238,6 +285,41 @@ TEST_F(EncryptedVaultWindow, APassphraseOfTenTo128CharactersProtectsTheVault) {
     EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat")));
 }
 
+TEST_F(EncryptedVaultWindow, ACurrentPasswordThatMeetsTheRuleMayBeKept) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("ann"), "keepmypass1", {"A|u|p||||||"});
+    loginAs(QStringLiteral("ann"), QStringLiteral("keepmypass1"));
+    ASSERT_TRUE(form->LoggedIn);
+    ui.answerInput(QStringLiteral("keepmypass1"));
+    ui.answerModal([](QDialog* d) {
+        auto* f = static_cast<TFormPassphrase*>(d);
+        f->CheckBoxKeep->click();
+        EXPECT_FALSE(f->EditPassphrase->isEnabled());
+        click(f->ButtonOk);
+    });
+    form->VaultCommands->MEncryptVault->trigger();
+    EXPECT_TRUE(core::crypto::isContainer(dir.read(QStringLiteral("users/ann/passwords.dat"))));
+    ASSERT_TRUE(closeMain());
+    form.reset();
+    loginAs(QStringLiteral("ann"), QStringLiteral("keepmypass1"));
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+}
+
+TEST_F(EncryptedVaultWindow, AnEncryptCutShortGoesOnUnderTheNewPassphrase) {
+    openUser({"A|u|p|Work|||||"}, {"Work"});
+    {
+        testing_support::FaultyFileSystem fs;
+        fs.failWrite(dir.path(QStringLiteral("users/bob/categories.dat")));
+        encrypt();
+    }
+    EXPECT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(form->Store->encrypted());
+    form->MLockClick();
+    ui.answerInput(kPassphrase);
+    EXPECT_TRUE(form->PMUnlockClick());
+}
+
 TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffered) {
     openUser({"A|u|p||||||"});
     encrypt();
@@ -251,7 +333,7 @@ TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffere
     ui.clearShown();
     ui.answerQuestion(false);
     start([&](TFormLogin* d) {
-        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        fillLogin(d, QStringLiteral("bob"), kPassphrase);
         click(d->ButtonLogin);
         click(d->ButtonExit);
     });
@@ -259,7 +341,7 @@ TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffere
     EXPECT_EQ(dir.snapshot(), restored);
     form.reset();
     ui.answerQuestion(true);
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    loginAs(QStringLiteral("bob"), kPassphrase);
     ASSERT_TRUE(form->LoggedIn);
     EXPECT_EQ(column(0), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_NE(dir.read(QStringLiteral("users/bob/passwords.dat")), oldVault);
@@ -286,12 +368,10 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     const auto compatible = dir.snapshot();
     encrypt();
     add(QStringLiteral("国"), QStringLiteral("u2"), 0);
-    ASSERT_TRUE(closeMain());
-    form.reset();
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    relogin();
     ui.clearShown();
     const auto before = dir.snapshot();
-    ui.answerInput(QStringLiteral("pass"));
+    ui.answerInput(kPassphrase);
     ui.answerQuestion(true);
     form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.texts(QStringLiteral("question")),
@@ -305,11 +385,9 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     selectRows({int(column(0).indexOf(QStringLiteral("国")))});
     ui.answerQuestion(true);
     form->ADelete->trigger();
-    ASSERT_TRUE(closeMain());
-    form.reset();
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    relogin();
     ui.clearShown();
-    ui.answerInput(QStringLiteral("pass"));
+    ui.answerInput(kPassphrase);
     ui.answerQuestion(true);
     form->VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
@@ -318,11 +396,15 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     EXPECT_EQ(form->StorageEncoding(), platform::Encoding::CodePage);
     EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
     ASSERT_TRUE(closeMain());
+    // The same files but for the password, now the passphrase.
     auto after = dir.snapshot();
+    EXPECT_EQ(after.take(QStringLiteral("users/bob/bob.dat")),
+              core::Scramble("passphrase1") + "\r\n");
     after.remove(QStringLiteral("users/bob/settings.dat"));
     after.remove(QStringLiteral("vorrel.ini"));
     auto expected = compatible;
     expected.remove(QStringLiteral("vorrel.ini"));
+    expected.remove(QStringLiteral("users/bob/bob.dat"));
     EXPECT_EQ(after, expected);
 }
 

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "AppFixture.h"
-#include "accounts/VaultCommands.h"
 #include "core/VaultCrypto.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryListModel.h"
@@ -127,8 +126,7 @@ TEST_F(ImportWindow, CsvExportWithHiddenPasswordsImportsIntoAnEmptyUserAsTheSame
 TEST_F(ImportWindow, EncryptedUserStoresTheChineseTitleTheCompatibleOneCannot) {
     core::crypto::setNewFileKdfParams(core::crypto::KdfParams{1, 8192});
     openUser({"Mail|bob|pw1|Work|||||"}, {"Work"});
-    ui.answerInput(QStringLiteral("pass"));
-    form->VaultCommands->MEncryptVault->trigger();
+    encryptVault(QStringLiteral("one passphrase"));
     dir.write(QStringLiteral("in.csv"), kLastPass);
     import(QStringLiteral("in.csv"), true);
     EXPECT_EQ(summary, QStringLiteral("Format: LastPass. Entries to import: 2."));

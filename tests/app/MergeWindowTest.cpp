@@ -12,7 +12,6 @@
 #include <cstdio>
 
 #include "AppFixture.h"
-#include "accounts/VaultCommands.h"
 #include "app/FolderWatch.h"
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
@@ -31,8 +30,8 @@ protected:
     testing_support::CheapKeyDerivation cheap;
     core::UserPaths paths() const { return core::UserPaths::of(dir.path(), QStringLiteral("bob")); }
     // A second program logged in as bob, as a sync tool would bring its work.
-    std::unique_ptr<core::UserStore> otherProgram() {
-        auto login = core::UserLogin::check(paths(), "pass", core::FileTexts());
+    std::unique_ptr<core::UserStore> otherProgram(const QByteArray& password = "pass") {
+        auto login = core::UserLogin::check(paths(), password, core::FileTexts());
         return login ? login->open() : nullptr;
     }
     // Written beside, then renamed over the file, as sync tools do.
@@ -94,10 +93,9 @@ TEST_F(MergeWindow, FilesReplacedByRenameWhileOpenKeepBothSidesAndTheViewShowsTh
 
 TEST_F(MergeWindow, AnEncryptedVaultMergesItsDecryptedLinesWithAnotherProgramsAdd) {
     openUser({"Old|a|p|Work|||||"}, {"Work"});
-    ui.answerInput(QStringLiteral("pass"));
-    form->VaultCommands->MEncryptVault->trigger();
+    encryptVault(QStringLiteral("one passphrase"));
     ui.clearShown();
-    const auto other = otherProgram();
+    const auto other = otherProgram("one passphrase");
     ASSERT_TRUE(other);
     other->readCategories();
     other->saveVault(other->loadVault() << core::Scramble("FromLaptop|a|p|Work|||||"));
@@ -105,7 +103,7 @@ TEST_F(MergeWindow, AnEncryptedVaultMergesItsDecryptedLinesWithAnotherProgramsAd
     add(QStringLiteral("FromDesk"));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
     ASSERT_TRUE(closeMain());
-    const auto again = otherProgram();
+    const auto again = otherProgram("one passphrase");
     again->readCategories();
     EXPECT_EQ(titles(again->loadVault(), true),
               (QList<QByteArray>{"FromDesk", "FromLaptop", "Old"}));

@@ -9,6 +9,7 @@ from person import MESSAGE_TITLE, Person
 
 LOGIN = "alice"
 PASSWORD = b"secret1"
+PASSPHRASE = "seven purple otters juggle"  # the encrypted vault's
 CHARSET = b"windows-1252"  # the code page of the C locale the program runs in
 CHINESE_TITLE = "\u56fd\u5927\u51fa\u5173"  # characters GBK cannot carry
 CHINESE_LOGIN = "\u7528\u6237"
@@ -433,9 +434,9 @@ class WithTray(Person):
         self.expect_file(self.user("settings.dat"),
                          ex.user_settings(key=True, key_file_path=key.encode()))
 
-    def log_in_with_key(self):
+    def log_in_with_key(self, password=PASSWORD.decode()):
         self.start()
-        self.d.type(PASSWORD.decode())
+        self.d.type(password)
         self.d.key("Return")
 
     def step_21_key_file_in_place(self):
@@ -492,7 +493,7 @@ class WithTray(Person):
                 f.write(ini.replace(b"Language=" + language.encode(), b"Language=English"))
 
     def step_25_encrypt_vault(self):
-        """File > Encrypt Vault encrypts every file; the vault takes a Chinese title"""
+        """Encrypt Vault takes a passphrase typed twice, a random key file for the old one"""
         with open(os.path.join(self.stick_dir, "alice.vrx"), "wb") as f:
             f.write(ex.key_file(PASSWORD))
         self.log_in_with_key()
@@ -502,11 +503,29 @@ class WithTray(Person):
         box = self.d.wait_window("Encrypt Vault")
         self.d.type(PASSWORD.decode())
         self.d.key("Return")
+        # The passphrase dialog bears the same title.
+        dialog = wait_until(lambda: next((w for w in self.d.find("Encrypt Vault") if w != box),
+                                         None), "the passphrase dialog")
+        self.d.activate(dialog)
+        self.d.type(PASSPHRASE)
+        self.d.key("Tab")
+        self.d.type(PASSPHRASE)
+        self.d.key("Return")
         self.d.wait_gone("Encrypt Vault")
         self.answer_message()  # the vault is encrypted
+        self.d.wait_window("Encrypt Vault")  # the old key file no longer applies: a new one?
+        self.d.key("Return")
+        random_key = os.path.join(self.stick_dir, "alice-random.vrx")
+        self.d.wait_window("Save As")
+        self.type_field(random_key)
+        self.d.key("Return")
+        self.d.wait_gone("Save As")
+        wait_until(lambda: os.path.exists(random_key), "the new key file")
         self.wait_active(self.main, "the main window to be active again")
-        if box in self.d.find("Encrypt Vault"):
-            raise E2EError("the password box stayed open")
+        with open(random_key, "rb") as f:
+            data = f.read()
+        if len(data) != ex.KEY_FILE_SIZE or data == ex.key_file(PASSWORD):
+            raise E2EError("the new key file is not a random one")
         for rel in ("passwords.dat", "passwords.dat.bak", "categories.dat"):
             data = self.read(self.user(rel)) or b""
             if not data.startswith(ex.CONTAINER_MAGIC):
@@ -524,8 +543,8 @@ class WithTray(Person):
         self.exit_by_menu(self.main)
 
     def step_26_log_in_to_the_encrypted_vault(self):
-        """the encrypted vault opens with password and key file, Chinese title shown"""
-        self.log_in_with_key()
+        """the encrypted vault opens with passphrase and key file, Chinese title shown"""
+        self.log_in_with_key(PASSPHRASE)
         self.main = self.main_window(LOGIN)
         if self.d.find(MESSAGE_TITLE):
             raise E2EError("a message box came up at the login of the encrypted vault")

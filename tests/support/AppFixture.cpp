@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 
 #include "accounts/FormLogin.h"
+#include "accounts/FormPassphrase.h"
+#include "accounts/VaultCommands.h"
 #include "app/FolderWatch.h"
 #include "core/PasswordEntry.h"
 #include "mainwindow/EntryListModel.h"
@@ -101,6 +103,24 @@ void AppFixture::newUser(const QString& login, const QString& password) {
 
 TFormLogin* AppFixture::login() const {
     return form->FormLogin;
+}
+
+void AppFixture::encryptVault(const QString& passphrase, const QString& password) {
+    ui.answerInput(password);
+    answerPassphrase(passphrase, passphrase);
+    form->VaultCommands->MEncryptVault->trigger();
+}
+
+void AppFixture::answerPassphrase(const QString& passphrase, const QString& confirm) {
+    ui.answerModal([passphrase, confirm](QDialog* d) {
+        auto* f = static_cast<TFormPassphrase*>(d);
+        type(f->EditPassphrase, passphrase);
+        type(f->EditConfirm, confirm);
+        click(f->ButtonOk);
+        if (f->isVisible()) {
+            click(f->ButtonCancel);
+        }
+    });
 }
 
 bool AppFixture::closeMain() {

@@ -55,6 +55,11 @@ protected:
     void selectRows(const QList<int>& rows);
     // A logged-in user "bob" (password "pass") with these plain lines and categories.
     void openUser(const QList<QByteArray>& plainLines, const QList<QByteArray>& categories = {});
+    // File > Encrypt Vault: the account password, then the new passphrase
+    // and its confirmation typed in the passphrase dialog and OK clicked (a
+    // refused OK is followed by Cancel).
+    void encryptVault(const QString& passphrase, const QString& password = QStringLiteral("pass"));
+    void answerPassphrase(const QString& passphrase, const QString& confirm);
     // Closes the main window as its close box does; true when it closed.
     bool closeMain();
 
