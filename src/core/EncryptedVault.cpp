@@ -262,6 +262,40 @@ struct VaultSession::Internals {
         }
     }
 
+    // Another program may have written the password file since this session
+    // read it: a password changed on another computer re-wraps the same data
+    // key, a new key file adds a wrap, newer generations are recorded. A file
+    // under this session's data key is taken, so the next write keeps all of
+    // that; any other is left to the data files' own checks.
+    static void followDisk(VaultSession& s) {
+        if (s.passwordFilePath_.isEmpty() || s.file_.version < 2 ||
+            !platform::FileExists(s.passwordFilePath_)) {
+            return;
+        }
+        crypto::PasswordFile disk;
+        try {
+            if (crypto::parsePasswordFile(
+                    readBounded(s.passwordFilePath_, crypto::kMaxPasswordFileBytes), disk) !=
+                    crypto::ParseResult::Parsed ||
+                disk.version < 2 || !crypto::macMatches(disk, s.dataKey())) {
+                return;
+            }
+        } catch (const FileRefused&) {
+            return;
+        }
+        // An older copy of the file put back records no older generations.
+        if (disk.vaultGeneration > s.file_.vaultGeneration) {
+            s.recordedVault_ = false;
+        }
+        if (disk.categoriesGeneration > s.file_.categoriesGeneration) {
+            s.recordedCategories_ = false;
+        }
+        disk.vaultGeneration = std::max(disk.vaultGeneration, s.file_.vaultGeneration);
+        disk.categoriesGeneration =
+            std::max(disk.categoriesGeneration, s.file_.categoriesGeneration);
+        s.file_ = std::move(disk);
+    }
+
     static quint64 vaultGeneration(const VaultSession& s) {
         return std::max(s.file_.vaultGeneration, s.seenVault_);
     }
@@ -545,6 +579,7 @@ QByteArray writeEntryFile(const QString& path, VaultSession& session, FileKind k
                           const LineList& lines) {
     quint64 g = 0;
     if (kind == FileKind::Vault) {
+        Internals::followDisk(session);
         g = Internals::nextGeneration(session, kind);
     } else if (kind == FileKind::Backup) {
         g = Internals::vaultGeneration(session);
@@ -583,6 +618,7 @@ LineList categoryFileLines(const QString& path, const QByteArray& data,
 }
 
 QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names) {
+    Internals::followDisk(session);
     const quint64 g = Internals::nextGeneration(session, FileKind::Categories);
     QByteArray bytes = sealNames(session, names, g);
     platform::writeFile(path, bytes);

@@ -364,3 +364,23 @@ INSTANTIATE_TEST_SUITE_P(EachCaseBothFormats, MergeCases,
                              return std::string(MergeCases::cases()[std::get<0>(p.param)].name) +
                                     (std::get<1>(p.param) ? "Encrypted" : "Compatible");
                          });
+
+TEST_F(MergeWindow, APasswordChangedOnAnotherComputerStaysChangedAndTheWindowGoesOn) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
+    ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    otherProgram()->changePassword("changed elsewhere");
+    add(QStringLiteral("FromDesk"));
+    ui.answerInput(QStringLiteral("New"));
+    form->MCatNew->trigger();
+    ASSERT_TRUE(closeMain());
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    EXPECT_FALSE(core::UserLogin::check(paths(), "pass", core::FileTexts()));
+    auto login = core::UserLogin::check(paths(), "changed elsewhere", core::FileTexts());
+    ASSERT_TRUE(login);
+    const auto store = login->open();
+    EXPECT_EQ(store->readCategories(), (core::LineList{"New", "Work"}));
+    EXPECT_EQ(titles(store->loadVault(), true), (QList<QByteArray>{"FromDesk", "Old"}));
+}
