@@ -2,7 +2,7 @@
 
 import expected as ex
 from desktop import E2EError, wait_until
-from person import Person
+from person import CAPTION, Person
 
 LOGIN = "bob"
 PASSWORD = b"hunter22"
@@ -25,6 +25,33 @@ class WithoutTray(Person):
     def expect_locked_out_of_sight(self):
         wait_until(lambda: self.d.wm_state(self.main) == "Iconic", "the window to be minimized")
         wait_until(lambda: not self.d.viewable(self.main), "the window to be out of sight")
+
+    def add_entry(self, main, title):
+        """Ctrl+Alt+A in the window: a title, a login, the generated password."""
+        self.d.activate(main)
+        self.d.key("ctrl+alt+a")
+        self.d.wait_window("Add Data")
+        self.d.type(title)
+        self.d.key("Tab")
+        self.d.type("bob")
+        self.d.key(*["Tab"] * 11, "space")  # Login to OK; no category exists
+        self.d.wait_gone("Add Data")
+
+    def log_in_again(self, known=(), login=LOGIN, new_user=False):
+        """One more program logs in (the last user is offered); its process and
+        main window, told apart from the windows already known."""
+        self.start()
+        if login != LOGIN:
+            self.d.key("Tab", "ctrl+a")  # from the password to the name
+            self.d.type(login)
+            self.d.key("shift+Tab")
+        self.d.type(PASSWORD.decode())
+        self.d.key("alt+n" if new_user else "Return")
+        title = "%s - %s" % (CAPTION, login)
+        wid = wait_until(lambda: next((w for w in self.d.find(title) if w not in known), None),
+                         "the main window of the program started last")
+        self.d.activate(wid)
+        return self.app, wid
 
     def step_01_new_user_and_entry(self):
         """no tray icon is shown; a new user adds an entry"""
@@ -96,3 +123,30 @@ class WithoutTray(Person):
         self.expect_file(self.user("categories.dat"), b"")
         self.expect_file(self.user("passwords.dat"), ex.vault([self.wiki]))
         self.expect_file(self.user("%s.dat" % LOGIN), ex.account_file(PASSWORD))
+
+    def step_06_two_programs_one_account(self):
+        """two programs logged in as bob each add an entry: all survive, whichever exits first"""
+        titles = [b"Wiki"]
+        for first_out in (0, 1):
+            programs = []
+            for _ in range(2):
+                programs.append(self.log_in_again(known=[w for _, w in programs]))
+            for i, (_, main) in enumerate(programs):
+                title = "Round%d%s" % (first_out, "AB"[i])
+                self.add_entry(main, title)
+                titles.append(title.encode())
+            for i in (first_out, 1 - first_out):
+                self.app, main = programs[i]
+                self.exit_by_menu(main)
+            got = sorted(e[0] for e in self.vault_entries(LOGIN))
+            if got != sorted(titles):
+                raise E2EError("the vault holds %r, %r wanted" % (got, sorted(titles)))
+
+    def step_07_users_list_with_two_programs(self):
+        """a user another program creates meanwhile stays in the users list"""
+        bob = self.log_in_again()
+        self.app, carol = self.log_in_again(known=[bob[1]], login="carol", new_user=True)
+        self.exit_by_menu(carol)
+        self.app, main = bob
+        self.exit_by_menu(main)
+        self.expect_file("vorrel.ini", ex.program_ini(users=(b"bob", b"carol")))
