@@ -17,7 +17,8 @@ using crypto::FileKind;
 
 namespace {
 
-QString refusalText(FileRefused::Reason reason, const QString& path, const FileTexts& texts) {
+QString refusalText(FileRefused::Reason reason, const QString& path, const QStringList& others,
+                    const FileTexts& texts) {
     const QString* t = &texts.damaged;
     switch (reason) {
         case FileRefused::Reason::WrongKind:
@@ -38,6 +39,24 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const FileT
         case FileRefused::Reason::ChangedElsewhere:
             t = &texts.changedElsewhere;
             break;
+        case FileRefused::Reason::Older:
+            if (!others.isEmpty()) {
+                return texts.older.arg(platform::fullNativePath(path)) + QLatin1Char(' ') +
+                       texts.newerBackup.arg(platform::fullNativePath(others.first()));
+            }
+            t = &texts.older;
+            break;
+        case FileRefused::Reason::EncryptedPasswordFileAlone:
+        case FileRefused::Reason::PlainPasswordFileBeside: {
+            QStringList names;
+            for (const QString& p : others) {
+                names << platform::fullNativePath(p);
+            }
+            return (reason == FileRefused::Reason::EncryptedPasswordFileAlone
+                        ? texts.encryptedPasswordFileAlone
+                        : texts.plainPasswordFileBeside)
+                .arg(platform::fullNativePath(path), names.join(QStringLiteral(", ")));
+        }
         case FileRefused::Reason::Damaged:
             break;
     }
@@ -46,42 +65,21 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const FileT
 
 }  // namespace
 
-FileRefused::FileRefused(Reason r, const QString& p)
-    : platform::PlatformError(refusalText(r, p, FileTexts())), reason(r), path(p) {}
+FileRefused::FileRefused(Reason r, const QString& p, QStringList o, const FileTexts& texts)
+    : platform::PlatformError(refusalText(r, p, o, texts)),
+      reason(r),
+      path(p),
+      others(std::move(o)) {}
 
 QString FileRefused::text(const FileTexts& texts) const {
-    return refusalText(reason, path, texts);
+    return refusalText(reason, path, others, texts);
 }
 
-QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
-                            bool encryptedPasswordFile) {
-    QStringList names;
-    for (const QString& p : paths) {
-        names << platform::fullNativePath(p);
-    }
-    return (encryptedPasswordFile
-                ? QStringLiteral("The password file %1 is encrypted, but these files are not: %2. "
-                                 "The user was not opened and nothing was written.")
-                : QStringLiteral("The password file %1 is not encrypted, but these files are: %2. "
-                                 "It may be an old copy put back. The user was not opened and "
-                                 "nothing was written."))
-        .arg(platform::fullNativePath(passwordFilePath), names.join(QStringLiteral(", ")));
+OlderVaultError::OlderVaultError(const QString& vaultPath, const QString& newerBackupPath,
+                                 const FileTexts& texts)
+    : FileRefused(Reason::Older, vaultPath,
+                  newerBackupPath.isEmpty() ? QStringList() : QStringList{newerBackupPath}, texts) {
 }
-
-QString olderFileText(const QString& path, const QString& newerBackupPath) {
-    QString text =
-        QStringLiteral("The file %1 is older than the one last written; it was not read.")
-            .arg(platform::fullNativePath(path));
-    if (!newerBackupPath.isEmpty()) {
-        text += QStringLiteral(" The backup %1 holds a newer copy.")
-                    .arg(platform::fullNativePath(newerBackupPath));
-    }
-    return text;
-}
-
-OlderVaultError::OlderVaultError(const QString& vaultPath, const QString& newerBackupPath)
-    : platform::PlatformError(olderFileText(vaultPath, newerBackupPath)),
-      backup_(newerBackupPath) {}
 
 namespace {
 
@@ -89,10 +87,6 @@ using Reason = FileRefused::Reason;
 
 [[noreturn]] void raise(Reason reason, const QString& path) {
     throw FileRefused(reason, path);
-}
-
-[[noreturn]] void raise(const QString& text) {
-    throw platform::PlatformError(text);
 }
 
 [[noreturn]] void raiseOpenFailure(crypto::OpenResult r, const QString& path) {
@@ -612,7 +606,7 @@ LineList categoryFileLines(const QString& path, const QByteArray& data,
     QByteArray plain = openOrRaise(path, data, session, {FileKind::Categories}, &g);
     const crypto::WipeOnExit wipe(plain);
     if (Internals::older(session, FileKind::Categories, g)) {
-        raise(olderFileText(path, QString()));
+        raise(Reason::Older, path);
     }
     return platform::parseTextLines(plain);
 }
@@ -770,7 +764,7 @@ void finishConversion(const UserPaths& paths, VaultSession& session) {
         // them as encrypted would fail, writing over them would lose them.
         const QStringList mismatched = mismatchedFiles(paths, true, false);
         if (!mismatched.isEmpty()) {
-            raise(mismatchedFilesText(paths.passwordFile, mismatched, true));
+            throw FileRefused(Reason::EncryptedPasswordFileAlone, paths.passwordFile, mismatched);
         }
         if (session.legacyPasswordFile()) {
             Internals::writePasswordFile(session, session.passwordFile());

@@ -107,6 +107,18 @@ struct FileTexts {
         "read.");
     // The vault or category file was encrypted or decrypted elsewhere: "%1"
     // is the copy of the list that was not written over it.
+    // "%1" the file; a newer backup is then named ("%1" the backup).
+    QString older =
+        QStringLiteral("The file %1 is older than the one last written; it was not read.");
+    QString newerBackup = QStringLiteral("The backup %1 holds a newer copy.");
+    // A password file and data files of different formats: "%1" the password
+    // file, "%2" the data files.
+    QString encryptedPasswordFileAlone = QStringLiteral(
+        "The password file %1 is encrypted, but these files are not: %2. The user was not opened "
+        "and nothing was written.");
+    QString plainPasswordFileBeside = QStringLiteral(
+        "The password file %1 is not encrypted, but these files are: %2. It may be an old copy "
+        "put back. The user was not opened and nothing was written.");
     QString changedElsewhere = QStringLiteral(
         "The vault was encrypted or decrypted in another program and was not written over. "
         "Your unsaved list is kept in %1 (List > Load takes it). Please log in again.");
@@ -129,30 +141,28 @@ public:
         EncryptedList,
         TooLarge,
         TooCostly,
-        ChangedElsewhere
+        ChangedElsewhere,
+        // An older copy than the one last written; others: a newer backup.
+        Older,
+        // The password file (path) in another format than the data files (others).
+        EncryptedPasswordFileAlone,
+        PlainPasswordFileBeside
     };
-    FileRefused(Reason reason, const QString& path);
+    FileRefused(Reason reason, const QString& path, QStringList others = {},
+                const FileTexts& texts = FileTexts());
     QString text(const FileTexts& texts) const;
     Reason reason;
     QString path;
+    QStringList others;
 };
 
-// A password file and data files of different formats (outside a conversion).
-QString mismatchedFilesText(const QString& passwordFilePath, const QStringList& paths,
-                            bool encryptedPasswordFile);
-// An older copy of a file than the one last written; newerBackupPath, when
-// not empty, names the backup that holds a newer copy.
-QString olderFileText(const QString& path, const QString& newerBackupPath);
-
 // A vault older than the one last written: the backup is offered instead.
-class OlderVaultError : public platform::PlatformError {
+class OlderVaultError : public FileRefused {
 public:
-    OlderVaultError(const QString& vaultPath, const QString& newerBackupPath);
+    OlderVaultError(const QString& vaultPath, const QString& newerBackupPath,
+                    const FileTexts& texts = FileTexts());
     // Empty when the backup is no newer.
-    const QString& newerBackupPath() const { return backup_; }
-
-private:
-    QString backup_;
+    QString newerBackupPath() const { return others.value(0); }
 };
 
 // Size limits, checked before a file is read.
@@ -189,7 +199,7 @@ LineList entryFileLines(const QString& path, const QByteArray& data, const Vault
 QByteArray entryFileBytes(const VaultSession& session, crypto::FileKind kind,
                           const LineList& lines);
 // Compatible category files are taken only while a conversion is under way;
-// one older than the last written is refused (olderFileText).
+// one older than the last written is refused (FileRefused::Reason::Older).
 LineList readCategoryFile(const QString& path, const VaultSession& session);
 LineList categoryFileLines(const QString& path, const QByteArray& data,
                            const VaultSession& session);
@@ -248,7 +258,7 @@ std::optional<Uncarried> decryptUserFiles(const UserPaths& paths, const QByteArr
 
 // At every login of an encrypted user, once the session is open: outside a
 // conversion, data files of the compatible format are refused
-// (mismatchedFilesText) with nothing written; a password file of an earlier
+// (FileRefused, the files named) with nothing written; a password file of an earlier
 // release is written anew with its MAC; when a conversion was cut short, the
 // data files still compatible are written encrypted, then the mark goes.
 void finishConversion(const UserPaths& paths, VaultSession& session);

@@ -20,6 +20,8 @@ using crypto::FileKind;
 void refusedIn(const FileTexts& texts, const std::function<void()>& f) {
     try {
         f();
+    } catch (const OlderVaultError& e) {
+        throw OlderVaultError(e.path, e.newerBackupPath(), texts);  // the backup is offered
     } catch (const FileRefused& e) {
         throw platform::PlatformError(e.text(texts));
     }
@@ -553,8 +555,8 @@ std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteA
                 // would let the next save write junk over them.
                 const QStringList mismatched = mismatchedFiles(paths, false, false);
                 if (!mismatched.isEmpty()) {
-                    throw platform::PlatformError(
-                        mismatchedFilesText(paths.passwordFile, mismatched, false));
+                    throw FileRefused(FileRefused::Reason::PlainPasswordFileBeside,
+                                      paths.passwordFile, mismatched);
                 }
                 login = std::make_unique<CompatibleLogin>(paths, readUserSettings(paths.settings),
                                                           texts, password);

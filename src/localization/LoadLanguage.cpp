@@ -155,6 +155,11 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     t.push_back(message(text("StringFileTooLarge", FileTexts.tooLarge)));
     t.push_back(message(text("StringFileTooCostly", FileTexts.tooCostly)));
     t.push_back(message(text("StringFileChangedElsewhere", FileTexts.changedElsewhere)));
+    t.push_back(message(text("StringFileOlder", FileTexts.older)));
+    t.push_back(message(text("StringFileNewerBackup", FileTexts.newerBackup)));
+    t.push_back(
+        message(text("StringPasswordFileEncryptedAlone", FileTexts.encryptedPasswordFileAlone)));
+    t.push_back(message(text("StringPasswordFilePlainBeside", FileTexts.plainPasswordFileBeside)));
     t.push_back(message(text("StringMergedElsewhere", FileTexts.mergedIn)));
     t.push_back(message(text("StringConflictCopy", FileTexts.conflictCopy)));
     if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {

@@ -350,6 +350,7 @@ TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffere
 TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
     installLanguage(QStringLiteral("Russian"));
     openUser({"A|u|p||||||"});
+    const QByteArray compatiblePasswordFile = dir.read(QStringLiteral("users/bob/bob.dat"));
     encrypt();
     form->MLangRussian->trigger();
     QByteArray list = dir.read(QStringLiteral("users/bob/passwords.dat"));
@@ -361,6 +362,18 @@ TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
     EXPECT_TRUE(ui.errors()[0].contains(QString::fromUtf8("повреждён")));
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("changed.dat")));
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
+    // An old password file put back: the login names the files in Russian too.
+    ASSERT_TRUE(closeMain());
+    dir.write(QStringLiteral("users/bob/bob.dat"), compatiblePasswordFile);
+    ui.clearShown();
+    start([&](TFormLogin* d) {
+        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
+        click(d->ButtonLogin);
+        click(d->ButtonExit);
+    });
+    ASSERT_EQ(ui.errors().size(), 1);
+    EXPECT_TRUE(ui.errors()[0].contains(QString::fromUtf8("не зашифрован")))
+        << ui.errors()[0].toStdString();
 }
 
 TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToCompatibleFiles) {

@@ -268,7 +268,9 @@ TEST_F(EncryptedVault, PasswordFileOfTheOtherFormatIsRefusedWithNothingWritten) 
     const QMap<QString, QByteArray> restored = dir.snapshot();
     const QStringList all = {paths.vault, paths.backup, paths.categories};
     EXPECT_EQ(core::mismatchedFiles(paths, false, false), all);
-    const QString text = core::mismatchedFilesText(paths.passwordFile, all, false);
+    const QString text = core::FileRefused(core::FileRefused::Reason::PlainPasswordFileBeside,
+                                           paths.passwordFile, all)
+                             .message();
     for (const QString& f : all + QStringList{paths.passwordFile}) {
         EXPECT_TRUE(text.contains(platform::fullNativePath(f))) << text.toStdString();
     }
