@@ -569,6 +569,19 @@ LineList entryFileLines(const QString& path, const QByteArray& data, const Vault
     return scrambledLines(path, std::move(data), session, kinds);
 }
 
+LineList vaultFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        bool acceptOlder) {
+    if (!crypto::isContainer(data)) {
+        raise(Reason::Damaged, path);
+    }
+    quint64 g = 0;
+    LineList lines = scrambledLines(path, data, session, {FileKind::Vault}, nullptr, &g);
+    if (!acceptOlder && Internals::older(session, FileKind::Vault, g)) {
+        raise(Reason::Older, path);
+    }
+    return lines;
+}
+
 QByteArray writeEntryFile(const QString& path, VaultSession& session, FileKind kind,
                           const LineList& lines) {
     quint64 g = 0;
@@ -594,8 +607,8 @@ LineList readCategoryFile(const QString& path, const VaultSession& session) {
     return categoryFileLines(path, readBounded(path, kMaxContainerBytes), session);
 }
 
-LineList categoryFileLines(const QString& path, const QByteArray& data,
-                           const VaultSession& session) {
+LineList categoryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                           bool acceptOlder) {
     if (!crypto::isContainer(data)) {
         if (!session.converting()) {
             raise(Reason::Damaged, path);
@@ -605,7 +618,7 @@ LineList categoryFileLines(const QString& path, const QByteArray& data,
     quint64 g = 0;
     QByteArray plain = openOrRaise(path, data, session, {FileKind::Categories}, &g);
     const crypto::WipeOnExit wipe(plain);
-    if (Internals::older(session, FileKind::Categories, g)) {
+    if (!acceptOlder && Internals::older(session, FileKind::Categories, g)) {
         raise(Reason::Older, path);
     }
     return platform::parseTextLines(plain);

@@ -201,8 +201,13 @@ QByteArray entryFileBytes(const VaultSession& session, crypto::FileKind kind,
 // Compatible category files are taken only while a conversion is under way;
 // one older than the last written is refused (FileRefused::Reason::Older).
 LineList readCategoryFile(const QString& path, const VaultSession& session);
-LineList categoryFileLines(const QString& path, const QByteArray& data,
-                           const VaultSession& session);
+LineList categoryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                           bool acceptOlder = false);
+// A vault's bytes under this session's key; one older than the last written
+// is refused (FileRefused::Reason::Older) unless acceptOlder (a sync tool's
+// conflict copy is older by nature).
+LineList vaultFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
+                        bool acceptOlder);
 QByteArray categoryFileBytes(const VaultSession& session, const LineList& names);
 // The writes return the bytes written.
 QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);

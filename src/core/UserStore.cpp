@@ -50,7 +50,7 @@ protected:
     // Compatible files carry no generation: no vault of theirs is refused as older.
     LineList doUseBackupAsVault() override { return doLoadVault(); }
     LineList doReadCategories() override {
-        return categoryLines(paths_.categories, platform::readFile(paths_.categories));
+        return categoryLines(paths_.categories, platform::readFile(paths_.categories), false);
     }
     QByteArray vaultBytes(const LineList& lines) const override {
         return platform::joinTextLines(lines);
@@ -65,14 +65,14 @@ protected:
         platform::writeFile(paths_.categories, bytes);
         return bytes;
     }
-    LineList vaultLines(const QString& path, const QByteArray& data) const override {
+    LineList vaultLines(const QString& path, const QByteArray& data, bool) const override {
         refuseContainer(data, path);
         return platform::parseTextLines(data);
     }
     QByteArray categoryBytes(const LineList& names) const override {
         return platform::joinTextLines(names);
     }
-    LineList categoryLines(const QString& path, const QByteArray& data) const override {
+    LineList categoryLines(const QString& path, const QByteArray& data, bool) const override {
         refuseContainer(data, path);
         // A plain text file that users may edit: an editor's byte-order mark is skipped.
         return platform::parseTextLines(platform::withoutUtf8Bom(data));
@@ -165,16 +165,18 @@ protected:
     QByteArray writeNames(const LineList& names) override {
         return writeCategoryFile(paths_.categories, *session_, names);
     }
-    LineList vaultLines(const QString& path, const QByteArray& data) const override {
+    LineList vaultLines(const QString& path, const QByteArray& data,
+                        bool acceptOlder) const override {
         // Under this session's data key only: decrypted or encrypted anew
         // elsewhere, the file is refused.
-        return entryFileLines(path, data, *session_, {FileKind::Vault}, false);
+        return vaultFileLines(path, data, *session_, acceptOlder);
     }
     QByteArray categoryBytes(const LineList& names) const override {
         return categoryFileBytes(*session_, names);
     }
-    LineList categoryLines(const QString& path, const QByteArray& data) const override {
-        return categoryFileLines(path, data, *session_);
+    LineList categoryLines(const QString& path, const QByteArray& data,
+                           bool acceptOlder) const override {
+        return categoryFileLines(path, data, *session_, acceptOlder);
     }
     void doSaveList(const QString& path, const LineList& lines) override {
         // Under the same data key: only this user's encrypted vault loads it.
@@ -397,8 +399,13 @@ std::optional<UserStore::Merged> UserStore::mergeChanged(Slot slot, const LineLi
     }
     LineList theirs;
     try {
-        theirs = vault ? vaultLines(path, *disk) : categoryLines(path, *disk);
-    } catch (const FileRefused&) {
+        theirs = vault ? vaultLines(path, *disk, false) : categoryLines(path, *disk, false);
+    } catch (const FileRefused& e) {
+        if (e.reason == FileRefused::Reason::Older) {
+            // An old copy put back (a sync tool's restore): what is in
+            // memory is newer, nothing of it is taken, the next write replaces it.
+            return std::nullopt;
+        }
         // Not written over: the list goes beside it, in this store's format.
         const QString aside =
             asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
@@ -449,10 +456,10 @@ std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList&
 void UserStore::rememberOnDisk() {
     // After a conversion: the files as the new format wrote them.
     const QByteArray vault = platform::readFile(paths_.vault);
-    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault), std::nullopt};
+    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault, true), std::nullopt};
     const QByteArray names = platform::readFile(paths_.categories);
     categoriesSeen_ =
-        Seen{fingerprint(names), categoryLines(paths_.categories, names), std::nullopt};
+        Seen{fingerprint(names), categoryLines(paths_.categories, names, true), std::nullopt};
 }
 
 QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
@@ -479,7 +486,9 @@ LineList UserStore::readConflictCopy(const ConflictCopy& copy) {
     LineList lines;
     refusedIn(texts_, [&] {
         const QByteArray data = platform::readFile(copy.path);
-        lines = copy.categories ? categoryLines(copy.path, data) : vaultLines(copy.path, data);
+        // Older than the files by nature: the loser of a sync conflict.
+        lines = copy.categories ? categoryLines(copy.path, data, true)
+                                : vaultLines(copy.path, data, true);
     });
     return lines;
 }

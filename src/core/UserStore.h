@@ -110,9 +110,12 @@ protected:
     // The user's files written; the bytes written.
     virtual QByteArray writeVault(const LineList& lines) = 0;
     virtual QByteArray writeNames(const LineList& names) = 0;
-    virtual LineList vaultLines(const QString& path, const QByteArray& data) const = 0;
+    // An older copy than the last written is refused unless acceptOlder.
+    virtual LineList vaultLines(const QString& path, const QByteArray& data,
+                                bool acceptOlder) const = 0;
     virtual QByteArray categoryBytes(const LineList& names) const = 0;
-    virtual LineList categoryLines(const QString& path, const QByteArray& data) const = 0;
+    virtual LineList categoryLines(const QString& path, const QByteArray& data,
+                                   bool acceptOlder) const = 0;
     virtual void doSaveList(const QString& path, const LineList& lines) = 0;
     virtual LineList doLoadList(const QString& path) = 0;
     virtual LineList doReadBackup() = 0;

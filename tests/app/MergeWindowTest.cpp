@@ -384,3 +384,42 @@ TEST_F(MergeWindow, APasswordChangedOnAnotherComputerStaysChangedAndTheWindowGoe
     EXPECT_EQ(store->readCategories(), (core::LineList{"New", "Work"}));
     EXPECT_EQ(titles(store->loadVault(), true), (QList<QByteArray>{"FromDesk", "Old"}));
 }
+
+TEST_F(MergeWindow, AnOlderEncryptedVaultPutBackIsNotTakenButAnOlderConflictCopyIs) {
+    installLanguage();
+    dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
+    ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->LoggedIn);
+    QByteArray older;
+    {
+        // Another program adds an entry and deletes it again: the copy
+        // between the two saves is an older one.
+        const auto other = otherProgram();
+        other->readCategories();
+        const core::LineList lines = other->loadVault();
+        other->saveVault(core::LineList(lines) << core::Scramble("OnlyInCopy|a|p|Work|||||"));
+        older = dir.read(QStringLiteral("users/bob/passwords.dat"));
+        other->saveVault(lines);
+    }
+    add(QStringLiteral("New"));
+    // A sync tool restores the older version: deleting "New" would lose it.
+    dir.write(QStringLiteral("users/bob/passwords.dat"), older);
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    EXPECT_EQ(column(0), (QStringList{"New", "Old"}));
+    // The same bytes as a conflict copy: offered, and its entry added.
+    dir.write(QStringLiteral("users/bob/passwords.sync-conflict-20261208-101500-ABCDEFG.dat"),
+              older);
+    ui.answerQuestion(true);
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    EXPECT_TRUE(ui.allAnswersUsed());
+    ASSERT_TRUE(closeMain());
+    auto login = core::UserLogin::check(paths(), "pass", core::FileTexts());
+    const auto store = login->open();
+    store->readCategories();
+    EXPECT_EQ(titles(store->loadVault(), true), (QList<QByteArray>{"New", "Old", "OnlyInCopy"}));
+}
