@@ -230,109 +230,26 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
               (QList<QByteArray>{"FromCopy", "FromDesk", "FromLaptop", "Old", "WhileLocked"}));
 }
 
-namespace {
-
-// What another program does to bob's files, what the window does meanwhile,
-// and what the files hold after the close.
-struct MergeCase {
-    const char* name;
-    std::function<void(core::LineList& lines, core::LineList& names)> elsewhere;
-    std::function<void(MergeWindow&)> here;
-    QList<QByteArray> titles;
-    core::LineList names;
+// Another program's change and the window's meanwhile, and the files after
+// the close.
+enum MergeCase {
+    AddAdd,
+    AddDelete,
+    DeleteDelete,
+    EditEdit,
+    ClearAdd,
+    CatAdd,
+    CatRename,
+    CatDelete
 };
-
-QByteArray stored(const QByteArray& title, const QByteArray& category = "Work") {
-    return core::Scramble(title + "|a|p|" + category + "|||||");
-}
-
-}  // namespace
 
 class MergeCases : public MergeWindow, public testing::WithParamInterface<std::tuple<int, bool>> {
-public:
-    static const QList<MergeCase>& cases();
-    void removeRow(const QString& title) {
-        selectRows({int(column(0).indexOf(title))});
-        ui.answerQuestion(true);
-        form->ADelete->trigger();
-    }
-    void editRow(const QString& title, const QString& to) {
-        selectRows({int(column(0).indexOf(title))});
-        ui.answerModal([&](QDialog* d) {
-            static_cast<TFormEdit*>(d)->EditName->setText(to);
-            click(static_cast<TFormEdit*>(d)->ButtonOk);
-        });
-        form->AEdit->trigger();
-    }
+protected:
+    void selectTitle(const QString& title) { selectRows({int(column(0).indexOf(title))}); }
 };
 
-const QList<MergeCase>& MergeCases::cases() {
-    static const QList<MergeCase> all = {
-        {"AddAdd",
-         [](auto& l, auto&) { l << stored("Laptop"); },
-         [](MergeWindow& w) { static_cast<MergeCases&>(w).add(QStringLiteral("Desk")); },
-         {"A", "B", "Desk", "Laptop"},
-         {"Work"}},
-        {"AddDelete",
-         [](auto& l, auto&) { l << stored("Laptop"); },
-         [](MergeWindow& w) { static_cast<MergeCases&>(w).removeRow(QStringLiteral("A")); },
-         {"B", "Laptop"},
-         {"Work"}},
-        {"DeleteDelete",
-         [](auto& l, auto&) { l.removeAll(stored("A")); },
-         [](MergeWindow& w) { static_cast<MergeCases&>(w).removeRow(QStringLiteral("A")); },
-         {"B"},
-         {"Work"}},
-        {"EditEdit",
-         [](auto& l, auto&) { l.replace(l.indexOf(stored("A")), stored("A1")); },
-         [](MergeWindow& w) {
-             static_cast<MergeCases&>(w).editRow(QStringLiteral("A"), QStringLiteral("A2"));
-         },
-         {"A1", "A2", "B"},
-         {"Work"}},
-        {"ClearAdd",
-         [](auto& l, auto&) { l << stored("Laptop"); },
-         [](MergeWindow& w) { static_cast<MergeCases&>(w).form->AClear->trigger(); },
-         {"Laptop"},
-         {"Work"}},
-        {"CategoryAdd",
-         [](auto& l, auto&) { l << stored("Laptop"); },
-         [](MergeWindow& w) {
-             static_cast<MergeCases&>(w).ui.answerInput(QStringLiteral("Home"));
-             static_cast<MergeCases&>(w).form->MCatNew->trigger();
-         },
-         {"A", "B", "Laptop"},
-         {"Home", "Work"}},
-        {"CategoryRename",
-         [](auto& l, auto& n) {
-             l << stored("Laptop", "Bank");
-             n << "Bank";
-         },
-         [](MergeWindow& w) {
-             static_cast<MergeCases&>(w).clickNode(1);
-             static_cast<MergeCases&>(w).ui.answerInput(QStringLiteral("Job"));
-             static_cast<MergeCases&>(w).form->MCatRename->trigger();
-         },
-         {"A", "B", "Laptop"},
-         {"Bank", "Job"}},
-        {"CategoryDelete",
-         [](auto& l, auto& n) {
-             l << stored("Laptop");
-             n << "Bank";
-         },
-         [](MergeWindow& w) {
-             static_cast<MergeCases&>(w).clickNode(1);
-             static_cast<MergeCases&>(w).form->MCatDelete->trigger();
-         },
-         {"A", "B", "Laptop"},
-         {"Bank"}},
-    };
-    return all;
-}
-
 TEST_P(MergeCases, BothSidesChangesSurviveTheWindowsWrite) {
-    const auto [index, encrypted] = GetParam();
-    const MergeCase& c = cases()[index];
+    const auto [c, encrypted] = GetParam();
     installLanguage();
     dir.makeUser(QStringLiteral("bob"), "pass", {"A|a|p|Work|||||", "B|a|p|Work|||||"}, {"Work"});
     if (encrypted) {
@@ -340,30 +257,78 @@ TEST_P(MergeCases, BothSidesChangesSurviveTheWindowsWrite) {
     }
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     ASSERT_TRUE(form->LoggedIn);
+    const auto stored = [](const QByteArray& title) {
+        return core::Scramble(title + "|a|p|Work|||||");
+    };
     {
         const auto other = otherProgram();
         core::LineList names = other->readCategories();
         core::LineList lines = other->loadVault();
-        c.elsewhere(lines, names);
+        if (c == DeleteDelete) {
+            lines.removeAll(stored("A"));
+        } else if (c == EditEdit) {
+            lines.replace(lines.indexOf(stored("A")), stored("A1"));
+        } else {
+            lines << stored("Laptop");
+            if (c == CatRename || c == CatDelete) {
+                names << "Bank";
+            }
+        }
         other->saveVault(lines);
         other->writeCategories(names);
     }
-    c.here(*this);
+    if (c == AddAdd) {
+        add(QStringLiteral("Desk"));
+    } else if (c == AddDelete || c == DeleteDelete) {
+        selectTitle(QStringLiteral("A"));
+        ui.answerQuestion(true);
+        form->ADelete->trigger();
+    } else if (c == EditEdit) {
+        selectTitle(QStringLiteral("A"));
+        ui.answerModal([&](QDialog* d) {
+            static_cast<TFormEdit*>(d)->EditName->setText(QStringLiteral("A2"));
+            click(static_cast<TFormEdit*>(d)->ButtonOk);
+        });
+        form->AEdit->trigger();
+    } else if (c == ClearAdd) {
+        form->AClear->trigger();
+    } else if (c == CatAdd) {
+        ui.answerInput(QStringLiteral("Home"));
+        form->MCatNew->trigger();
+    } else {
+        clickNode(1);
+        ui.answerInput(QStringLiteral("Job"));
+        (c == CatRename ? form->MCatRename : form->MCatDelete)->trigger();
+    }
     ASSERT_TRUE(closeMain());
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    const QList<QList<QByteArray>> titlesAfter = {{"A", "B", "Desk", "Laptop"},
+                                                  {"B", "Laptop"},
+                                                  {"B"},
+                                                  {"A1", "A2", "B"},
+                                                  {"Laptop"},
+                                                  {"A", "B", "Laptop"},
+                                                  {"A", "B", "Laptop"},
+                                                  {"A", "B", "Laptop"}};
+    const QList<core::LineList> namesAfter = {{"Work"},        {"Work"}, {"Work"},
+                                              {"Work"},        {"Work"}, {"Home", "Work"},
+                                              {"Bank", "Job"}, {"Bank"}};
     const auto after = otherProgram();
     core::LineList names = after->readCategories();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(titles(after->loadVault(), true), c.titles) << c.name;
-    EXPECT_EQ(names, c.names) << c.name;
+    EXPECT_EQ(titles(after->loadVault(), true), titlesAfter[c]);
+    EXPECT_EQ(names, namesAfter[c]);
+}
+
+std::string mergeCaseName(const testing::TestParamInfo<std::tuple<int, bool>>& p) {
+    static const char* const names[] = {"AddAdd",   "AddDelete", "DeleteDelete", "EditEdit",
+                                        "ClearAdd", "CatAdd",    "CatRename",    "CatDelete"};
+    return std::string(names[std::get<0>(p.param)]) +
+           (std::get<1>(p.param) ? "Encrypted" : "Compatible");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCaseBothFormats, MergeCases,
-                         testing::Combine(testing::Range(0, 8), testing::Bool()),
-                         [](const auto& p) {
-                             return std::string(MergeCases::cases()[std::get<0>(p.param)].name) +
-                                    (std::get<1>(p.param) ? "Encrypted" : "Compatible");
-                         });
+                         testing::Combine(testing::Range(0, 8), testing::Bool()), mergeCaseName);
 
 TEST_F(MergeWindow, APasswordChangedOnAnotherComputerStaysChangedAndTheWindowGoesOn) {
     installLanguage();
