@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -32,6 +33,27 @@ QByteArray readAll(const QString& path) {
         return QByteArray("<missing>");
     }
     return f.readAll();
+}
+
+// Every file of a snapshot written back.
+void restore(TestDir& dir, const QMap<QString, QByteArray>& files) {
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (!it.key().endsWith(QLatin1Char('/'))) {
+            dir.write(it.key(), it.value());
+        }
+    }
+}
+
+// The child run to its end: its exit code, or nothing when it was killed.
+std::optional<int> runWriter(const QStringList& arguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QStringLiteral(VORREL_CRASH_WRITER), arguments);
+    EXPECT_TRUE(child.waitForFinished(60000));
+    if (child.exitStatus() != QProcess::NormalExit) {
+        return std::nullopt;
+    }
+    return child.exitCode();
 }
 
 struct Outcome {
@@ -151,28 +173,17 @@ TEST(CrashSafety, ConversionsKilledAtEveryStepLeaveEveryEntry) {
     ASSERT_TRUE(expected);
     crash_conversion::convert(paths);
     const QMap<QString, QByteArray> encrypted = dir.snapshot();
-
-    auto restore = [&](const QMap<QString, QByteArray>& files) {
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            if (!it.key().endsWith(QLatin1Char('/'))) {
-                dir.write(it.key(), it.value());
-            }
-        }
-    };
     for (const bool fromEncrypted : {false, true}) {
         int steps = 0;
         bool finished = false;
         int converting = 0;
         for (int killAt = 0; !finished && killAt < 20; ++killAt) {
-            restore(fromEncrypted ? encrypted : compatible);
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            child.start(QStringLiteral(VORREL_CRASH_WRITER),
-                        {QStringLiteral("convert"), dir.path(), QString::number(killAt)});
-            ASSERT_TRUE(child.waitForFinished(60000));
-            finished = child.exitStatus() == QProcess::NormalExit;
+            restore(dir, fromEncrypted ? encrypted : compatible);
+            const std::optional<int> code =
+                runWriter({QStringLiteral("convert"), dir.path(), QString::number(killAt)});
+            finished = code.has_value();
             if (finished) {
-                EXPECT_EQ(child.exitCode(), 0);
+                EXPECT_EQ(*code, 0);
             }
             const std::optional<crash_conversion::Seen> seen = crash_conversion::login(paths);
             ASSERT_TRUE(seen) << "no login after " << killAt << " writes";
@@ -219,17 +230,9 @@ TEST(CrashSafety, NewKeyFileKilledAtEveryStepKeepsAKeyThatOpens) {
         int steps = 0;
         for (int killAt = 0; !finished && killAt < 10; ++killAt) {
             QFile::remove(dir.path(QStringLiteral("other.vrx")));
-            for (auto it = start.begin(); it != start.end(); ++it) {
-                if (!it.key().endsWith(QLatin1Char('/'))) {
-                    dir.write(it.key(), it.value());
-                }
-            }
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            child.start(QStringLiteral(VORREL_CRASH_WRITER),
-                        {QStringLiteral("keyfile"), dir.path(), QString::number(killAt), target});
-            ASSERT_TRUE(child.waitForFinished(60000));
-            finished = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+            restore(dir, start);
+            finished = runWriter({QStringLiteral("keyfile"), dir.path(), QString::number(killAt),
+                                  target}) == 0;
             steps += finished ? 0 : 1;
             const auto s = crash_conversion::openWithKeyFile(dir.path());
             ASSERT_TRUE(s) << "no login after " << killAt << " writes";
@@ -266,17 +269,9 @@ TEST(CrashSafety, MergingSaveKilledAtEveryStepKeepsTheOtherProgramsEntry) {
         bool finished = false;
         int steps = 0, onlyTheirs = 0, both = 0;
         for (int killAt = 0; !finished && killAt < 10; ++killAt) {
-            for (auto it = start.begin(); it != start.end(); ++it) {
-                if (!it.key().endsWith(QLatin1Char('/'))) {
-                    dir.write(it.key(), it.value());
-                }
-            }
-            QProcess child;
-            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            child.start(QStringLiteral(VORREL_CRASH_WRITER),
-                        {QStringLiteral("merge"), dir.path(), QString::number(killAt)});
-            ASSERT_TRUE(child.waitForFinished(60000));
-            finished = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+            restore(dir, start);
+            finished =
+                runWriter({QStringLiteral("merge"), dir.path(), QString::number(killAt)}) == 0;
             steps += finished ? 0 : 1;
             const std::optional<crash_conversion::Seen> seen = crash_conversion::login(paths);
             ASSERT_TRUE(seen) << "no login after " << killAt << " writes";
