@@ -22,8 +22,9 @@ FolderWatch::FolderWatch(TForm1& form1) : QObject(&form1), form1_(form1) {
 }
 
 void FolderWatch::watch(const QString& folder) {
-    if (!watcher_.directories().isEmpty()) {
-        watcher_.removePaths(watcher_.directories());
+    const QStringList watched = watcher_.directories() + watcher_.files();
+    if (!watched.isEmpty()) {
+        watcher_.removePaths(watched);
     }
     folder_ = folder;
     pending_ = false;
