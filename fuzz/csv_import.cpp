@@ -14,12 +14,14 @@ void check(const core::ImportPlan& plan, const core::LineList& existing, bool co
     if (plan.format == core::ImportFormat::Unknown) {
         FUZZ_CHECK(plan.lines.isEmpty() && plan.duplicates == 0 && plan.notLogins == 0);
     }
+    // What makes a duplicate: the title, login and password.
+    const auto keyOf = [](const core::PasswordEntry& e) {
+        return e[core::Title] + '|' + e[core::Login] + '|' + e[core::Password];
+    };
     QSet<QByteArray> seen;
     QSet<QByteArray> categories;
     for (const QByteArray& line : existing) {
-        seen.insert(core::DecodeRecord(line)[core::Title] + '|' +
-                    core::DecodeRecord(line)[core::Login] + '|' +
-                    core::DecodeRecord(line)[core::Password]);
+        seen.insert(keyOf(core::DecodeRecord(line)));
     }
     for (const QByteArray& line : plan.lines) {
         const QByteArray plain = core::Scramble(line);
@@ -31,7 +33,7 @@ void check(const core::ImportPlan& plan, const core::LineList& existing, bool co
             }
         }
         const core::PasswordEntry e = core::DecodeRecord(line);
-        const QByteArray key = e[core::Title] + '|' + e[core::Login] + '|' + e[core::Password];
+        const QByteArray key = keyOf(e);
         FUZZ_CHECK(!seen.contains(key));
         seen.insert(key);
         categories.insert(e[core::Category]);

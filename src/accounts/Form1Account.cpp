@@ -102,7 +102,7 @@ bool TForm1::PMUnlockClick() {
     SetLockedView(false);
     StTrayIcon1->RestoreApplication();
     Inactivity->update();
-    Watch->retry();  // what changed elsewhere while locked
+    Watch->settle();  // what changed elsewhere while locked
     return true;
 }
 

@@ -47,7 +47,6 @@ void TVaultCommands::UpdateMenu() {
 
 void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
     using language::message;
-    using language::text;
     // The captions also title the password boxes.
     auto caption = [](const char* key, QAction* action, QString* target) {
         return message({key, [target] { return *target; },
@@ -58,29 +57,27 @@ void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& 
     };
     t.push_back(caption("MEncryptVault->Caption", MEncryptVault, &StringEncryptVault));
     t.push_back(caption("MDecryptVault->Caption", MDecryptVault, &StringDecryptVault));
-    t.push_back(message(text("StringVaultPassword", StringVaultPassword)));
-    t.push_back(message(text("StringVaultEncrypted", StringVaultEncrypted)));
-    t.push_back(message(text("StringVaultDecrypted", StringVaultDecrypted)));
-    t.push_back(message(text("StringKeyFileDropped", StringKeyFileDropped)));
-    t.push_back(message(text("StringCannotDecrypt", StringCannotDecrypt)));
-    t.push_back(message(text("StringPassphraseRule", StringPassphraseRule)));
-    t.push_back(message(text("StringUseNewerBackup", StringUseNewerBackup)));
-    t.push_back(message(text("StringSavedListsWarning", StringSavedListsWarning)));
-    for (auto [key, target] : {std::pair<const char*, QString*>{
-                                   "FormPassphrase->LabelIntro->Caption", &Passphrase.intro},
-                               {"FormPassphrase->LabelPassphrase->Caption", &Passphrase.passphrase},
-                               {"FormPassphrase->LabelConfirm->Caption", &Passphrase.confirm},
-                               {"FormPassphrase->CheckBoxKeep->Caption", &Passphrase.keep},
-                               {"FormPassphrase->ButtonOk->Caption", &Passphrase.ok},
-                               {"FormPassphrase->ButtonCancel->Caption", &Passphrase.cancel},
-                               {"StringPassphraseMismatch", &Passphrase.mismatch},
-                               {"StringStrengthVeryWeak", &Passphrase.veryWeak},
-                               {"StringStrengthWeak", &Passphrase.weak},
-                               {"StringStrengthGood", &Passphrase.good},
-                               {"StringStrengthStrong", &Passphrase.strong}}) {
-        t.push_back(message(text(key, *target)));
-    }
-    t.push_back(message(text("StringNewKeyFileOffer", StringNewKeyFileOffer)));
+    language::appendMessages(t,
+                             {{"StringVaultPassword", &StringVaultPassword},
+                              {"StringVaultEncrypted", &StringVaultEncrypted},
+                              {"StringVaultDecrypted", &StringVaultDecrypted},
+                              {"StringKeyFileDropped", &StringKeyFileDropped},
+                              {"StringCannotDecrypt", &StringCannotDecrypt},
+                              {"StringPassphraseRule", &StringPassphraseRule},
+                              {"StringUseNewerBackup", &StringUseNewerBackup},
+                              {"StringSavedListsWarning", &StringSavedListsWarning},
+                              {"FormPassphrase->LabelIntro->Caption", &Passphrase.intro},
+                              {"FormPassphrase->LabelPassphrase->Caption", &Passphrase.passphrase},
+                              {"FormPassphrase->LabelConfirm->Caption", &Passphrase.confirm},
+                              {"FormPassphrase->CheckBoxKeep->Caption", &Passphrase.keep},
+                              {"FormPassphrase->ButtonOk->Caption", &Passphrase.ok},
+                              {"FormPassphrase->ButtonCancel->Caption", &Passphrase.cancel},
+                              {"StringPassphraseMismatch", &Passphrase.mismatch},
+                              {"StringStrengthVeryWeak", &Passphrase.veryWeak},
+                              {"StringStrengthWeak", &Passphrase.weak},
+                              {"StringStrengthGood", &Passphrase.good},
+                              {"StringStrengthStrong", &Passphrase.strong},
+                              {"StringNewKeyFileOffer", &StringNewKeyFileOffer}});
 }
 
 bool TVaultCommands::AskAccountPassword(const QString& title) {

@@ -5,8 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 
-bool offerConflictCopies(TForm1& f) {
-    bool entriesAdded = false;
+void offerConflictCopies(TForm1& f) {
     for (const core::UserStore::ConflictCopy& copy : f.Store->conflictCopies()) {
         // One copy that cannot be read is reported; the others are still offered.
         platform::guarded([&] {
@@ -20,18 +19,18 @@ bool offerConflictCopies(TForm1& f) {
                     f.FileTexts.conflictCopy.arg(platform::fullNativePath(copy.path)).arg(added),
                     f.windowTitle());
             if (take && added > 0) {
+                // The tree and the list refreshed, keeping the category and row.
                 if (copy.categories) {
                     const auto more = f.Store->writeCategories(merged);
-                    f.ShowCategories(more ? more->lines : merged);
+                    f.TakeMerged(std::nullopt,
+                                 core::UserStore::Merged{more ? more->lines : merged});
                 } else {
                     f.PasswordList = merged;
                     f.SavePasswords();
-                    f.RefreshCategoryCaptions();
-                    entriesAdded = true;
+                    f.TakeMerged(core::UserStore::Merged{f.PasswordList}, std::nullopt);
                 }
             }
             f.Store->setConflictCopyAside(copy, take);
         });
     }
-    return entriesAdded;
 }

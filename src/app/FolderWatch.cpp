@@ -67,10 +67,6 @@ void FolderWatch::settle() {
     platform::guarded([this] { take(); });
 }
 
-void FolderWatch::retry() {
-    settle();
-}
-
 void FolderWatch::take() {
     TForm1& f = form1_;
     // Both files are taken into the window even when the other one fails:
@@ -84,7 +80,5 @@ void FolderWatch::take() {
         throw;
     }
     f.TakeMerged(lines, names);
-    if (offerConflictCopies(f)) {
-        f.TakeMerged(core::UserStore::Merged{f.PasswordList, 0}, std::nullopt);
-    }
+    offerConflictCopies(f);
 }

@@ -17,11 +17,9 @@ public:
     explicit FolderWatch(TForm1& form1);
 
     void watch(const QString& folder);
-    // The burst is over (the settle timer's end): a change is taken now when
-    // the window allows it, else kept for later.
+    // The burst is over (the settle timer's end), or the unlock: a change is
+    // taken now when the window allows it, else kept for later.
     void settle();
-    // After the unlock: a change kept for later is taken.
-    void retry();
     bool pending() const { return pending_; }
     // What the watched folder reports.
     void changed();

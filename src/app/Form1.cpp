@@ -194,7 +194,7 @@ void TForm1::CreateMenus() {
     MExport = makeAction(this, "MExport", "Export", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
     MImport = makeAction(this, "MImport", "Import...");
     MList->addActions({ASave, ALoad, MRestore, AClear, MImport, MExport});
-    auto* import = new TImportCommand(*this);
+    ImportCommand = new TImportCommand(*this);
 
     MOptions = makeMenu(this, "MOptions", "Options");
     MLanguage = makeMenu(this, "MLanguage", "Language");
@@ -274,7 +274,7 @@ void TForm1::CreateMenus() {
     bind(PMCopyLink, [this] { PMCopyLinkClick(); });
     bind(PMOpenUrl, [this] { PMOpenUrlClick(); });
     bind(MExport, [this] { MExportClick(); });
-    bind(MImport, [import] { import->Execute(); });
+    bind(MImport, [this] { ImportCommand->Execute(); });
     bind(MAboutProgram, [this] { AAboutExecute(); });
     connect(ListView1, &TListView::deletePressed, this,
             platform::command([this] { ADeleteExecute(); }));

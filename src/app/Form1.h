@@ -38,6 +38,7 @@ class TFormAdd;
 class TFormEdit;
 class TFormExport;
 class TFormLogin;
+class TImportCommand;
 class TListView;
 class TitleOrder;
 class TStTrayIcon;
@@ -120,6 +121,8 @@ public:
     TStTrayIcon* StTrayIcon1 = nullptr;
     // File > Encrypt Vault and Decrypt Vault.
     TVaultCommands* VaultCommands = nullptr;
+    // List > Import.
+    TImportCommand* ImportCommand = nullptr;
     // Locks the program after five minutes without input (its timer is Timer1).
     InactivityWatch* Inactivity = nullptr;
     // A copied password, forgotten after a while (its timer is ClipboardTimer).

@@ -183,7 +183,6 @@ void TForm1::TakeMerged(const std::optional<core::UserStore::Merged>& lines,
             }
         }
     }
-    ShowCounts();
     const int count = (lines ? lines->fromElsewhere : 0) + (names ? names->fromElsewhere : 0);
     if (count > 0) {
         StatusPanels[2]->setText(FileTexts.mergedIn.arg(count));

@@ -1,5 +1,6 @@
 #include "core/CsvImport.h"
 #include "core/StoredText.h"
+#include "platform/TextList.h"
 
 #include <csv.h>
 
@@ -416,12 +417,8 @@ QStringList vorrelCsvColumns() {
 ImportPlan planImport(const QByteArray& file, const LineList& storedLines,
                       const LineList& categories, const StorageRules& rules) {
     Planner planner(storedLines, categories, rules);
-    QByteArray bytes = file;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes.remove(0, 3);
-    }
     RowReader reader([&planner](std::vector<QByteArray>& fields) { planner.row(fields); });
-    reader.parse(bytes);
+    reader.parse(platform::withoutUtf8Bom(file));
     return std::move(planner.plan);
 }
 

@@ -100,8 +100,9 @@ using Reason = FileRefused::Reason;
     }
 }
 
-// The file whole, its size checked before it is read (and after: it may grow).
-QByteArray readBounded(const QString& path, qint64 max) {
+}  // namespace
+
+QByteArray readBoundedFile(const QString& path, qint64 max) {
     if (platform::fileSize(path) > max) {
         raise(Reason::TooLarge, path);
     }
@@ -112,6 +113,8 @@ QByteArray readBounded(const QString& path, qint64 max) {
     }
     return data;
 }
+
+namespace {
 
 // The plaintext of a container, or a refusal naming the file.
 QByteArray openOrRaise(const QString& path, const QByteArray& data, const VaultSession& session,
@@ -269,7 +272,7 @@ struct VaultSession::Internals {
         crypto::PasswordFile disk;
         try {
             if (crypto::parsePasswordFile(
-                    readBounded(s.passwordFilePath_, crypto::kMaxPasswordFileBytes), disk) !=
+                    readBoundedFile(s.passwordFilePath_, crypto::kMaxPasswordFileBytes), disk) !=
                     crypto::ParseResult::Parsed ||
                 disk.version < 2 || !crypto::macMatches(disk, s.dataKey())) {
                 return;
@@ -288,6 +291,12 @@ struct VaultSession::Internals {
         disk.categoriesGeneration =
             std::max(disk.categoriesGeneration, s.file_.categoriesGeneration);
         s.file_ = std::move(disk);
+    }
+
+    // The same at a path the session takes from now on.
+    static void writePasswordFile(VaultSession& s, crypto::PasswordFile f, const QString& path) {
+        s.passwordFilePath_ = path;
+        writePasswordFile(s, std::move(f));
     }
 
     static quint64 vaultGeneration(const VaultSession& s) {
@@ -349,11 +358,6 @@ struct VaultSession::Internals {
         s.keyFileHash_ = std::move(fresh);
     }
     static void forgetOtherKeyFiles(VaultSession& s) { s.otherKeyFileHashes_.clear(); }
-    static void setFile(VaultSession& s, crypto::PasswordFile f, const QString& path) {
-        s.file_ = std::move(f);
-        s.passwordFilePath_ = path;
-        s.keys_.reset();
-    }
 };
 
 using Internals = VaultSession::Internals;
@@ -453,12 +457,7 @@ QByteArray sealNames(const VaultSession& session, const LineList& names, quint64
 
 // The first bytes of a file, enough for a container's header.
 QByteArray headOf(const QString& path) {
-    QByteArray head;
-    platform::readFilePieces(path, 32, [&](const QByteArray& piece) {
-        head = QByteArray(piece.constData(), piece.size());
-        return false;
-    });
-    return head;
+    return platform::readFileHead(path, 32);
 }
 
 // The generation of a backup that opens; nothing otherwise.
@@ -485,7 +484,7 @@ struct VaultRead {
 };
 VaultRead readVault(const QString& vaultPath, const QString& backupPath,
                     const VaultSession& session) {
-    QByteArray data = readBounded(vaultPath, kMaxContainerBytes);
+    QByteArray data = readBoundedFile(vaultPath, kMaxContainerBytes);
     VaultRead r;
     if (crypto::isContainer(data)) {
         bool cut = false;
@@ -508,7 +507,7 @@ VaultRead readVault(const QString& vaultPath, const QString& backupPath,
 }  // namespace
 
 QByteArray readPasswordFile(const QString& path) {
-    return readBounded(path, crypto::kMaxPasswordFileBytes);
+    return readBoundedFile(path, crypto::kMaxPasswordFileBytes);
 }
 
 crypto::SecureBytes hashKeyFile(const QString& path) {
@@ -545,7 +544,7 @@ QStringList mismatchedFiles(const UserPaths& paths, bool encryptedPasswordFile, 
 }
 
 LineList readCompatibleEntryFile(const QString& path) {
-    const QByteArray data = readBounded(path, kMaxContainerBytes);
+    const QByteArray data = readBoundedFile(path, kMaxContainerBytes);
     if (crypto::isContainer(data)) {
         raise(Reason::EncryptedList, path);
     }
@@ -554,7 +553,7 @@ LineList readCompatibleEntryFile(const QString& path) {
 
 LineList readEntryFile(const QString& path, const VaultSession& session,
                        std::initializer_list<FileKind> kinds, bool acceptCompatible) {
-    return entryFileLines(path, readBounded(path, kMaxContainerBytes), session, kinds,
+    return entryFileLines(path, readBoundedFile(path, kMaxContainerBytes), session, kinds,
                           acceptCompatible);
 }
 
@@ -604,7 +603,7 @@ QByteArray entryFileBytes(const VaultSession& session, FileKind kind, const Line
 }
 
 LineList readCategoryFile(const QString& path, const VaultSession& session) {
-    return categoryFileLines(path, readBounded(path, kMaxContainerBytes), session);
+    return categoryFileLines(path, readBoundedFile(path, kMaxContainerBytes), session);
 }
 
 LineList categoryFileLines(const QString& path, const QByteArray& data, const VaultSession& session,
@@ -635,10 +634,6 @@ QByteArray writeCategoryFile(const QString& path, VaultSession& session, const L
 
 QByteArray categoryFileBytes(const VaultSession& session, const LineList& names) {
     return sealNames(session, names, 0);
-}
-
-void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names) {
-    writeCategoryFile(path, session, sortedCategories(names, platform::Encoding::Utf8));
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
@@ -673,7 +668,7 @@ void encryptUserFiles(const UserPaths& paths, const QByteArray& password,
                       std::unique_ptr<VaultSession>& sessionOut) {
     // Everything is read and prepared first: a failure writes nothing.
     auto compatibleData = [](const QString& path) {
-        const QByteArray data = readBounded(path, kMaxContainerBytes);
+        const QByteArray data = readBoundedFile(path, kMaxContainerBytes);
         if (crypto::isContainer(data)) {
             raise(Reason::Damaged, path);
         }
@@ -699,10 +694,8 @@ void encryptUserFiles(const UserPaths& paths, const QByteArray& password,
     file->file.converting = true;
     file->file.vaultGeneration = 1;
     file->file.categoriesGeneration = 1;
-    platform::writeFile(paths.passwordFile,
-                        crypto::formatPasswordFile(file->file, session->dataKey()));
+    Internals::writePasswordFile(*session, file->file, paths.passwordFile);
     // From here on the user is encrypted, whatever fails next.
-    Internals::setFile(*session, file->file, paths.passwordFile);
     sessionOut = std::move(session);
     VaultSession& s = *sessionOut;
     platform::writeFile(paths.vault, sealLines(s, FileKind::Vault, vault, 1));
@@ -826,8 +819,7 @@ void rewrapDataKey(const QString& passwordFilePath, const QByteArray& password,
                    VaultSession& session) {
     crypto::NewPasswordFile n = carriedOver(password, session);
     Internals::addWraps(n, session);
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(n.file, session.dataKey()));
-    Internals::setFile(session, n.file, passwordFilePath);
+    Internals::writePasswordFile(session, n.file, passwordFilePath);
 }
 
 void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
@@ -841,8 +833,7 @@ void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
     crypto::NewPasswordFile both = carriedOver(password, session);
     Internals::addWraps(both, session);
     crypto::addWrap(both, session.dataKey(), &newHash);
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(both.file, session.dataKey()));
-    Internals::setFile(session, both.file, passwordFilePath);
+    Internals::writePasswordFile(session, both.file, passwordFilePath);
     Internals::takeNewKeyFile(session, newHash.copy());
 
     platform::writeFile(keyFilePath, content);
@@ -855,8 +846,7 @@ void replaceKeyFile(const QString& passwordFilePath, const QByteArray& password,
 
     crypto::NewPasswordFile only = crypto::samePasswordFile(both.file, std::move(*both.keys));
     crypto::addWrap(only, session.dataKey(), &newHash);
-    platform::writeFile(passwordFilePath, crypto::formatPasswordFile(only.file, session.dataKey()));
-    Internals::setFile(session, only.file, passwordFilePath);
+    Internals::writePasswordFile(session, only.file, passwordFilePath);
     Internals::forgetOtherKeyFiles(session);
 }
 

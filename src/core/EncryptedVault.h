@@ -56,10 +56,8 @@ public:
     const crypto::SecureBytes* keyFileHash() const {
         return keyFileHash_ ? &*keyFileHash_ : nullptr;
     }
-    void setKeyFileHash(std::optional<crypto::SecureBytes> hash) { keyFileHash_ = std::move(hash); }
     // The password file as last written (it holds nothing secret).
     const crypto::PasswordFile& passwordFile() const { return file_; }
-    void setPasswordFile(const crypto::PasswordFile& file) { file_ = file; }
     // Where the password file is: writes of the vault and the category file
     // record their generation in it. Empty: nothing is recorded.
     const QString& passwordFilePath() const { return passwordFilePath_; }
@@ -168,6 +166,9 @@ public:
 // Size limits, checked before a file is read.
 constexpr qint64 kMaxContainerBytes = qint64(256) << 20;
 constexpr qint64 kMaxKeyFileBytes = qint64(16) << 20;
+// The file whole, its size checked before it is read (and after: it may
+// grow); beyond max it is refused (FileRefused, TooLarge).
+QByteArray readBoundedFile(const QString& path, qint64 max);
 
 // The password file, its size checked first (tooLargeText).
 QByteArray readPasswordFile(const QString& path);
@@ -211,7 +212,6 @@ LineList vaultFileLines(const QString& path, const QByteArray& data, const Vault
 QByteArray categoryFileBytes(const VaultSession& session, const LineList& names);
 // The writes return the bytes written.
 QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);
-void saveSortedCategories(const QString& path, VaultSession& session, const LineList& names);
 // LoadPasswords of an encrypted user: the vault, and the backup refreshed.
 // A vault older than the one last written is refused (OlderVaultError) with
 // nothing written; a backup newer than the vault is never replaced.

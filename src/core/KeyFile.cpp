@@ -22,13 +22,7 @@ bool keyFileMatches(const QByteArray& content, const QByteArray& password) {
 
 bool keyFileMatchesAt(const QString& path, const QByteArray& password) {
     // A first line longer than the password cannot match, however it goes on.
-    const qint64 enough = password.size() + 1;
-    QByteArray head;
-    platform::readFilePieces(path, std::max<qint64>(enough, 4096), [&](const QByteArray& piece) {
-        head = QByteArray(piece.constData(), piece.size());
-        return false;
-    });
-    return keyFileMatches(head.left(enough), password);
+    return keyFileMatches(platform::readFileHead(path, password.size() + 1), password);
 }
 
 }  // namespace core

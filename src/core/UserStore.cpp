@@ -49,9 +49,6 @@ protected:
     LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
     // Compatible files carry no generation: no vault of theirs is refused as older.
     LineList doUseBackupAsVault() override { return doLoadVault(); }
-    LineList doReadCategories() override {
-        return categoryLines(paths_.categories, platform::readFile(paths_.categories), false);
-    }
     QByteArray vaultBytes(const LineList& lines) const override {
         return platform::joinTextLines(lines);
     }
@@ -149,7 +146,6 @@ protected:
     LineList doUseBackupAsVault() override {
         return replaceVaultByBackup(paths_.vault, paths_.backup, *session_);
     }
-    LineList doReadCategories() override { return readCategoryFile(paths_.categories, *session_); }
     QByteArray vaultBytes(const LineList& lines) const override {
         return entryFileBytes(*session_, FileKind::List, lines);
     }
@@ -357,8 +353,8 @@ std::optional<UserStore::Merged> UserStore::saveVault(const LineList& lines) {
 LineList UserStore::readCategories() {
     LineList names;
     refusedIn(texts_, [&] {
-        const QByteArray data = platform::readFile(paths_.categories);
-        names = doReadCategories();
+        const QByteArray data = readBoundedFile(paths_.categories, kMaxContainerBytes);
+        names = categoryLines(paths_.categories, data, false);
         categoriesSeen_ = Seen{fingerprint(data), names, std::nullopt};
     });
     return names;
@@ -393,7 +389,8 @@ std::optional<UserStore::Merged> UserStore::mergeChanged(Slot slot, const LineLi
     Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
     const QString& path = vault ? paths_.vault : paths_.categories;
     const std::optional<QByteArray> disk = seen.hash ? readIfThere(path) : std::nullopt;
-    if (!disk || fingerprint(*disk) == *seen.hash) {
+    const QByteArray diskHash = disk ? fingerprint(*disk) : QByteArray();
+    if (!disk || diskHash == *seen.hash) {
         seen.keptAside.reset();  // as last seen again: writable
         return std::nullopt;
     }
@@ -425,7 +422,7 @@ std::optional<UserStore::Merged> UserStore::mergeChanged(Slot slot, const LineLi
         merged.fromElsewhere = changedLines(seen.lines, theirs);
     }
     // The disk's file is the base from now on.
-    seen = Seen{fingerprint(*disk), std::move(theirs), std::nullopt};
+    seen = Seen{diskHash, std::move(theirs), std::nullopt};
     return merged;
 }
 

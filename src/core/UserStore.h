@@ -102,7 +102,6 @@ protected:
 
     virtual LineList doLoadVault() = 0;
     virtual LineList doUseBackupAsVault() = 0;
-    virtual LineList doReadCategories() = 0;
     // The files' bytes and lines in this store's format; bytes this store
     // cannot read are refused (FileRefused).
     // A copy kept aside (List > Load takes it).

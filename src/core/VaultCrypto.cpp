@@ -177,6 +177,15 @@ bool aeadOpen(const unsigned char* key, const QByteArray& ad, const QByteArray& 
                key) == 0;
 }
 
+// The generation the header carries; 0 in a container of the earlier release.
+quint64 generationIn(const QByteArray& data, qsizetype headerBytes) {
+    quint64 generation = 0;
+    for (qsizetype i = headerBytes - 1; i >= kLegacyHeaderBytes; --i) {
+        generation = (generation << 8) | uchar(data.at(i));
+    }
+    return generation;
+}
+
 }  // namespace
 
 bool isContainer(const QByteArray& data) {
@@ -201,11 +210,7 @@ std::optional<quint64> containerGeneration(const QByteArray& data) {
     if (uchar(data.at(8)) != kContainerVersion || data.size() < kHeaderBytes) {
         return std::nullopt;
     }
-    quint64 g = 0;
-    for (qsizetype i = kHeaderBytes - 1; i >= kLegacyHeaderBytes; --i) {
-        g = (g << 8) | uchar(data.at(i));
-    }
-    return g;
+    return generationIn(data, kHeaderBytes);
 }
 
 QByteArray seal(const SecureBytes& dataKey, FileKind kind, const QByteArray& plaintext,
@@ -270,15 +275,6 @@ OpenResult checkHeader(const QByteArray& data, std::initializer_list<FileKind> a
         return OpenResult::Damaged;
     }
     return OpenResult::Opened;
-}
-
-// The generation the header carries; 0 in a container of the earlier release.
-quint64 generationIn(const QByteArray& data, qsizetype headerBytes) {
-    quint64 generation = 0;
-    for (qsizetype i = headerBytes - 1; i >= kLegacyHeaderBytes; --i) {
-        generation = (generation << 8) | uchar(data.at(i));
-    }
-    return generation;
 }
 
 }  // namespace

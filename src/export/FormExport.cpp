@@ -50,11 +50,10 @@ struct ExportSource {
 // csv: every field whatever the check list says, always in UTF-8.
 void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
              ExportSource& source, bool csv = false) {
-    const bool allColumns = csv;
     QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
-        source.columns[size_t(c)].checked = allColumns || item->checkState(0) == Qt::Checked;
+        source.columns[size_t(c)].checked = csv || item->checkState(0) == Qt::Checked;
         if (source.columns[size_t(c)].checked) {
             captions << item->text(0);
         }
@@ -152,11 +151,7 @@ void TFormExport::ButtonCancelClick() {
     reject();
 }
 
-QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileName) {
-    return TypeChange(filterIndex, fileName, 3);
-}
-
-QString TFormExport::TypeChange(int filterIndex, const QString& fileName, int csvIndex) {
+QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileName, int csvIndex) {
     const QString ext = extensionFor(filterIndex, csvIndex);
     if (ext.isEmpty()) {
         return fileName;
@@ -201,7 +196,7 @@ void TFormExport::ButtonOkClick() {
     request.filter = ExportFilter();
     request.filterIndex = SaveDialog1FilterIndex;
     request.onTypeChange = [csvIndex](int filterIndex, const QString& fileName) {
-        return TypeChange(filterIndex, fileName, csvIndex);
+        return SaveDialog1TypeChange(filterIndex, fileName, csvIndex);
     };
     const std::optional<platform::FileDialogResult> chosen = platform::ui().saveFile(request);
     if (!chosen) {

@@ -27,10 +27,10 @@ public:
     void FormShow();
     void ButtonOkClick();
     void ButtonCancelClick();
-    // The file-name box after the user picked another file type.
-    static QString SaveDialog1TypeChange(int filterIndex, const QString& fileName);
-    // The same with the CSV type at csvIndex.
-    static QString TypeChange(int filterIndex, const QString& fileName, int csvIndex);
+    // The file-name box after the user picked another file type; the CSV
+    // type is at csvIndex.
+    static QString SaveDialog1TypeChange(int filterIndex, const QString& fileName,
+                                         int csvIndex = 3);
     QByteArray WriteTextExport() const;
     QByteArray WriteHtmlExport() const;
     // All nine fields of the shown rows, in UTF-8, as List > Import reads them.

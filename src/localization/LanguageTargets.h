@@ -5,6 +5,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "app/Form1.h"
 
@@ -49,6 +52,14 @@ inline Target text(const char* key, QString& target) {
 inline Target message(Target target) {
     target.section = "Messages";
     return target;
+}
+
+// Message strings, each under its key, in the order the language files hold them.
+inline void appendMessages(std::vector<Target>& t,
+                           std::initializer_list<std::pair<const char*, QString*>> texts) {
+    for (const auto& [key, target] : texts) {
+        t.push_back(message(text(key, *target)));
+    }
 }
 
 }  // namespace language

@@ -148,22 +148,22 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     if (VaultCommands) {
         VaultCommands->AppendLanguageTargets(t);
     }
-    t.push_back(message(text("StringFileDamaged", FileTexts.damaged)));
-    t.push_back(message(text("StringFileWrongKind", FileTexts.wrongKind)));
-    t.push_back(message(text("StringFileNewer", FileTexts.newerFormat)));
-    t.push_back(message(text("StringFileEncryptedList", FileTexts.encryptedList)));
-    t.push_back(message(text("StringFileTooLarge", FileTexts.tooLarge)));
-    t.push_back(message(text("StringFileTooCostly", FileTexts.tooCostly)));
-    t.push_back(message(text("StringFileChangedElsewhere", FileTexts.changedElsewhere)));
-    t.push_back(message(text("StringFileOlder", FileTexts.older)));
-    t.push_back(message(text("StringFileNewerBackup", FileTexts.newerBackup)));
-    t.push_back(
-        message(text("StringPasswordFileEncryptedAlone", FileTexts.encryptedPasswordFileAlone)));
-    t.push_back(message(text("StringPasswordFilePlainBeside", FileTexts.plainPasswordFileBeside)));
-    t.push_back(message(text("StringMergedElsewhere", FileTexts.mergedIn)));
-    t.push_back(message(text("StringConflictCopy", FileTexts.conflictCopy)));
-    if (auto* import = findChild<TImportCommand*>(QStringLiteral("ImportCommand"))) {
-        import->AppendLanguageTargets(t);
+    language::appendMessages(
+        t, {{"StringFileDamaged", &FileTexts.damaged},
+            {"StringFileWrongKind", &FileTexts.wrongKind},
+            {"StringFileNewer", &FileTexts.newerFormat},
+            {"StringFileEncryptedList", &FileTexts.encryptedList},
+            {"StringFileTooLarge", &FileTexts.tooLarge},
+            {"StringFileTooCostly", &FileTexts.tooCostly},
+            {"StringFileChangedElsewhere", &FileTexts.changedElsewhere},
+            {"StringFileOlder", &FileTexts.older},
+            {"StringFileNewerBackup", &FileTexts.newerBackup},
+            {"StringPasswordFileEncryptedAlone", &FileTexts.encryptedPasswordFileAlone},
+            {"StringPasswordFilePlainBeside", &FileTexts.plainPasswordFileBeside},
+            {"StringMergedElsewhere", &FileTexts.mergedIn},
+            {"StringConflictCopy", &FileTexts.conflictCopy}});
+    if (ImportCommand) {
+        ImportCommand->AppendLanguageTargets(t);
     }
     if (FormExport) {
         t.push_back(message(text("FormExport->CsvFilter", FormExport->CsvFilter)));

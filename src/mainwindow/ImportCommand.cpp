@@ -65,27 +65,21 @@ void TImportCommand::Apply(const core::ImportPlan& plan) {
     }
     f.ShowCategories(categories);
     f.FillEntryList();
-    f.ShowCounts();
 }
 
 void TImportCommand::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
-    using language::message;
-    using language::text;
-    t.push_back(message(language::caption("MImport->Caption", form1_.MImport)));
-    for (auto [key, target] :
-         {std::pair<const char*, QString*>{"StringImportFilter", &Texts.filter},
-          {"StringImportUnknown", &Texts.unknown},
-          {"FormImport->Caption", &Texts.title},
-          {"FormImport->ButtonOk->Caption", &Texts.ok},
-          {"FormImport->ButtonCancel->Caption", &Texts.cancel},
-          {"StringImportSummary", &Texts.summary},
-          {"StringImportCategories", &Texts.categories},
-          {"StringImportDuplicates", &Texts.duplicates},
-          {"StringImportUnstorable", &Texts.unstorable},
-          {"StringImportCharacter", &Texts.character},
-          {"StringImportLineBreaks", &Texts.lineBreaks},
-          {"StringImportTotp", &Texts.totp},
-          {"StringImportNotLogins", &Texts.notLogins}}) {
-        t.push_back(message(text(key, *target)));
-    }
+    t.push_back(language::message(language::caption("MImport->Caption", form1_.MImport)));
+    language::appendMessages(t, {{"StringImportFilter", &Texts.filter},
+                                 {"StringImportUnknown", &Texts.unknown},
+                                 {"FormImport->Caption", &Texts.title},
+                                 {"FormImport->ButtonOk->Caption", &Texts.ok},
+                                 {"FormImport->ButtonCancel->Caption", &Texts.cancel},
+                                 {"StringImportSummary", &Texts.summary},
+                                 {"StringImportCategories", &Texts.categories},
+                                 {"StringImportDuplicates", &Texts.duplicates},
+                                 {"StringImportUnstorable", &Texts.unstorable},
+                                 {"StringImportCharacter", &Texts.character},
+                                 {"StringImportLineBreaks", &Texts.lineBreaks},
+                                 {"StringImportTotp", &Texts.totp},
+                                 {"StringImportNotLogins", &Texts.notLogins}});
 }

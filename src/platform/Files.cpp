@@ -249,6 +249,15 @@ void readFilePieces(const QString& path, qint64 pieceSize,
     }
 }
 
+QByteArray readFileHead(const QString& path, qint64 size) {
+    QByteArray head;
+    readFilePieces(path, size, [&](const QByteArray& piece) {
+        head = QByteArray(piece.constData(), piece.size());
+        return false;
+    });
+    return head;
+}
+
 void writeFile(const QString& path, const QByteArray& data) {
     if (!g_fs->writeAtomic(path, data)) {
         raiseCannotCreate(path);

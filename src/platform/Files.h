@@ -78,6 +78,8 @@ void writeFile(const QString& path, const QByteArray& data);  // "Cannot create 
 qint64 fileSize(const QString& path);
 void readFilePieces(const QString& path, qint64 pieceSize,
                     const std::function<bool(const QByteArray&)>& take);
+// At most the first size bytes of a file, never more read.
+QByteArray readFileHead(const QString& path, qint64 size);
 
 bool FileExists(const QString& path);  // false for folders
 bool DirectoryExists(const QString& path);
