@@ -38,10 +38,10 @@ public:
         }
         return input;
     }
-    bool writeAtomic(const QString& path, const QByteArray& data) override {
+    platform::WriteProblem writeAtomic(const QString& path, const QByteArray& data) override {
         writtenPath = path;
         written = data;
-        return true;
+        return platform::WriteProblem::None;
     }
     bool fileExists(const QString&) override { return true; }
     bool directoryExists(const QString&) override { return false; }

@@ -92,6 +92,14 @@ bool FileSystem::readPieces(const QString& path, qint64 pieceSize,
     return true;
 }
 
+bool FileSystem::isLink(const QString&) {
+    return false;
+}
+
+bool DiskFileSystem::isLink(const QString& path) {
+    return QFileInfo(path).isSymLink();
+}
+
 std::optional<qint64> DiskFileSystem::size(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
@@ -123,17 +131,65 @@ bool DiskFileSystem::readPieces(const QString& path, qint64 pieceSize,
     return ok;
 }
 
-bool DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
+WriteProblem DiskFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
     return replaceFile(path, data, true);
 }
 
-bool DiskFileSystem::writeAtomicShared(const QString& path, const QByteArray& data) {
+WriteProblem DiskFileSystem::writeAtomicShared(const QString& path, const QByteArray& data) {
     return replaceFile(path, data, false);
 }
 
-bool DiskFileSystem::replaceFile(const QString& path, const QByteArray& data, bool ownerOnly) {
+namespace {
+
+// What the platform said of the step that just failed.
+WriteProblem lastProblem() {
+#ifdef Q_OS_UNIX
+    switch (errno) {
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return WriteProblem::DiskFull;
+        case EFBIG:
+            return WriteProblem::FileTooLarge;
+        case EACCES:
+        case EPERM:
+            return WriteProblem::NoPermission;
+        case EROFS:
+            return WriteProblem::ReadOnly;
+        default:
+            break;
+    }
+#endif
+    return WriteProblem::Failed;
+}
+
+// Makes the temporary file's bytes durable before it replaces the old one.
+bool syncFile(QSaveFile& file) {
+#ifdef Q_OS_UNIX
+    int result;
+    do {
+        result = ::fsync(file.handle());
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || errno == EINVAL;
+#else
+    // The commit's own sync, where it reports errors.
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+}  // namespace
+
+WriteProblem DiskFileSystem::replaceFile(const QString& path, const QByteArray& data,
+                                         bool ownerOnly) {
     if (QFileInfo(path).isDir()) {
-        return false;
+        return WriteProblem::Failed;
+    }
+    // QSaveFile writes to what a link points at: a link planted by a sync peer
+    // would receive the vault. The program's shared settings file may be one.
+    if (ownerOnly && isLink(path)) {
+        return WriteProblem::Link;
     }
     if (ownerOnly) {
         restrictToOwner(path);  // the replacement starts with the old file's mode
@@ -142,15 +198,25 @@ bool DiskFileSystem::replaceFile(const QString& path, const QByteArray& data, bo
     // Never fall back to writing in place: a failed write must leave the old file whole.
     file.setDirectWriteFallback(false);
     if (!openReplacement(file, ownerOnly)) {
-        return false;
+        return lastProblem();
     }
-    if (file.write(data) != data.size()) {
+    // Each step checked before the rename: commit() reports success when the
+    // buffered bytes failed to reach a full disk, and renames a short file
+    // over the good one.
+    if (file.write(data) != data.size() || !file.flush() || !syncFile(file)) {
+        const WriteProblem problem = lastProblem();
         file.cancelWriting();
-        return false;
+        return problem;
     }
-    // Flushes to disk, then renames over the old file; the rename itself
-    // lasts through a power cut only once the folder is synced too.
-    return file.commit() && syncFolder(QFileInfo(path).absolutePath());
+    if (!file.commit()) {
+        return lastProblem();
+    }
+    // A link put in place while the file was written got the bytes instead.
+    if (ownerOnly && isLink(path)) {
+        return WriteProblem::Link;
+    }
+    // The rename itself lasts through a power cut only once the folder is synced too.
+    return syncFolder(QFileInfo(path).absolutePath()) ? WriteProblem::None : lastProblem();
 }
 
 bool DiskFileSystem::syncFolder(const QString& folder) {
@@ -259,8 +325,9 @@ QByteArray readFileHead(const QString& path, qint64 size) {
 }
 
 void writeFile(const QString& path, const QByteArray& data) {
-    if (!g_fs->writeAtomic(path, data)) {
-        raiseCannotCreate(path);
+    const WriteProblem problem = g_fs->writeAtomic(path, data);
+    if (problem != WriteProblem::None) {
+        raiseCannotCreate(path, problem);
     }
 }
 

@@ -7,6 +7,18 @@
 
 namespace platform {
 
+// Why a write did not reach the disk; the old file is then left as it was.
+enum class WriteProblem {
+    None,
+    Failed,  // for a reason the platform did not tell
+    DiskFull,
+    FileTooLarge,
+    NoPermission,
+    ReadOnly,
+    // The name is a symbolic link: a secret is never written through one.
+    Link
+};
+
 // Every file access of the program goes through this interface, so tests can
 // make any read or write fail without relying on file permissions.
 class FileSystem {
@@ -14,9 +26,9 @@ public:
     virtual ~FileSystem() = default;
     // The whole content, or nothing when the file cannot be opened.
     virtual std::optional<QByteArray> read(const QString& path) = 0;
-    // Replaces the file in one piece (temporary file, flush, rename);
-    // false when anything fails, and the old file is then left whole.
-    virtual bool writeAtomic(const QString& path, const QByteArray& data) = 0;
+    // Replaces the file in one piece (temporary file, flush, sync, rename);
+    // when any step fails, the old file is left whole and the problem told.
+    virtual WriteProblem writeAtomic(const QString& path, const QByteArray& data) = 0;
     virtual bool fileExists(const QString& path) = 0;
     virtual bool directoryExists(const QString& path) = 0;
     virtual bool createDirectory(const QString& path) = 0;
@@ -26,7 +38,7 @@ public:
     // also when it replaces a wider one. These keep the default mode instead,
     // for the one file other accounts must read and replace too: the program
     // settings file with the list of users.
-    virtual bool writeAtomicShared(const QString& path, const QByteArray& data) {
+    virtual WriteProblem writeAtomicShared(const QString& path, const QByteArray& data) {
         return writeAtomic(path, data);
     }
     // A folder only its owner may enter (0700).
@@ -42,29 +54,32 @@ public:
     // false when the file cannot be opened or read.
     virtual bool readPieces(const QString& path, qint64 pieceSize,
                             const std::function<bool(const QByteArray&)>& take);
+    // The name itself is a symbolic link (not what it points at).
+    virtual bool isLink(const QString& path);
 };
 
 // The real file system.
 class DiskFileSystem : public FileSystem {
 public:
     std::optional<QByteArray> read(const QString& path) override;
-    bool writeAtomic(const QString& path, const QByteArray& data) override;
+    WriteProblem writeAtomic(const QString& path, const QByteArray& data) override;
     bool fileExists(const QString& path) override;
     bool directoryExists(const QString& path) override;
     bool createDirectory(const QString& path) override;
-    bool writeAtomicShared(const QString& path, const QByteArray& data) override;
+    WriteProblem writeAtomicShared(const QString& path, const QByteArray& data) override;
     bool createPrivateDirectory(const QString& path) override;
     void restrictToOwner(const QString& path) override;
     std::optional<qint64> size(const QString& path) override;
     bool readPieces(const QString& path, qint64 pieceSize,
                     const std::function<bool(const QByteArray&)>& take) override;
+    bool isLink(const QString& path) override;
 
 protected:
     // Makes a rename in the folder durable; false when the platform refuses.
     virtual bool syncFolder(const QString& folder);
 
 private:
-    bool replaceFile(const QString& path, const QByteArray& data, bool ownerOnly);
+    WriteProblem replaceFile(const QString& path, const QByteArray& data, bool ownerOnly);
 };
 
 FileSystem& fileSystem();
@@ -72,8 +87,9 @@ FileSystem& fileSystem();
 void setFileSystem(FileSystem* fs);
 
 // Throw PlatformError with the platform's texts.
-QByteArray readFile(const QString& path);                     // "Cannot open file %s"
-void writeFile(const QString& path, const QByteArray& data);  // "Cannot create file %s"
+QByteArray readFile(const QString& path);  // "Cannot open file %s"
+// WriteFailed: "Cannot create file %s", with the problem when the platform told it.
+void writeFile(const QString& path, const QByteArray& data);
 // The same through size() and readPieces(); "Cannot open file %s".
 qint64 fileSize(const QString& path);
 void readFilePieces(const QString& path, qint64 pieceSize,

@@ -226,9 +226,10 @@ void IniFile::updateFile() {
     }
     const QByteArray bom = hasBom_ ? QByteArray(kUtf8Bom) : QByteArray();
     const QByteArray data = bom + joinTextLines(texts);
-    if (!(shared_ ? fileSystem().writeAtomicShared(path_, data)
-                  : fileSystem().writeAtomic(path_, data))) {
-        raiseUnableToWrite(path_);
+    const WriteProblem problem = shared_ ? fileSystem().writeAtomicShared(path_, data)
+                                         : fileSystem().writeAtomic(path_, data);
+    if (problem != WriteProblem::None) {
+        raiseUnableToWrite(path_, problem);
     }
     dirty_ = false;
 }

@@ -154,7 +154,7 @@ inline void convert(const core::UserPaths& p) {
 class KillingFileSystem : public platform::DiskFileSystem {
 public:
     explicit KillingFileSystem(int killAt) : killAt_(killAt) {}
-    bool writeAtomic(const QString& path, const QByteArray& data) override {
+    platform::WriteProblem writeAtomic(const QString& path, const QByteArray& data) override {
         if (writes_ == killAt_) {
             std::raise(SIGKILL);
         }

@@ -435,10 +435,10 @@ class FailingWrite : public platform::DiskFileSystem {
 public:
     FailingWrite() { platform::setFileSystem(this); }
     ~FailingWrite() override { platform::setFileSystem(nullptr); }
-    bool writeAtomic(const QString& path, const QByteArray& data) override {
+    platform::WriteProblem writeAtomic(const QString& path, const QByteArray& data) override {
         if (armed && writes++ == failAt) {
             failed = true;
-            return false;
+            return platform::WriteProblem::Failed;
         }
         return DiskFileSystem::writeAtomic(path, data);
     }

@@ -34,18 +34,19 @@ bool FaultyFileSystem::readPieces(const QString& path, qint64 pieceSize,
     return !failReads_.contains(key(path)) && DiskFileSystem::readPieces(path, pieceSize, take);
 }
 
-bool FaultyFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
+platform::WriteProblem FaultyFileSystem::writeAtomic(const QString& path, const QByteArray& data) {
     writes << QFileInfo(path).fileName();
     if (failWrites_.contains(key(path))) {
-        return false;
+        return platform::WriteProblem::Failed;
     }
     return DiskFileSystem::writeAtomic(path, data);
 }
 
-bool FaultyFileSystem::writeAtomicShared(const QString& path, const QByteArray& data) {
+platform::WriteProblem FaultyFileSystem::writeAtomicShared(const QString& path,
+                                                           const QByteArray& data) {
     writes << QFileInfo(path).fileName();
     if (failWrites_.contains(key(path))) {
-        return false;
+        return platform::WriteProblem::Failed;
     }
     return DiskFileSystem::writeAtomicShared(path, data);
 }

@@ -22,8 +22,8 @@ public:
     QStringList writes;  // every write attempted, in order (file names)
 
     std::optional<QByteArray> read(const QString& path) override;
-    bool writeAtomic(const QString& path, const QByteArray& data) override;
-    bool writeAtomicShared(const QString& path, const QByteArray& data) override;
+    platform::WriteProblem writeAtomic(const QString& path, const QByteArray& data) override;
+    platform::WriteProblem writeAtomicShared(const QString& path, const QByteArray& data) override;
     std::optional<qint64> size(const QString& path) override;
     bool readPieces(const QString& path, qint64 pieceSize,
                     const std::function<bool(const QByteArray&)>& take) override;
