@@ -16,6 +16,10 @@
 #include "shell/TrayIcon.h"
 
 void TForm1::MChangePassClick() {
+    // The rules and the file to write are those of the format on disk.
+    if (!FilesCurrent()) {
+        return;
+    }
     QString text;
     while (platform::ui().inputQuery(StringChangeAccountPassword, StringNewPassword, text)) {
         // An encrypted user's password file is no longer read by the Windows

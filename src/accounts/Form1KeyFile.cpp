@@ -22,28 +22,31 @@ void TForm1::Terminate() {
     QCoreApplication::quit();
 }
 
-bool TForm1::KeyFileCheck(core::UserLogin& login) {
+bool TForm1::KeyFileCheck(core::UserLogin& login, bool endOnFailure) {
     core::UserSettings& settings = login.settings();
+    const auto fail = [&] {
+        if (endOnFailure) {
+            Terminate();
+        }
+        return false;
+    };
     if (platform::FileExists(settings.keyFile)) {
         if (login.keyFileFits(settings.keyFile)) {
             settings.key = true;
             return true;
         }
         platform::ui().showMessage(StringWrongKeyFile);
-        Terminate();
-        return false;
+        return fail();
     }
     platform::ui().showMessage(StringKeyFileNotFound);
     const std::optional<platform::FileDialogResult> chosen =
         platform::ui().openFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
     if (!chosen) {
-        Terminate();
-        return false;
+        return fail();
     }
     if (!login.keyFileFits(chosen->fileName)) {
         platform::ui().showMessage(StringWrongKeyFile);
-        Terminate();
-        return false;
+        return fail();
     }
     settings.keyFile = chosen->fileName;
     settings.key = true;
@@ -51,6 +54,9 @@ bool TForm1::KeyFileCheck(core::UserLogin& login) {
 }
 
 void TForm1::MCreateKeyFileClick() {
+    if (!FilesCurrent()) {
+        return;
+    }
     const std::optional<platform::FileDialogResult> chosen =
         platform::ui().saveFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
     if (!chosen) {

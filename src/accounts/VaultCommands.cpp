@@ -93,7 +93,7 @@ bool TVaultCommands::AskAccountPassword(const QString& title) {
 }
 
 void TVaultCommands::MEncryptVaultClick() {
-    if (!form1_.LoggedIn || !form1_.Store || form1_.Store->encrypted() ||
+    if (!form1_.LoggedIn || !form1_.Store || !form1_.FilesCurrent() || form1_.Store->encrypted() ||
         !AskAccountPassword(titleOf(StringEncryptVault))) {
         return;
     }
@@ -116,7 +116,7 @@ std::optional<QByteArray> TVaultCommands::AskPassphrase() {
 }
 
 void TVaultCommands::MDecryptVaultClick() {
-    if (!form1_.LoggedIn || !form1_.Store || !form1_.Store->encrypted() ||
+    if (!form1_.LoggedIn || !form1_.Store || !form1_.FilesCurrent() || !form1_.Store->encrypted() ||
         !AskAccountPassword(titleOf(StringDecryptVault))) {
         return;
     }
@@ -137,10 +137,10 @@ void TVaultCommands::Convert(bool encrypt, const QByteArray& password) {
     core::LineList names = form1_.CategoryList.mid(1);
     core::LineList lines = form1_.PasswordList;
     core::UserStore::Conversion done;
-    {
+    form1_.StoreWrite([&] {
         const platform::BusyCursor busy;
         done = form1_.Store->convert(password, lines, names);
-    }
+    });
     if (!done.store) {
         if (done.refused) {
             platform::ui().showMessage(

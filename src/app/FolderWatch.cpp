@@ -12,6 +12,8 @@
 namespace {
 // While a dialog holds the window, how often to look again.
 constexpr int kWaitMs = 1000;
+// A file still being written elsewhere: read again once two reads can agree.
+constexpr int kLookAgainMs = 250;
 }  // namespace
 
 FolderWatch::FolderWatch(TForm1& form1) : QObject(&form1), form1_(form1) {
@@ -50,7 +52,8 @@ void FolderWatch::watchFiles() {
 void FolderWatch::changed() {
     watchFiles();
     pending_ = true;
-    settle_.start(settleMs_);
+    // A file being written elsewhere is looked at again soon, burst or not.
+    settle_.start(lookAgain_ ? std::min(settleMs_, kLookAgainMs) : settleMs_);
 }
 
 void FolderWatch::settle() {
@@ -80,5 +83,20 @@ void FolderWatch::take() {
         throw;
     }
     f.TakeMerged(lines, names);
+    f.ShowStoreState();
+    lookAgain_ = f.Store->unsettled();
+    if (lookAgain_) {
+        // Still being written elsewhere: looked at again shortly.
+        pending_ = true;
+        settle_.start(kLookAgainMs);
+        return;
+    }
+    // A write put off until the file could be read is made now; never one
+    // that would need the password of a format changed elsewhere.
+    if (f.Store->unsaved() && f.Store->formatUnchanged()) {
+        f.StoreWrite(
+            [&f] { f.TakeMerged(std::nullopt, f.Store->writeCategories(f.CategoryList.mid(1))); });
+        f.SavePasswords();
+    }
     offerConflictCopies(f);
 }

@@ -34,6 +34,7 @@ private:
     QTimer settle_;
     QString folder_;
     bool pending_ = false;
+    bool lookAgain_ = false;
     // Long enough for a sync tool's temporary file, rename and backup to
     // land as one change; short enough to feel immediate.
     int settleMs_ = 300;

@@ -342,10 +342,22 @@ void TForm1::FormClose() {
     }
     Settings.hidden = HidePasswords;
     Settings = core::withUsersOnDisk(ProgramSettingsPath(), Settings, Store->paths().usersFolder);
-    core::writeProgramSettings(ProgramSettingsPath(), Settings);
+    core::refusedIn(FileTexts,
+                    [this] { core::writeProgramSettings(ProgramSettingsPath(), Settings); });
     SaveSettings();
+    if (!FilesCurrent()) {
+        // Encrypted or decrypted elsewhere, and no password given: the
+        // program may end only when nothing here would be lost.
+        if (Store->changedHere(PasswordList, CategoryList.mid(1))) {
+            throw platform::PlatformError(FileTexts.notSaved);
+        }
+        return;
+    }
     SaveCategories();
     SavePasswords();
+    if (Store->unsaved() && !Store->unsavedKeptAside()) {
+        throw platform::PlatformError(FileTexts.notSavedYet);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

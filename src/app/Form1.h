@@ -226,6 +226,15 @@ public:
     void OpenStore(std::unique_ptr<core::UserStore> store);
     void SaveSettings();
     void SavePasswords();
+    // Every write of the vault or category file: afterwards the status bar
+    // tells whether something is not saved yet, and what the store found
+    // is shown; a failed write leaves the other side's changes to the watch.
+    void StoreWrite(const std::function<void()>& write);
+    void ShowStoreState();
+    // Before a command that writes: files another program encrypted or
+    // decrypted are opened again first, with the password that opens them
+    // now. false: the user cancelled, and nothing may be written.
+    bool FilesCurrent();
     void LoadCategories();
     // CategoryList and the tree from names already read.
     void ShowCategories(const core::LineList& names);
@@ -243,8 +252,9 @@ public:
     void AClearExecute();
 
     // ---- Key file (the check runs at login) -----------------------------------
-    // The key file the login demands; false: the program ends.
-    bool KeyFileCheck(core::UserLogin& login);
+    // The key file the login demands; false: the program ends (unless
+    // endOnFailure is off: the files opened again after a change elsewhere).
+    bool KeyFileCheck(core::UserLogin& login, bool endOnFailure = true);
     void MCreateKeyFileClick();
     void Terminate();
 

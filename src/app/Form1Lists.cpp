@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "accounts/Reopen.h"
 #include "accounts/VaultCommands.h"
 #include "app/FolderWatch.h"
 #include "app/Form1.h"
@@ -63,7 +64,41 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::SavePasswords() {
-    TakeMerged(Store->saveVault(PasswordList), std::nullopt);
+    StoreWrite([this] { TakeMerged(Store->saveVault(PasswordList), std::nullopt); });
+}
+
+void TForm1::StoreWrite(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (...) {
+        // The store kept its base: the watch merges the other side's changes
+        // into whatever the command leaves in memory, so a retry writes both.
+        Watch->changed();
+        ShowStoreState();
+        throw;
+    }
+    ShowStoreState();
+}
+
+void TForm1::ShowStoreState() {
+    if (!Store) {
+        return;
+    }
+    for (const QString& notice : Store->takeNotices()) {
+        platform::ui().showMessage(notice);
+    }
+    if (Store->unsaved()) {
+        StatusPanels[2]->setText(FileTexts.unsaved);
+    } else if (StatusPanels[2]->text() == FileTexts.unsaved) {
+        StatusPanels[2]->clear();
+    }
+}
+
+bool TForm1::FilesCurrent() {
+    if (Store->formatUnchanged()) {
+        return true;
+    }
+    return reopenFiles(*this);
 }
 
 QString TForm1::NodeCaption(int k, int count) const {
@@ -101,7 +136,8 @@ void TForm1::SaveCategories() {
     // The list in memory keeps its root label and order: if a later step of
     // the close fails, the window stays usable and a second close writes the
     // same file again.
-    TakeMerged(std::nullopt, Store->saveSortedCategories(CategoryList.mid(1)));
+    StoreWrite(
+        [this] { TakeMerged(std::nullopt, Store->saveSortedCategories(CategoryList.mid(1))); });
 }
 
 int TForm1::CategoryCount(int k) const {
@@ -185,7 +221,7 @@ void TForm1::TakeMerged(const std::optional<core::UserStore::Merged>& lines,
     }
     const int count = (lines ? lines->fromElsewhere : 0) + (names ? names->fromElsewhere : 0);
     if (count > 0) {
-        StatusPanels[2]->setText(FileTexts.mergedIn.arg(count));
+        StatusPanels[2]->setText(core::pluralForm(FileTexts.mergedIn, count).arg(count));
     }
 }
 

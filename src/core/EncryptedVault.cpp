@@ -39,6 +39,9 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const QStri
         case FileRefused::Reason::ChangedElsewhere:
             t = &texts.changedElsewhere;
             break;
+        case FileRefused::Reason::Link:
+            t = &texts.link;
+            break;
         case FileRefused::Reason::Older:
             if (!others.isEmpty()) {
                 return texts.older.arg(platform::fullNativePath(path)) + QLatin1Char(' ') +
@@ -64,6 +67,46 @@ QString refusalText(FileRefused::Reason reason, const QString& path, const QStri
 }
 
 }  // namespace
+
+QString FileTexts::writeFailure(const platform::WriteFailed& e) const {
+    const QString* t = nullptr;
+    switch (e.problem) {
+        case platform::WriteProblem::DiskFull:
+            t = &writeDiskFull;
+            break;
+        case platform::WriteProblem::FileTooLarge:
+            t = &writeTooLarge;
+            break;
+        case platform::WriteProblem::NoPermission:
+            t = &writeNoPermission;
+            break;
+        case platform::WriteProblem::ReadOnly:
+            t = &writeReadOnly;
+            break;
+        case platform::WriteProblem::Link:
+            t = &writeLink;
+            break;
+        case platform::WriteProblem::None:
+        case platform::WriteProblem::Failed:
+            return e.message();  // the platform's own text: it told no reason
+    }
+    return t->arg(platform::fullNativePath(e.path));
+}
+
+QString pluralForm(const QString& forms, qsizetype n) {
+    const QStringList f = forms.split(QLatin1Char('|'));
+    qsizetype k = 0;
+    if (f.size() == 2) {
+        k = n == 1 ? 0 : 1;
+    } else if (f.size() >= 3) {
+        const qsizetype last = n % 10;
+        const qsizetype lastTwo = n % 100;
+        k = last == 1 && lastTwo != 11                                 ? 0
+            : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? 1
+                                                                       : 2;
+    }
+    return f[k];
+}
 
 FileRefused::FileRefused(Reason r, const QString& p, QStringList o, const FileTexts& texts)
     : platform::PlatformError(refusalText(r, p, o, texts)),
@@ -103,13 +146,17 @@ using Reason = FileRefused::Reason;
 }  // namespace
 
 QByteArray readBoundedFile(const QString& path, qint64 max) {
+    if (platform::fileSystem().isLink(path)) {
+        raise(Reason::Link, path);
+    }
     if (platform::fileSize(path) > max) {
         raise(Reason::TooLarge, path);
     }
     QByteArray data = platform::readFile(path);
-    if (data.size() > max) {
+    if (data.size() > max || platform::fileSystem().isLink(path)) {
+        const Reason reason = data.size() > max ? Reason::TooLarge : Reason::Link;
         crypto::wipe(data);
-        raise(Reason::TooLarge, path);
+        raise(reason, path);
     }
     return data;
 }

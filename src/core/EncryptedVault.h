@@ -45,8 +45,11 @@ public:
     bool openWithKeyFileAt(const QString& keyFilePath);
     bool openWithoutKeyFile();
     // A conversion was cut short: the data files may be in either format.
-    // Only a file under a valid MAC (or of an earlier release) says so.
-    bool converting() const { return dataKey_.has_value() && file_.converting; }
+    // Only a file under a valid MAC says so: an edited file of the earlier
+    // release, which has none, would let plain data files in.
+    bool converting() const {
+        return dataKey_.has_value() && file_.version >= 2 && file_.converting;
+    }
     // A password file of an earlier release (no MAC): written anew at the
     // login (finishConversion) or at the next write.
     bool legacyPasswordFile() const { return file_.version < 2; }
@@ -117,15 +120,54 @@ struct FileTexts {
     QString plainPasswordFileBeside = QStringLiteral(
         "The password file %1 is not encrypted, but these files are: %2. It may be an old copy "
         "put back. The user was not opened and nothing was written.");
+    // A user's file that is a symbolic link: "%1" the file.
+    QString link = QStringLiteral(
+        "The file %1 is a symbolic link. Vorrel reads and writes no user's files through links, "
+        "so the user was not opened. To keep the files elsewhere, link the whole user folder "
+        "instead.");
+    // Another program encrypted or decrypted the vault, or encrypted it anew;
+    // "%1" the password file.
     QString changedElsewhere = QStringLiteral(
-        "The vault was encrypted or decrypted in another program and was not written over. "
-        "Your unsaved list is kept in %1 (List > Load takes it). Please log in again.");
+        "The vault was encrypted or decrypted in another program (%1). Nothing was written over "
+        "it, and your changes here are kept: the next save asks for the password that opens it "
+        "now.");
+    QString reopenPrompt = QStringLiteral(
+        "The vault was encrypted or decrypted in another program. Password that opens it now:");
+    QString notSaved = QStringLiteral(
+        "Your changes were not saved; they are kept until the vault is opened with its new "
+        "password.");
+    // The program cannot end yet: a file was still being written elsewhere.
+    QString notSavedYet = QStringLiteral(
+        "Your changes are not saved yet: another program is still writing your files. They are "
+        "kept; try again in a moment.");
+    // A file changed elsewhere that cannot be read: "%1" the file, "%2" the
+    // copy of the list kept beside it, when one could be.
+    QString keptAside = QStringLiteral(
+        "The file %1 was changed elsewhere and cannot be read, so it was not written over. Your "
+        "list is kept in %2 (List > Load takes it).");
+    QString notWrittenOver = QStringLiteral(
+        "The file %1 was changed elsewhere and cannot be read, so it was not written over. Your "
+        "changes are kept until it can be read.");
+    // The status bar while a write is owed.
+    QString unsaved = QStringLiteral("Changes not saved yet");
+    // Why a write failed, "%1" the file.
+    QString writeDiskFull = platform::writeProblemText(platform::WriteProblem::DiskFull);
+    QString writeTooLarge = platform::writeProblemText(platform::WriteProblem::FileTooLarge);
+    QString writeNoPermission = platform::writeProblemText(platform::WriteProblem::NoPermission);
+    QString writeReadOnly = platform::writeProblemText(platform::WriteProblem::ReadOnly);
+    QString writeLink = platform::writeProblemText(platform::WriteProblem::Link);
     // Not refusals: how many changes made elsewhere a write merged in, and
-    // the question for a sync tool's conflict copy.
-    QString mergedIn = QStringLiteral("%1 changes made elsewhere were merged in.");
+    // the question for a sync tool's conflict copy. Plural forms are
+    // separated by "|" (see pluralForm).
+    QString mergedIn = QStringLiteral(
+        "%1 change made elsewhere was merged in.|%1 changes made elsewhere were merged in.");
     QString conflictCopy = QStringLiteral(
-        "A sync tool kept %1 beside your files. Add its %2 lines that yours lack? Nothing is "
-        "removed. The copy is kept, renamed, either way.");
+        "A sync tool kept %1 beside your files. Add its %2 entry that yours lack? Nothing is "
+        "removed. The copy is kept, renamed, either way.|A sync tool kept %1 beside your files. "
+        "Add its %2 entries that yours lack? Nothing is removed. The copy is kept, renamed, "
+        "either way.");
+    // The text of a write that failed, in these words.
+    QString writeFailure(const platform::WriteFailed& e) const;
 };
 
 // A file that was not read: which one and why. Its message is English; the
@@ -140,6 +182,7 @@ public:
         TooLarge,
         TooCostly,
         ChangedElsewhere,
+        Link,
         // An older copy than the one last written; others: a newer backup.
         Older,
         // The password file (path) in another format than the data files (others).
@@ -149,10 +192,17 @@ public:
     FileRefused(Reason reason, const QString& path, QStringList others = {},
                 const FileTexts& texts = FileTexts());
     QString text(const FileTexts& texts) const;
+    // Another program encrypted or decrypted the user's files.
+    bool formatChanged() const { return reason == Reason::ChangedElsewhere; }
     Reason reason;
     QString path;
     QStringList others;
 };
+
+// Of several plural forms separated by "|", the one for n. One form: no
+// plural (Chinese); two: n == 1 takes the first (English); three: the East
+// Slavic rule (Russian).
+QString pluralForm(const QString& forms, qsizetype n);
 
 // A vault older than the one last written: the backup is offered instead.
 class OlderVaultError : public FileRefused {
@@ -167,7 +217,9 @@ public:
 constexpr qint64 kMaxContainerBytes = qint64(256) << 20;
 constexpr qint64 kMaxKeyFileBytes = qint64(16) << 20;
 // The file whole, its size checked before it is read (and after: it may
-// grow); beyond max it is refused (FileRefused, TooLarge).
+// grow); beyond max it is refused (FileRefused, TooLarge). A symbolic link
+// is refused (FileRefused, Link), checked before and after the read: a
+// link planted by a sync peer would bring another file into the vault.
 QByteArray readBoundedFile(const QString& path, qint64 max);
 
 // The password file, its size checked first (tooLargeText).

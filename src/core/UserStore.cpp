@@ -2,10 +2,13 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHashFunctions>
+#include <QThread>
 #include <algorithm>
+#include <utility>
 
 #include "core/KeyFile.h"
 #include "core/LineMerge.h"
@@ -23,7 +26,9 @@ void refusedIn(const FileTexts& texts, const std::function<void()>& f) {
     } catch (const OlderVaultError& e) {
         throw OlderVaultError(e.path, e.newerBackupPath(), texts);  // the backup is offered
     } catch (const FileRefused& e) {
-        throw platform::PlatformError(e.text(texts));
+        throw FileRefused(e.reason, e.path, e.others, texts);
+    } catch (const platform::WriteFailed& e) {
+        throw platform::WriteFailed(texts.writeFailure(e), e.path, e.problem);
     }
 }
 
@@ -127,6 +132,15 @@ protected:
         done.store->setTexts(texts_);
         return done;
     }
+    bool ownsPasswordFile(const QByteArray& content) const override {
+        return !crypto::isEncryptedPasswordFile(content);
+    }
+    LineList linesForOther(const LineList& lines) const override {
+        return convertLines(lines, compatibleEntryToUtf8);
+    }
+    LineList namesForOther(const LineList& names) const override {
+        return convertLines(names, compatibleNameToUtf8);
+    }
 };
 
 // The encrypted files: containers under the data key; lines in memory are
@@ -227,6 +241,18 @@ protected:
         done.store->setTexts(texts_);
         return done;
     }
+    bool ownsPasswordFile(const QByteArray& content) const override {
+        // Under this session's data key: encrypted anew elsewhere, it is not.
+        crypto::PasswordFile file;
+        return crypto::parsePasswordFile(content, file) == crypto::ParseResult::Parsed &&
+               file.version >= 2 && crypto::macMatches(file, session_->dataKey());
+    }
+    LineList linesForOther(const LineList& lines) const override {
+        return convertLines(lines, utf8EntryToCompatible);
+    }
+    LineList namesForOther(const LineList& names) const override {
+        return convertLines(names, utf8NameToCompatible);
+    }
 
 private:
     std::unique_ptr<VaultSession> session_;
@@ -283,10 +309,6 @@ private:
 
 // ---- The store's operations: each reports a refused file in the interface's words.
 
-void UserStore::saveSettings() const {
-    writeUserSettings(paths_.settings, settings_);
-}
-
 namespace {
 
 // Tells a file changed by another program from the one last seen. Nothing
@@ -303,11 +325,13 @@ QByteArray fingerprint(const QByteArray& data) {
     return f;
 }
 
-std::optional<QByteArray> readIfThere(const QString& path) {
-    if (!platform::FileExists(path)) {
-        return std::nullopt;
-    }
-    return platform::readFile(path);
+qint64 nowMs() {
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
 }
 
 // Beside the vault, named with the time; an existing file is never replaced.
@@ -321,16 +345,282 @@ QString asideName(const UserPaths& paths, const char* stem) {
     return name;
 }
 
+// A text file another program writes in place is whole once its last line
+// has its line end and no NUL stands in it. An editor may leave the category
+// file's last line without one: that file counts once it stays unchanged.
+bool looksWhole(const QByteArray& data, bool lineEndNeeded) {
+    if (data.contains('\0')) {
+        return false;
+    }
+    return !lineEndNeeded || data.isEmpty() || data.endsWith('\n') || data.endsWith('\r');
+}
+
 }  // namespace
+
+void UserStore::saveSettings() {
+    refusedIn(texts_, [&] {
+        UserSettings out = settings_;
+        if (platform::FileExists(paths_.settings)) {
+            // Another program may have created or dropped the key file since.
+            const UserSettings disk = readUserSettings(paths_.settings);
+            const bool changedHere = std::pair(settings_.key, settings_.keyFile) != keyOnDisk_;
+            if (!changedHere || !passwordFileIsOurs()) {
+                out.key = disk.key;
+                out.keyFile = disk.keyFile;
+            }
+        }
+        writeUserSettings(paths_.settings, out);
+        keyOnDisk_ = {out.key, out.keyFile};
+    });
+}
+
+// What the disk holds for one of the two files.
+struct UserStore::Disk {
+    enum class State { Unchanged, Changed, Unsettled, Older, Refused, RefusedBefore };
+    State state = State::Unchanged;
+    QByteArray hash;
+    QByteArray data;
+    LineList lines;
+    // Why it was refused; empty for a file that is not whole.
+    std::optional<FileRefused::Reason> reason;
+};
+
+UserStore::Disk UserStore::lookOnce(Slot slot) {
+    const bool vault = slot == Slot::Vault;
+    Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
+    const QString& path = vault ? paths_.vault : paths_.categories;
+    using State = Disk::State;
+    Disk disk;
+    if (!seen.hash || !platform::FileExists(path)) {
+        return disk;
+    }
+    disk.data = readBoundedFile(path, kMaxContainerBytes);
+    disk.hash = fingerprint(disk.data);
+    if (disk.hash == *seen.hash) {
+        seen.pendingHash.clear();
+        return disk;
+    }
+    if (disk.hash == seen.refusedHash) {
+        disk.state = State::RefusedBefore;
+        return disk;
+    }
+    bool opened = false;
+    try {
+        disk.lines =
+            vault ? vaultLines(path, disk.data, false) : categoryLines(path, disk.data, false);
+        opened = true;
+    } catch (const FileRefused& e) {
+        if (e.reason == FileRefused::Reason::Older) {
+            // An old copy put back (a sync tool's restore): what is in memory
+            // is newer, nothing of it is taken, the next write replaces it.
+            disk.state = State::Older;
+            return disk;
+        }
+        disk.reason = e.reason;
+    }
+    // A container that opens is whole: its MAC says so. Text lines are
+    // taken once two reads apart agree.
+    if (opened && crypto::isContainer(disk.data)) {
+        disk.state = State::Changed;
+        return disk;
+    }
+    // Encrypted or decrypted elsewhere: no waiting makes it readable.
+    if (!opened && !passwordFileIsOurs()) {
+        disk.state = State::Refused;
+        return disk;
+    }
+    if (seen.pendingHash != disk.hash) {
+        seen.pendingHash = disk.hash;
+        seen.pendingSinceMs = nowMs();
+    }
+    const qint64 unchangedFor = nowMs() - seen.pendingSinceMs;
+    const bool whole = looksWhole(disk.data, vault || unchangedFor < settling_.waitMs);
+    if (opened && whole && unchangedFor >= settling_.apartMs) {
+        disk.state = State::Changed;
+    } else if (unchangedFor >= settling_.waitMs) {
+        // Unchanged for so long that nobody is writing it: it cannot be read.
+        disk.state = State::Refused;
+        if (!disk.reason) {
+            disk.reason = FileRefused::Reason::Damaged;
+        }
+    } else {
+        disk.state = State::Unsettled;
+    }
+    return disk;
+}
+
+UserStore::Disk UserStore::readDisk(Slot slot, bool wait) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        Disk disk = lookOnce(slot);
+        if (disk.state != Disk::State::Unsettled || !wait || waited.elapsed() >= settling_.waitMs) {
+            (slot == Slot::Vault ? vaultSeen_ : categoriesSeen_).unsettled =
+                disk.state == Disk::State::Unsettled;
+            return disk;
+        }
+        QThread::msleep(
+            ulong(std::min<qint64>(settling_.apartMs, settling_.waitMs - waited.elapsed())));
+    }
+}
+
+bool UserStore::passwordFileIsOurs() {
+    if (!platform::FileExists(paths_.passwordFile)) {
+        return true;  // nothing says otherwise: writes go on as before
+    }
+    // A file being replaced may read short for a moment: a second look decides.
+    for (int look = 0; look < 2; ++look) {
+        if (look > 0) {
+            QThread::msleep(ulong(settling_.apartMs));
+        }
+        try {
+            if (ownsPasswordFile(readPasswordFile(paths_.passwordFile))) {
+                return true;
+            }
+        } catch (const FileRefused&) {
+        }
+    }
+    return false;
+}
+
+void UserStore::checkFormat() {
+    refusedIn(texts_, [&] {
+        if (!passwordFileIsOurs()) {
+            throw FileRefused(FileRefused::Reason::ChangedElsewhere, paths_.passwordFile);
+        }
+    });
+}
+
+void UserStore::refuse(Slot slot, const Disk& disk, const LineList& ours) {
+    const bool vault = slot == Slot::Vault;
+    Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
+    seen.refusedHash = disk.hash;
+    if (!passwordFileIsOurs()) {
+        // Encrypted or decrypted elsewhere: the next write asks for the
+        // password that opens the files now; no copy of the list is made.
+        const QByteArray told = fingerprint(readPasswordFile(paths_.passwordFile));
+        if (told != formatToldHash_) {
+            formatToldHash_ = told;
+            notices_ << FileRefused(FileRefused::Reason::ChangedElsewhere, paths_.passwordFile)
+                            .text(texts_);
+        }
+        return;
+    }
+    const QString& path = vault ? paths_.vault : paths_.categories;
+    // A compatible copy beside an encrypted file would undo what the encryption protects.
+    if (encrypted() || !crypto::isContainer(disk.data)) {
+        const QString aside =
+            asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
+        try {
+            platform::writeFile(aside, vault ? vaultBytes(ours) : categoryBytes(ours));
+            seen.keptAside = ours;
+            seen.asidePath = aside;
+            notices_ << texts_.keptAside.arg(platform::fullNativePath(path),
+                                             platform::fullNativePath(aside));
+            return;
+        } catch (const platform::PlatformError&) {
+        }
+    }
+    notices_ << texts_.notWrittenOver.arg(platform::fullNativePath(path));
+}
+
+UserStore::Taken UserStore::mergeChanged(Slot slot, const LineList& ours, bool forWrite) {
+    const bool vault = slot == Slot::Vault;
+    Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
+    const Disk disk = readDisk(slot, forWrite);
+    using State = Disk::State;
+    Taken taken;
+    switch (disk.state) {
+        case State::Unchanged:
+        case State::Older:
+            return taken;
+        case State::Unsettled:
+            taken.putOff = true;
+            return taken;
+        case State::RefusedBefore:
+            taken.putOff = true;
+            // The one copy beside it follows the list.
+            if (seen.keptAside && *seen.keptAside != ours) {
+                try {
+                    platform::writeFile(seen.asidePath,
+                                        vault ? vaultBytes(ours) : categoryBytes(ours));
+                    seen.keptAside = ours;
+                } catch (const platform::PlatformError&) {
+                    seen.keptAside.reset();
+                }
+            }
+            return taken;
+        case State::Refused:
+            taken.putOff = true;
+            refuse(slot, disk, ours);
+            return taken;
+        case State::Changed:
+            break;
+    }
+    Merged merged;
+    if (vault) {
+        merged.lines = mergeLines(seen.lines, disk.lines, ours, &merged.fromElsewhere);
+    } else {
+        merged.lines = mergeNames(seen.lines, disk.lines, ours);
+        merged.fromElsewhere = changedLines(seen.lines, disk.lines);
+    }
+    seen.pendingHash.clear();
+    if (!forWrite) {
+        // Taken into memory: the disk's file is the base from now on.
+        seen.hash = disk.hash;
+        seen.lines = disk.lines;
+    }
+    taken.merged = std::move(merged);
+    return taken;
+}
+
+std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList& ours,
+                                                      bool sorted) {
+    Seen& seen = slot == Slot::Vault ? vaultSeen_ : categoriesSeen_;
+    seen.owed = true;
+    if (!passwordFileIsOurs()) {
+        throw FileRefused(FileRefused::Reason::ChangedElsewhere, paths_.passwordFile);
+    }
+    Taken taken = mergeChanged(slot, ours, true);
+    if (taken.putOff) {
+        return std::nullopt;  // the list stays with the caller until the file can be read
+    }
+    LineList lines = taken.merged ? taken.merged->lines : ours;
+    if (sorted) {
+        lines = sortedCategories(std::move(lines), encoding());
+    }
+    // The same temporary file, sync and rename as every write: a kill leaves
+    // the old file or the merged one. Until it succeeds the base stays, so a
+    // retry merges the other side's changes again.
+    const QByteArray bytes = slot == Slot::Vault ? writeVault(lines) : writeNames(lines);
+    seen = Seen{fingerprint(bytes), lines};
+    if (taken.merged) {
+        taken.merged->lines = std::move(lines);
+    }
+    return std::move(taken.merged);
+}
+
+bool UserStore::unsavedKeptAside() const {
+    for (const Seen* seen : {&vaultSeen_, &categoriesSeen_}) {
+        if (seen->owed && !seen->keptAside) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList UserStore::takeNotices() {
+    return std::exchange(notices_, {});
+}
 
 LineList UserStore::loadVault() {
     LineList lines;
     refusedIn(texts_, [&] {
         // Hashed before it is read: a change in between only costs a merge
         // that finds nothing new.
-        const std::optional<QByteArray> hash = fingerprint(platform::readFile(paths_.vault));
+        const QByteArray hash = fingerprint(readBoundedFile(paths_.vault, kMaxContainerBytes));
         lines = doLoadVault();
-        vaultSeen_ = Seen{hash, lines, std::nullopt};
+        vaultSeen_ = Seen{hash, lines};
     });
     return lines;
 }
@@ -339,7 +629,7 @@ LineList UserStore::useBackupAsVault() {
     LineList lines;
     refusedIn(texts_, [&] {
         lines = doUseBackupAsVault();
-        vaultSeen_ = Seen{fingerprint(platform::readFile(paths_.vault)), lines, std::nullopt};
+        vaultSeen_ = Seen{fingerprint(readBoundedFile(paths_.vault, kMaxContainerBytes)), lines};
     });
     return lines;
 }
@@ -355,7 +645,7 @@ LineList UserStore::readCategories() {
     refusedIn(texts_, [&] {
         const QByteArray data = readBoundedFile(paths_.categories, kMaxContainerBytes);
         names = categoryLines(paths_.categories, data, false);
-        categoriesSeen_ = Seen{fingerprint(data), names, std::nullopt};
+        categoriesSeen_ = Seen{fingerprint(data), names};
     });
     return names;
 }
@@ -374,89 +664,38 @@ std::optional<UserStore::Merged> UserStore::saveSortedCategories(const LineList&
 
 std::optional<UserStore::Merged> UserStore::takeVaultChanges(const LineList& lines) {
     std::optional<Merged> merged;
-    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Vault, lines); });
+    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Vault, lines, false).merged; });
     return merged;
 }
 
 std::optional<UserStore::Merged> UserStore::takeCategoryChanges(const LineList& names) {
     std::optional<Merged> merged;
-    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Categories, names); });
-    return merged;
-}
-
-std::optional<UserStore::Merged> UserStore::mergeChanged(Slot slot, const LineList& ours) {
-    const bool vault = slot == Slot::Vault;
-    Seen& seen = vault ? vaultSeen_ : categoriesSeen_;
-    const QString& path = vault ? paths_.vault : paths_.categories;
-    const std::optional<QByteArray> disk = seen.hash ? readIfThere(path) : std::nullopt;
-    const QByteArray diskHash = disk ? fingerprint(*disk) : QByteArray();
-    if (!disk || diskHash == *seen.hash) {
-        seen.keptAside.reset();  // as last seen again: writable
-        return std::nullopt;
-    }
-    LineList theirs;
-    try {
-        theirs = vault ? vaultLines(path, *disk, false) : categoryLines(path, *disk, false);
-    } catch (const FileRefused& e) {
-        if (e.reason == FileRefused::Reason::Older) {
-            // An old copy put back (a sync tool's restore): what is in
-            // memory is newer, nothing of it is taken, the next write replaces it.
-            return std::nullopt;
-        }
-        // Not written over: the list goes beside it, in this store's format.
-        const QString aside =
-            asideName(paths_, vault ? "passwords-unsaved-" : "categories-unsaved-");
-        platform::writeFile(aside, vault ? vaultBytes(ours) : categoryBytes(ours));
-        seen.keptAside = ours;
-        if (toldToLogIn_) {
-            return std::nullopt;  // told already: the close must not stop on it
-        }
-        toldToLogIn_ = true;
-        throw FileRefused(FileRefused::Reason::ChangedElsewhere, aside);
-    }
-    Merged merged;
-    if (vault) {
-        merged.lines = mergeLines(seen.lines, theirs, ours, &merged.fromElsewhere);
-    } else {
-        merged.lines = mergeNames(seen.lines, theirs, ours);
-        merged.fromElsewhere = changedLines(seen.lines, theirs);
-    }
-    // The disk's file is the base from now on.
-    seen = Seen{diskHash, std::move(theirs), std::nullopt};
-    return merged;
-}
-
-std::optional<UserStore::Merged> UserStore::writeSeen(Slot slot, const LineList& ours,
-                                                      bool sorted) {
-    Seen& seen = slot == Slot::Vault ? vaultSeen_ : categoriesSeen_;
-    if (seen.keptAside && *seen.keptAside == ours) {
-        return std::nullopt;
-    }
-    std::optional<Merged> merged = mergeChanged(slot, ours);
-    if (seen.keptAside) {
-        return std::nullopt;  // the file went unreadable: the list is beside it
-    }
-    LineList lines = merged ? merged->lines : ours;
-    if (sorted) {
-        lines = sortedCategories(std::move(lines), encoding());
-    }
-    // The same temporary file, sync and rename as every write: a kill leaves
-    // the old file or the merged one.
-    const QByteArray bytes = slot == Slot::Vault ? writeVault(lines) : writeNames(lines);
-    seen = Seen{fingerprint(bytes), lines, std::nullopt};
-    if (merged) {
-        merged->lines = std::move(lines);
-    }
+    refusedIn(texts_, [&] { merged = mergeChanged(Slot::Categories, names, false).merged; });
     return merged;
 }
 
 void UserStore::rememberOnDisk() {
     // After a conversion: the files as the new format wrote them.
-    const QByteArray vault = platform::readFile(paths_.vault);
-    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault, true), std::nullopt};
-    const QByteArray names = platform::readFile(paths_.categories);
-    categoriesSeen_ =
-        Seen{fingerprint(names), categoryLines(paths_.categories, names, true), std::nullopt};
+    const QByteArray vault = readBoundedFile(paths_.vault, kMaxContainerBytes);
+    vaultSeen_ = Seen{fingerprint(vault), vaultLines(paths_.vault, vault, true)};
+    const QByteArray names = readBoundedFile(paths_.categories, kMaxContainerBytes);
+    categoriesSeen_ = Seen{fingerprint(names), categoryLines(paths_.categories, names, true)};
+}
+
+std::unique_ptr<UserStore> UserStore::reopen(UserLogin& login, LineList& lines, LineList& names) {
+    std::unique_ptr<UserStore> next = login.open();
+    const LineList theirs = next->loadVault();
+    const LineList theirNames = next->readCategories();
+    const bool converted = next->encoding() != encoding();
+    auto forNext = [&](const LineList& l, bool entries) {
+        return !converted ? l : entries ? linesForOther(l) : namesForOther(l);
+    };
+    // What was changed here since the last read or write, in the new encoding.
+    lines = mergeLines(forNext(vaultSeen_.lines, true), theirs, forNext(lines, true));
+    names = mergeNames(forNext(categoriesSeen_.lines, false), theirNames, forNext(names, false));
+    next->vaultSeen_.owed = true;
+    next->categoriesSeen_.owed = true;
+    return next;
 }
 
 QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
@@ -470,10 +709,15 @@ QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
         const QStringList patterns = {s + QStringLiteral(".sync-conflict-*.dat"),
                                       s + QStringLiteral(" (conflicted copy *).dat"),
                                       s + QStringLiteral(" (*'s conflicted copy *).dat")};
-        QStringList names = folder.entryList(patterns, QDir::Files, QDir::NoSort);
+        // A link named like a copy would bring another file into the vault.
+        QStringList names =
+            folder.entryList(patterns, QDir::Files | QDir::NoSymLinks, QDir::NoSort);
         std::sort(names.begin(), names.end());
         for (const QString& name : names) {
-            copies.append({folder.filePath(name), s == QLatin1String("categories")});
+            const QString path = folder.filePath(name);
+            if (!unreadableCopies_.contains(path)) {
+                copies.append({path, s == QLatin1String("categories")});
+            }
         }
     }
     return copies;
@@ -481,12 +725,17 @@ QList<UserStore::ConflictCopy> UserStore::conflictCopies() const {
 
 LineList UserStore::readConflictCopy(const ConflictCopy& copy) {
     LineList lines;
-    refusedIn(texts_, [&] {
-        const QByteArray data = platform::readFile(copy.path);
-        // Older than the files by nature: the loser of a sync conflict.
-        lines = copy.categories ? categoryLines(copy.path, data, true)
-                                : vaultLines(copy.path, data, true);
-    });
+    try {
+        refusedIn(texts_, [&] {
+            const QByteArray data = readBoundedFile(copy.path, kMaxContainerBytes);
+            // Older than the files by nature: the loser of a sync conflict.
+            lines = copy.categories ? categoryLines(copy.path, data, true)
+                                    : vaultLines(copy.path, data, true);
+        });
+    } catch (const platform::PlatformError&) {
+        unreadableCopies_ << copy.path;  // told once, not at every change
+        throw;
+    }
     return lines;
 }
 
@@ -518,19 +767,42 @@ LineList UserStore::readBackup() {
 }
 
 void UserStore::changePassword(const QByteArray& password) {
+    checkFormat();
     refusedIn(texts_, [&] { doChangePassword(password); });
 }
 
 void UserStore::createKeyFile(const QString& path, const QByteArray& password) {
-    refusedIn(texts_, [&] { doCreateKeyFile(path, password); });
+    checkFormat();
+    refusedIn(texts_, [&] {
+        doCreateKeyFile(path, password);
+        // The encrypted store writes settings.dat at once.
+        if (encrypted()) {
+            keyOnDisk_ = {settings_.key, settings_.keyFile};
+        }
+    });
 }
 
 UserStore::Conversion UserStore::convert(const QByteArray& password, LineList& lines,
                                          LineList& names) {
+    checkFormat();
     Conversion done;
     refusedIn(texts_, [&] {
+        // What another program saved meanwhile goes into the new format too;
+        // this store's base stays, should the conversion not happen.
+        Taken vault = mergeChanged(Slot::Vault, lines, true);
+        Taken categories = mergeChanged(Slot::Categories, names, true);
+        if (vault.putOff || categories.putOff) {
+            throw platform::PlatformError(texts_.notSavedYet);
+        }
+        if (vault.merged) {
+            lines = std::move(vault.merged->lines);
+        }
+        if (categories.merged) {
+            names = std::move(categories.merged->lines);
+        }
         done = doConvert(password, lines, names);
         if (done.store) {
+            done.store->keyOnDisk_ = keyOnDisk_;
             try {
                 done.store->rememberOnDisk();
             } catch (const platform::PlatformError&) {
@@ -545,6 +817,14 @@ std::unique_ptr<UserLogin> UserLogin::check(const UserPaths& paths, const QByteA
                                             const FileTexts& texts) {
     std::unique_ptr<UserLogin> login;
     refusedIn(texts, [&] {
+        // Planted by a sync peer, a link would take the vault's bytes to its
+        // target, or bring the target's lines into the vault.
+        for (const QString& path :
+             {paths.passwordFile, paths.vault, paths.backup, paths.categories, paths.settings}) {
+            if (platform::fileSystem().isLink(path)) {
+                throw FileRefused(FileRefused::Reason::Link, path);
+            }
+        }
         const QByteArray passwordFile = readPasswordFile(paths.passwordFile);
         if (crypto::isEncryptedPasswordFile(passwordFile)) {
             std::unique_ptr<VaultSession> session =
@@ -585,6 +865,8 @@ std::unique_ptr<UserStore> UserLogin::open() {
     std::unique_ptr<UserStore> store;
     refusedIn(texts_, [&] { store = doOpen(); });
     store->setTexts(texts_);
+    // A key file picked at this login is a change of this program's.
+    store->keyOnDisk_ = keyAsRead_;
     return store;
 }
 

@@ -161,7 +161,19 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
             {"StringPasswordFileEncryptedAlone", &FileTexts.encryptedPasswordFileAlone},
             {"StringPasswordFilePlainBeside", &FileTexts.plainPasswordFileBeside},
             {"StringMergedElsewhere", &FileTexts.mergedIn},
-            {"StringConflictCopy", &FileTexts.conflictCopy}});
+            {"StringConflictCopy", &FileTexts.conflictCopy},
+            {"StringFileLink", &FileTexts.link},
+            {"StringReopenPrompt", &FileTexts.reopenPrompt},
+            {"StringNotSaved", &FileTexts.notSaved},
+            {"StringNotSavedYet", &FileTexts.notSavedYet},
+            {"StringKeptAside", &FileTexts.keptAside},
+            {"StringNotWrittenOver", &FileTexts.notWrittenOver},
+            {"StringUnsaved", &FileTexts.unsaved},
+            {"StringWriteDiskFull", &FileTexts.writeDiskFull},
+            {"StringWriteTooLarge", &FileTexts.writeTooLarge},
+            {"StringWriteNoPermission", &FileTexts.writeNoPermission},
+            {"StringWriteReadOnly", &FileTexts.writeReadOnly},
+            {"StringWriteLink", &FileTexts.writeLink}});
     if (ImportCommand) {
         ImportCommand->AppendLanguageTargets(t);
     }

@@ -185,7 +185,8 @@ void TEntryDialog::WriteCategoryFile() {
     for (int i = 0; i < ComboBoxCat->count(); ++i) {
         names.append(ComboBoxCat->itemData(i).toByteArray());
     }
-    const std::optional<core::UserStore::Merged> merged = form1_.Store->writeCategories(names);
+    std::optional<core::UserStore::Merged> merged;
+    form1_.StoreWrite([&] { merged = form1_.Store->writeCategories(names); });
     if (merged) {
         // Names from elsewhere join the dialog too, so its next write keeps them.
         const QByteArray chosen = ComboBoxCat->currentData().toByteArray();
@@ -334,13 +335,14 @@ void TFormAdd::ButtonOkClick() {
     if (!entry) {
         return;
     }
-    form1_.PasswordList.append(core::EncodeRecord(*entry));
+    const QByteArray line = core::EncodeRecord(*entry);
+    form1_.PasswordList.append(line);
     try {
         form1_.SavePasswords();
     } catch (...) {
         // Not stored: the dialog stays open with the entry, and OK can be
         // pressed again without storing it twice.
-        form1_.PasswordList.removeLast();
+        form1_.PasswordList.removeAt(form1_.PasswordList.lastIndexOf(line));
         throw;
     }
     form1_.RefreshCategoryCaptions();

@@ -16,6 +16,9 @@ QByteArray TForm1::GeneratePassword() const {
 }
 
 void TForm1::AAddExecute() {
+    if (!FilesCurrent()) {
+        return;
+    }
     LoadLanguage(Settings.language);
     for (QLineEdit* e :
          {FormAdd->EditName, FormAdd->EditLogin, FormAdd->EditUrl, FormAdd->EditComments,
@@ -47,6 +50,9 @@ void TForm1::ListView1DblClick() {
 }
 
 void TForm1::ShowEditDialog() {
+    if (!FilesCurrent()) {
+        return;
+    }
     LoadLanguage(Settings.language);
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) {

@@ -13,6 +13,9 @@ TImportCommand::TImportCommand(TForm1& form1) : QObject(&form1), form1_(form1) {
 }
 
 void TImportCommand::Execute() {
+    if (!form1_.FilesCurrent()) {
+        return;
+    }
     // As every command that opens a window: the texts are read anew.
     form1_.LoadLanguage(form1_.Settings.language);
     platform::FileDialogRequest request;
@@ -46,10 +49,12 @@ void TImportCommand::Apply(const core::ImportPlan& plan) {
     TForm1& f = form1_;
     core::LineList categories = f.CategoryList.mid(1) + plan.newCategories;
     if (!plan.newCategories.isEmpty()) {
-        if (const auto merged = f.Store->writeCategories(categories)) {
-            f.TakeMerged(std::nullopt, merged);
-            categories = merged->lines;
-        }
+        f.StoreWrite([&] {
+            if (const auto merged = f.Store->writeCategories(categories)) {
+                f.TakeMerged(std::nullopt, merged);
+                categories = merged->lines;
+            }
+        });
     }
     const qsizetype before = f.PasswordList.size();
     f.PasswordList.append(plan.lines);

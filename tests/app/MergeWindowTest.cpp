@@ -110,26 +110,56 @@ TEST_F(MergeWindow, AnEncryptedVaultMergesItsDecryptedLinesWithAnotherProgramsAd
     EXPECT_EQ(again->readCategories(), (core::LineList{"Laptop", "Work"}));
 }
 
-TEST_F(MergeWindow, AVaultEncryptedElsewhereIsNotWrittenOverAndTheListIsKeptBeside) {
+// Another program encrypts the vault and adds an entry while this window,
+// compatible, holds one of its own: nothing is written until the passphrase
+// is given, no compatible copy lands beside the encrypted vault, the watch
+// tells once, and then the window goes on encrypted with both entries.
+TEST_F(MergeWindow, AVaultEncryptedElsewhereIsOpenedAgainWithItsPassphraseAndBothSidesKept) {
     openUser({"Old|a|p|Work|||||"}, {"Work"});
-    ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
-    const QByteArray encrypted = dir.read(QStringLiteral("users/bob/passwords.dat"));
-    form->PasswordList << core::Scramble("FromDesk|me|p|Work|||||");
-    try {
-        form->SavePasswords();
-        ADD_FAILURE() << "written over";
-    } catch (const platform::PlatformError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("log in again")));
+    form->PasswordList << core::Scramble("Unsaved|me|p|Work|||||");  // not saved yet
+    ASSERT_TRUE(core::encryptUserFiles(paths(), "one passphrase", std::nullopt));
+    {
+        const auto other = otherProgram("one passphrase");
+        other->readCategories();
+        other->saveVault(other->loadVault() << core::Scramble("FromLaptop|a|p|Work|||||"));
     }
-    // The close is not stopped a second time; the vault stays as the other program wrote it.
+    const auto dataFiles = [&] {
+        QByteArrayList files;
+        for (const char* name : {"passwords.dat", "categories.dat", "bob.dat"}) {
+            files << dir.read(QStringLiteral("users/bob/") + QLatin1String(name));
+        }
+        return files;
+    };
+    const QByteArrayList encrypted = dataFiles();
+    for (int round = 0; round < 2; ++round) {
+        form->Watch->changed();
+        form->Watch->settle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+    }
+    EXPECT_EQ(ui.messages().size(), 1) << ui.messages().join('\n').toStdString();
+    // Cancelled at a command and at the close: nothing starts, the window
+    // stays open with its unsaved entry, nothing is written over.
+    ui.answerInput(std::nullopt);
+    form->AAdd->trigger();
+    ui.answerInput(std::nullopt);
+    EXPECT_FALSE(closeMain());
+    EXPECT_FALSE(form->Store->encrypted());
+    EXPECT_EQ(dataFiles(), encrypted);
+    ui.clearShown();
+    ui.answerInput(QStringLiteral("pass"));
+    ui.answerInput(QStringLiteral("one passphrase"));
+    add(QStringLiteral("FromDesk"));
+    EXPECT_EQ(ui.messages(), QStringList{form->StringWrongPassword});
+    EXPECT_TRUE(form->Store->encrypted());
+    EXPECT_EQ(form->AccountPassword, "one passphrase");
     ASSERT_TRUE(closeMain());
-    EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), encrypted);
-    const QStringList kept = QDir(dir.path(QStringLiteral("users/bob")))
-                                 .entryList({QStringLiteral("passwords-unsaved-*.dat")});
-    ASSERT_FALSE(kept.isEmpty());
-    const core::LineList first =
-        platform::parseTextLines(dir.read(QStringLiteral("users/bob/") + kept.first()));
-    EXPECT_EQ(titles(first, true), (QList<QByteArray>{"FromDesk", "Old"}));
+    EXPECT_TRUE(QDir(dir.path(QStringLiteral("users/bob")))
+                    .entryList({QStringLiteral("*-unsaved-*")})
+                    .isEmpty());
+    const auto again = otherProgram("one passphrase");
+    again->readCategories();
+    EXPECT_EQ(titles(again->loadVault(), true),
+              (QList<QByteArray>{"FromDesk", "FromLaptop", "Old", "Unsaved"}));
 }
 
 TEST_F(MergeWindow, ConflictCopiesOfEachToolAreOfferedAddedOrDeclinedAndKeptRenamed) {
@@ -191,12 +221,13 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
     // The real watch reports a file replaced by rename.
     replaceByRename(QStringLiteral("passwords.dat"), {core::Scramble("Old|a|p|Work|||||"),
                                                       core::Scramble("FromLaptop|a|p|Home|||||")});
-    QTRY_VERIFY(form->Watch->pending());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Watch->pending(); }));
     replaceByRename(QStringLiteral("categories.dat"), {"Work", "Home"});
     const QMap<QString, QByteArray> before = dir.snapshot();
     form->Watch->changed();
     form->Watch->settle();
-    EXPECT_EQ(nodes(), (QStringList{"Work (1)", "Home (1)"}));
+    // Taken once two reads apart agree that the files are whole.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return nodes() == QStringList{"Work (1)", "Home (1)"}; }));
     EXPECT_TRUE(column(0).contains(QStringLiteral("FromLaptop")));
     EXPECT_EQ(form->StatusPanels[2]->text(),
               QStringLiteral("2 changes made elsewhere were merged in."));
@@ -223,8 +254,8 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
     ui.answerInput(QStringLiteral("pass"));
     ui.answerQuestion(true);
     ASSERT_TRUE(form->PMUnlockClick());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return column(0).contains(QStringLiteral("FromCopy")); }));
     EXPECT_TRUE(column(0).contains(QStringLiteral("WhileLocked")));
-    EXPECT_TRUE(column(0).contains(QStringLiteral("FromCopy")));
     ASSERT_TRUE(closeMain());
     EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))),
               (QList<QByteArray>{"FromCopy", "FromDesk", "FromLaptop", "Old", "WhileLocked"}));
