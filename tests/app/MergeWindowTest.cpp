@@ -162,6 +162,82 @@ TEST_F(MergeWindow, AVaultEncryptedElsewhereIsOpenedAgainWithItsPassphraseAndBot
               (QList<QByteArray>{"FromDesk", "FromLaptop", "Old", "Unsaved"}));
 }
 
+// The other way: this window encrypted, with a random key file; another
+// program decrypts (dropping the key file). Change Password first opens the
+// files as they are now and then writes a compatible password file, and the
+// close keeps the dropped key file dropped: the user is not locked out.
+TEST_F(MergeWindow, AVaultDecryptedElsewhereTakesThePasswordChangeAndKeepsTheKeyFileDropped) {
+    openUser({"Old|a|p|Work|||||"}, {"Work"});
+    encryptVault(QStringLiteral("passphrase12"));
+    ui.answerSaveFile(dir.path("bob.vrx"));
+    form->MCreateKeyFile->trigger();
+    ASSERT_TRUE(form->Store->settings().key);
+    {
+        auto login = core::UserLogin::check(paths(), "passphrase12", core::FileTexts());
+        ASSERT_TRUE(login && login->keyFileFits(dir.path("bob.vrx")));
+        auto other = login->open();
+        core::LineList names = other->readCategories();
+        core::LineList lines = other->loadVault() << core::Scramble("FromLaptop|a|p|Work|||||");
+        other->saveVault(lines);
+        ASSERT_TRUE(other->convert("passphrase12", lines, names).store);
+    }
+    ui.clearShown();
+    ui.answerInput(QStringLiteral("passphrase12"));  // opens the files as they are now
+    ui.answerInput(QStringLiteral("newpass1"));      // the compatible rules
+    form->MChangePass->trigger();
+    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
+    EXPECT_FALSE(form->Store->encrypted());
+    ASSERT_TRUE(closeMain());
+    auto login = core::UserLogin::check(paths(), "newpass1", core::FileTexts());
+    ASSERT_TRUE(login);
+    EXPECT_FALSE(login->keyFileDue());
+    EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))), (QList<QByteArray>{"FromLaptop", "Old"}));
+}
+
+// A vault replaced by bytes this program cannot read, while the folder keeps
+// changing (each copy kept beside it is itself a change): one message and at
+// most one copy for the same bytes, the copy follows the list, and never a
+// compatible copy beside an encrypted vault.
+TEST_F(MergeWindow, AnUnreadableVaultIsToldOnceAndKeptAsideAtMostOnce) {
+    openUser({"Old|a|p|Work|||||"}, {"Work"});
+    form->Store->setSettling({20, 200});
+    const auto watchRounds = [&] {
+        for (int round = 0; round < 3; ++round) {
+            form->Watch->changed();
+            form->Watch->settle();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+        }
+    };
+    const auto copies = [&] {
+        return QDir(dir.path(QStringLiteral("users/bob")))
+            .entryList({QStringLiteral("passwords-unsaved-*.dat")});
+    };
+    dir.makeUser(QStringLiteral("eve"), "pass", {"Eve|a|p|Work|||||"});
+    ASSERT_TRUE(core::encryptUserFiles(core::UserPaths::of(dir.path(), QStringLiteral("eve")),
+                                       "pass", std::nullopt));
+    dir.write(QStringLiteral("users/bob/passwords.dat"),
+              dir.read(QStringLiteral("users/eve/passwords.dat")));
+    watchRounds();
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(copies().isEmpty());
+
+    const QByteArray junk = testing_support::junk(300, 7, true);
+    dir.write(QStringLiteral("users/bob/passwords.dat"), junk);
+    watchRounds();
+    add(QStringLiteral("FromDesk"));
+    watchRounds();
+    EXPECT_EQ(ui.messages().size(), 2) << ui.messages().join('\n').toStdString();
+    ASSERT_EQ(copies().size(), 1);
+    EXPECT_EQ(
+        titles(platform::parseTextLines(dir.read(QStringLiteral("users/bob/") + copies().first())),
+               true),
+        (QList<QByteArray>{"FromDesk", "Old"}));
+    EXPECT_EQ(form->StatusPanels[2]->text(), form->FileTexts.unsaved);
+    // The list is safe beside it: the program may end, the file stays.
+    ASSERT_TRUE(closeMain());
+    EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), junk);
+}
+
 TEST_F(MergeWindow, ConflictCopiesOfEachToolAreOfferedAddedOrDeclinedAndKeptRenamed) {
     installLanguage();
     dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
@@ -195,6 +271,43 @@ TEST_F(MergeWindow, ConflictCopiesOfEachToolAreOfferedAddedOrDeclinedAndKeptRena
                            "passwords (Alice's conflicted copy 2026-12-08).dat.declined",
                            "passwords (conflicted copy 2026-12-08 101500).dat.merged",
                            "passwords.sync-conflict-20261208-101500-ABCDEFG.dat.merged"}));
+}
+
+// A lock that closes the question declines nothing: the copy is asked
+// about again after the unlock. A copy this store cannot read is told once,
+// not at every change. The question counts entries.
+TEST_F(MergeWindow, OnlyTheUserDeclinesACopyAndAnUnreadableOneIsToldOnce) {
+    openUser({"Old|a|p|Work|||||"}, {"Work"});
+    const QString folder = QStringLiteral("users/bob/");
+    const QString copy =
+        folder + QStringLiteral("passwords.sync-conflict-20261209-101500-AAAAAAA.dat");
+    dir.write(copy, platform::joinTextLines({core::Scramble("FromCopy|a|p|Work|||||")}));
+    dir.makeUser(QStringLiteral("eve"), "pass", {"Eve|a|p|Work|||||"});
+    ASSERT_TRUE(core::encryptUserFiles(core::UserPaths::of(dir.path(), QStringLiteral("eve")),
+                                       "pass", std::nullopt));
+    dir.write(folder + QStringLiteral("passwords.sync-conflict-20261209-101500-BBBBBBB.dat"),
+              dir.read(QStringLiteral("users/eve/passwords.dat")));
+    const auto watchRound = [&] {
+        form->Watch->changed();
+        form->Watch->settle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+    };
+    ui.whileOpen(QStringLiteral("question"), [&] { form->MLockClick(); });
+    form->Watch->changed();
+    form->Watch->settle();
+    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(dir.exists(copy));
+    ui.answerInput(QStringLiteral("pass"));
+    ui.answerQuestion(true);
+    ASSERT_TRUE(form->PMUnlockClick());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dir.exists(copy + QStringLiteral(".merged")); }));
+    watchRound();
+    EXPECT_EQ(ui.texts(QStringLiteral("question")).size(), 2);
+    EXPECT_TRUE(ui.texts(QStringLiteral("question"))
+                    .last()
+                    .contains(QStringLiteral("Add its 1 entry that yours lack?")));
+    EXPECT_EQ(ui.errors().size(), 1) << ui.errors().join('\n').toStdString();
+    EXPECT_TRUE(column(0).contains(QStringLiteral("FromCopy")));
 }
 
 TEST_F(MergeWindow, UsersAnotherProgramAddedAreKeptInTheProgramSettingsAtClose) {

@@ -11,6 +11,7 @@
 #include "core/PasswordEntry.h"
 #include "core/Settings.h"
 #include "core/UserFiles.h"
+#include "core/UserStore.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
@@ -343,3 +344,47 @@ TEST(BadCategoryFiles, ManyNamesAreCountedLikeTheSlowWay) {
         EXPECT_EQ(counts[k], countByHand(lines, names[k])) << k;
     }
 }
+
+// ---- Links ------------------------------------------------------------------------
+
+#ifdef Q_OS_UNIX
+// A symbolic link where a user's file should be, as a sync peer can plant
+// one: the login refuses it by name and says what to do instead; one planted
+// while logged in receives nothing; one named like a conflict copy is skipped.
+TEST(UserFileLinks, NothingIsReadOrWrittenThroughALink) {
+    TestDir dir;
+    dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
+    const core::UserPaths paths = core::UserPaths::of(dir.path(), QStringLiteral("bob"));
+    dir.write(QStringLiteral("target"), "the user's own file\r\n");
+    const QByteArray target = dir.read(QStringLiteral("target"));
+    const auto plant = [&](const QString& path) {
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::link(dir.path("target"), path));
+    };
+    for (const QString& path : {paths.backup, paths.vault}) {
+        const QByteArray before = dir.read(QStringLiteral("users/bob/passwords.dat"));
+        plant(path);
+        try {
+            core::UserLogin::check(paths, "pass", core::FileTexts());
+            ADD_FAILURE() << "logged in through a link";
+        } catch (const platform::PlatformError& e) {
+            EXPECT_TRUE(e.message().contains(platform::fullNativePath(path)));
+            EXPECT_TRUE(e.message().contains(QStringLiteral("link the whole user folder")));
+        }
+        QFile::remove(path);
+        if (path == paths.vault) {
+            dir.write(QStringLiteral("users/bob/passwords.dat"), before);
+        }
+    }
+    auto store = core::UserLogin::check(paths, "pass", core::FileTexts())->open();
+    core::LineList lines = store->loadVault();
+    store->readCategories();
+    plant(paths.folder + QStringLiteral("passwords.sync-conflict-20261209-101010-AAAAAAA.dat"));
+    EXPECT_TRUE(store->conflictCopies().isEmpty());
+    plant(paths.vault);
+    EXPECT_THROW(store->saveVault(lines << core::Scramble("New|a|p|Work|||||")),
+                 platform::PlatformError);
+    EXPECT_THROW(store->takeVaultChanges(lines), platform::PlatformError);
+    EXPECT_EQ(dir.read(QStringLiteral("target")), target);
+}
+#endif

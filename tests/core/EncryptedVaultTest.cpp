@@ -344,6 +344,16 @@ TEST_F(EncryptedVault, PasswordFileEditedToSayConvertingIsRefused) {
     std::unique_ptr<VaultSession> downgraded;
     refusal([&] { downgraded = login(kPassword); });
     EXPECT_FALSE(downgraded);
+    // A well-formed file of the earlier release marked converting: no MAC
+    // stands behind its mark, so the planted vault is refused all the same.
+    std::optional<core::crypto::NewPasswordFile> v1 = core::crypto::newPasswordFile(kPassword);
+    v1->file.version = 1;
+    v1->file.converting = true;
+    core::crypto::addWrap(*v1, made->dataKey(), nullptr);
+    platform::writeFile(paths.passwordFile, core::crypto::formatLegacyPasswordFile(v1->file));
+    auto unmarked = login(kPassword);
+    ASSERT_TRUE(unmarked);
+    EXPECT_FALSE(refusal([&] { core::finishConversion(paths, *unmarked); }).isEmpty());
     platform::writeFile(paths.passwordFile, forged.value(QStringLiteral("users/alice/alice.dat")));
     EXPECT_EQ(dir.snapshot(), forged);
 }

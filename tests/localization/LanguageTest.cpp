@@ -15,6 +15,7 @@
 #include "AppFixture.h"
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
+#include "core/EncryptedVault.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
@@ -226,6 +227,27 @@ TEST_F(Language, EveryShippedFileHoldsThe131KeysWithTexts) {
         }
         EXPECT_TRUE(ini.readString("Messages", "StringCannotStore", "").contains("%1")) << file;
     }
+}
+
+// Counts of entries take the plural form each language needs.
+TEST(LanguagePlurals, TheConflictCopyQuestionCountsEntriesInEachLanguage) {
+    const auto question = [](const char* file, int n) {
+        const platform::IniFile ini(
+            testing_support::sourcePath(QStringLiteral("language/") + QLatin1String(file)));
+        const QString forms =
+            platform::decodeSettingText(ini.value("Messages", "StringConflictCopy").value());
+        return core::pluralForm(forms, n).arg(QStringLiteral("x")).arg(n);
+    };
+    EXPECT_TRUE(question("English.ini", 1).contains(QStringLiteral("its 1 entry that")));
+    EXPECT_TRUE(question("English.ini", 2).contains(QStringLiteral("its 2 entries that")));
+    const std::pair<int, QString> russian[] = {
+        {1, QStringLiteral("1 запись")},   {3, QStringLiteral("3 записи")},
+        {5, QStringLiteral("5 записей")},  {11, QStringLiteral("11 записей")},
+        {21, QStringLiteral("21 запись")}, {112, QStringLiteral("112 записей")}};
+    for (const auto& [n, words] : russian) {
+        EXPECT_TRUE(question("Russian.ini", n).contains(words)) << n;
+    }
+    EXPECT_TRUE(question("SChinese.ini", 3).contains(QStringLiteral("3 个条目")));
 }
 
 TEST_F(Language, EmptyLanguageFolderKeepsTheDesignedCaptionsAndEmptyMessages) {
