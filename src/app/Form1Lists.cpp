@@ -89,7 +89,10 @@ void TForm1::ShowStoreState() {
     }
     if (Store->unsaved()) {
         StatusPanels[2]->setText(FileTexts.unsaved);
-    } else if (StatusPanels[2]->text() == FileTexts.unsaved) {
+    } else if (Store->formatChangedElsewhere()) {
+        StatusPanels[2]->setText(FileTexts.changedElsewhereStatus);
+    } else if (StatusPanels[2]->text() == FileTexts.unsaved ||
+               StatusPanels[2]->text() == FileTexts.changedElsewhereStatus) {
         StatusPanels[2]->clear();
     }
 }

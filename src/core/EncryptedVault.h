@@ -148,8 +148,11 @@ struct FileTexts {
     QString notWrittenOver = QStringLiteral(
         "The file %1 was changed elsewhere and cannot be read, so it was not written over. Your "
         "changes are kept until it can be read.");
-    // The status bar while a write is owed.
+    // The status bar while a write is owed, and while the files are in a
+    // format another program gave them.
     QString unsaved = QStringLiteral("Changes not saved yet");
+    QString changedElsewhereStatus =
+        QStringLiteral("Encrypted or decrypted in another program: saving asks for its password");
     // Why a write failed, "%1" the file.
     QString writeDiskFull = platform::writeProblemText(platform::WriteProblem::DiskFull);
     QString writeTooLarge = platform::writeProblemText(platform::WriteProblem::FileTooLarge);

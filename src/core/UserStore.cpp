@@ -465,6 +465,7 @@ UserStore::Disk UserStore::readDisk(Slot slot, bool wait) {
 }
 
 bool UserStore::passwordFileIsOurs() {
+    formatChanged_ = false;
     if (!platform::FileExists(paths_.passwordFile)) {
         return true;  // nothing says otherwise: writes go on as before
     }
@@ -480,6 +481,7 @@ bool UserStore::passwordFileIsOurs() {
         } catch (const FileRefused&) {
         }
     }
+    formatChanged_ = true;
     return false;
 }
 
@@ -497,13 +499,8 @@ void UserStore::refuse(Slot slot, const Disk& disk, const LineList& ours) {
     seen.refusedHash = disk.hash;
     if (!passwordFileIsOurs()) {
         // Encrypted or decrypted elsewhere: the next write asks for the
-        // password that opens the files now; no copy of the list is made.
-        const QByteArray told = fingerprint(readPasswordFile(paths_.passwordFile));
-        if (told != formatToldHash_) {
-            formatToldHash_ = told;
-            notices_ << FileRefused(FileRefused::Reason::ChangedElsewhere, paths_.passwordFile)
-                            .text(texts_);
-        }
+        // password that opens the files now (formatChangedElsewhere()); no
+        // copy of the list is made.
         return;
     }
     const QString& path = vault ? paths_.vault : paths_.categories;

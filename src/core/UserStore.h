@@ -79,8 +79,8 @@ public:
     bool unsavedKeptAside() const;
     // A change on disk is not whole yet: look again after Settling::apartMs.
     bool unsettled() const { return vaultSeen_.unsettled || categoriesSeen_.unsettled; }
-    // What the last reads found worth telling (a file refused, the format
-    // changed elsewhere), each only once for the same bytes on disk.
+    // What the last reads found worth telling (a file that cannot be read),
+    // each only once for the same bytes on disk.
     QStringList takeNotices();
 
     // How long a file another program may still be writing is watched:
@@ -96,6 +96,8 @@ public:
     // decrypted the user: checkFormat throws FileRefused with
     // formatChanged(), and nothing may be written.
     bool formatUnchanged() { return passwordFileIsOurs(); }
+    // What the last look at the password file found.
+    bool formatChangedElsewhere() const { return formatChanged_; }
     void checkFormat();
     // Something here is not on disk yet: a write is owed, or the lists
     // differ from the files as last read or written.
@@ -230,7 +232,7 @@ private:
     Seen categoriesSeen_;
     Settling settling_;
     QStringList notices_;
-    QByteArray formatToldHash_;
+    bool formatChanged_ = false;
     // The key-file demand as settings.dat last held it (read or written here).
     std::pair<bool, QString> keyOnDisk_;
     mutable QStringList unreadableCopies_;

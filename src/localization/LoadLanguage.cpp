@@ -169,6 +169,7 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
             {"StringKeptAside", &FileTexts.keptAside},
             {"StringNotWrittenOver", &FileTexts.notWrittenOver},
             {"StringUnsaved", &FileTexts.unsaved},
+            {"StringChangedElsewhereStatus", &FileTexts.changedElsewhereStatus},
             {"StringWriteDiskFull", &FileTexts.writeDiskFull},
             {"StringWriteTooLarge", &FileTexts.writeTooLarge},
             {"StringWriteNoPermission", &FileTexts.writeNoPermission},

@@ -1,11 +1,16 @@
 """A desktop without a notification area: locking minimizes the window instead."""
 
+import os
+
 import expected as ex
 from desktop import E2EError, wait_until
 from person import CAPTION, Person
 
 LOGIN = "bob"
 PASSWORD = b"hunter22"
+# Passwords that fit both formats' rules (10 to 15 letters and digits).
+PASSPHRASE = "Purple7Otters"
+NEW_PASSPHRASE = "Seven8Otters1"
 
 
 class WithoutTray(Person):
@@ -37,7 +42,7 @@ class WithoutTray(Person):
         self.d.key(*["Tab"] * 11, "space")  # Login to OK; no category exists
         self.d.wait_gone("Add Data")
 
-    def log_in_again(self, known=(), login=LOGIN, new_user=False):
+    def log_in_again(self, known=(), login=LOGIN, new_user=False, password=PASSWORD.decode()):
         """One more program logs in (the last user is offered); its process and
         main window, told apart from the windows already known."""
         self.start()
@@ -45,7 +50,7 @@ class WithoutTray(Person):
             self.d.key("Tab", "ctrl+a")  # from the password to the name
             self.d.type(login)
             self.d.key("shift+Tab")
-        self.d.type(PASSWORD.decode())
+        self.d.type(password)
         self.d.key("alt+n" if new_user else "Return")
         title = "%s - %s" % (CAPTION, login)
         wid = wait_until(lambda: next((w for w in self.d.find(title) if w not in known), None),
@@ -150,3 +155,70 @@ class WithoutTray(Person):
         self.app, main = bob
         self.exit_by_menu(main)
         self.expect_file("vorrel.ini", ex.program_ini(users=(b"bob", b"carol")))
+
+    def answer_box(self, title, text, other_than=()):
+        """Types text into the box titled title (not one of the windows named) and presses OK."""
+        box = wait_until(lambda: next((w for w in self.d.find(title) if w not in other_than),
+                                      None), "the box %r" % title)
+        self.d.activate(box)
+        self.d.type(text)
+        self.d.key("Return")
+        wait_until(lambda: box not in self.d.find(title), "the box %r to close" % title)
+
+    def change_password(self, main, reopen_with, new_password):
+        """File > Change Password in a window whose files another program
+        converted: first the password that opens them now, then the new one."""
+        self.d.activate(main)
+        self.d.key("alt+f", "Return")
+        self.answer_box("%s - %s" % (CAPTION, LOGIN), reopen_with, other_than=(main,))
+        self.answer_box("Change Account Password", new_password)
+        self.wait_active(main, "the main window after the password change")
+
+    def step_08_format_changed_by_another_program(self):
+        """a vault encrypted, then decrypted by another program: each time the password change asks for the password that opens it now, and nothing is lost"""
+        self.app, a = self.log_in_again()
+        b_app, b = self.log_in_again(known=[a])
+        self.add_entry(b, "FromB")
+        self.d.activate(b)
+        self.d.key("alt+f", "Down", "Down", "Return")  # Encrypt Vault
+        self.answer_box("Encrypt Vault", PASSWORD.decode())
+        dialog = self.d.wait_window("Encrypt Vault")
+        self.d.type(PASSPHRASE)
+        self.d.key("Tab")
+        self.d.type(PASSPHRASE)
+        self.d.key("Return")
+        self.d.wait_gone("Encrypt Vault")
+        self.answer_message()  # the vault is encrypted
+        self.app = b_app
+        self.exit_by_menu(b)
+        if not self.read(self.user("passwords.dat")).startswith(ex.CONTAINER_MAGIC):
+            raise E2EError("the other program did not encrypt the vault")
+        # The first program, still compatible: its password change asks for
+        # the passphrase, then takes the encrypted rules; no compatible copy
+        # of the list lands beside the encrypted vault.
+        self.change_password(a, PASSPHRASE, NEW_PASSPHRASE)
+        self.add_entry(a, "FromA")
+        self.exit_by_menu(a)
+        if [n for n in os.listdir(self.path(self.user(""))) if "unsaved" in n]:
+            raise E2EError("a copy of the list was written beside the encrypted vault")
+        # The new passphrase opens the vault; while one program holds it
+        # open, another decrypts it, and the first's password change follows.
+        c_app, c = self.log_in_again(password=NEW_PASSPHRASE)
+        self.app, d = self.log_in_again(known=[c], password=NEW_PASSPHRASE)
+        d_app = self.app
+        self.app = c_app
+        self.d.activate(c)
+        self.d.key("alt+f", "Down", "Down", "Return")  # Decrypt Vault
+        self.answer_box("Decrypt Vault", NEW_PASSPHRASE)
+        self.d.wait_window("Decrypt Vault")
+        self.d.key("Return")  # lists saved while encrypted will not open: decrypt anyway
+        self.answer_message()  # the vault is decrypted
+        self.exit_by_menu(c)
+        self.app = d_app
+        self.change_password(d, NEW_PASSPHRASE, PASSWORD.decode())
+        self.exit_by_menu(d)
+        self.expect_file(self.user("%s.dat" % LOGIN), ex.account_file(PASSWORD))
+        got = sorted(e[0] for e in self.vault_entries(LOGIN))
+        for title in (b"Wiki", b"FromA", b"FromB"):
+            if got.count(title) != 1:
+                raise E2EError("the vault holds %r: %r not once" % (got, title))

@@ -150,6 +150,7 @@ QStringList extraKeys() {
             "StringKeptAside",
             "StringNotWrittenOver",
             "StringUnsaved",
+            "StringChangedElsewhereStatus",
             "StringWriteDiskFull",
             "StringWriteTooLarge",
             "StringWriteNoPermission",
