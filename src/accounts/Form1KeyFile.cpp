@@ -35,7 +35,7 @@ bool TForm1::KeyFileCheck(core::UserLogin& login) {
     }
     platform::ui().showMessage(StringKeyFileNotFound);
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().openFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
+        platform::ui().openFile(keyFileDialog(DataDir, StringKeyFileFilter));
     if (!chosen) {
         Terminate();
         return false;
@@ -52,7 +52,7 @@ bool TForm1::KeyFileCheck(core::UserLogin& login) {
 
 void TForm1::MCreateKeyFileClick() {
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().saveFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
+        platform::ui().saveFile(keyFileDialog(DataDir, StringKeyFileFilter));
     if (!chosen) {
         return;
     }

@@ -1,10 +1,13 @@
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
 #include "FaultyFileSystem.h"
+#include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
 #include "mainwindow/EntryListModel.h"
 #include "shell/TrayIcon.h"
@@ -161,4 +164,34 @@ TEST_F(Startup, TrayExitDuringLoginWritesNothing) {
     start([&](TFormLogin*) { form->PMTrayExit->trigger(); });
     EXPECT_TRUE(form->Terminated);
     EXPECT_EQ(dir.snapshot(), before);
+}
+
+// An installed program: the executable in bin/, the language files in
+// share/vorrel/language/, the data in the folder main() chose.
+TEST_F(Startup, InstalledProgramReadsShareAndWritesOnlyTheDataFolder) {
+    QFile english(testing_support::sourcePath(QStringLiteral("language/English.ini")));
+    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
+    dir.write(QStringLiteral("usr/share/vorrel/language/English.ini"), english.readAll());
+    dir.mkdir(QStringLiteral("usr/bin"));
+    dir.mkdir(QStringLiteral("home/vorrel"));
+    executable = dir.path(QStringLiteral("usr/bin/vorrel"));
+    dataFolder = dir.path(QStringLiteral("home/vorrel/"));
+    const auto before = dir.snapshot();
+    const testing_support::TestDir elsewhere;  // the working directory
+    newUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    ASSERT_TRUE(form->LoggedIn);
+    EXPECT_EQ(form->StringAllPasswords, QStringLiteral("All Passwords"));
+    EXPECT_EQ(form->AboutBox->LabelData->text(), dir.path(QStringLiteral("home/vorrel")));
+    EXPECT_TRUE(closeMain());
+
+    QStringList written = dir.snapshot().keys();
+    written.removeIf([&](const QString& f) { return before.contains(f); });
+    const QString user = QStringLiteral("home/vorrel/users/alice/");
+    EXPECT_EQ(
+        written,
+        (QStringList{QStringLiteral("home/vorrel/users/"), user, user + QStringLiteral("alice.dat"),
+                     user + QStringLiteral("categories.dat"),
+                     user + QStringLiteral("passwords.dat"), user + QStringLiteral("settings.dat"),
+                     QStringLiteral("home/vorrel/vorrel.ini")}));
+    EXPECT_TRUE(elsewhere.snapshot().isEmpty());
 }

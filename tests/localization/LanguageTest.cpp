@@ -105,6 +105,7 @@ QStringList extraKeys() {
             "FormEdit->ButtonCancel->Caption",
             "FormExport->ButtonOk->Caption",
             "AboutBox->LabelEmail->Caption",
+            "AboutBox->LabelDataTitle->Caption",
             "StringCannotStore",
             "StringPasswordCharacters",
             "MEncryptVault->Caption",
