@@ -8,6 +8,8 @@
 #   ./dev.sh bench        install what is missing, build, time the program at
 #                         1,000, 10,000 and 100,000 entries
 #   ./dev.sh fuzz         install what is missing, run each fuzz target for 60 s
+#   ./dev.sh package      install what is missing, build build/vorrel_<version>_<arch>.deb
+#                         and check it with lintian
 #   ./dev.sh install DIR  install what is missing, build, lay out the program in
 #                         DIR and add it to the desktop's menu for this user
 #
@@ -17,13 +19,16 @@ set -eu
 cd "$(dirname "$0")"
 ROOT=$(pwd)
 BUILD="${VORREL_BUILD:-$ROOT/build}"
+APP_ID=org.example.vorrel
 
 # The first line: the build, Qt's own translations, libsodium, libcsv and libzxcvbn (the
 # passphrase strength meter); the second: what the end-to-end tests drive the program
-# with; the third: the fuzzers' compiler.
+# with; the third: the fuzzers' compiler; the fourth: the Debian package's making
+# (CPack runs dpkg-shlibdeps and file) and its checks, the manual page's reader.
 PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-translations-l10n libsodium-dev libcsv-dev libzxcvbn-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
     python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick
-    clang libclang-rt-14-dev"
+    clang libclang-rt-14-dev
+    dpkg-dev file lintian appstream desktop-file-utils man-db"
 
 install_missing() {
     missing=""
@@ -60,17 +65,19 @@ register_desktop_entry() {
             Path=*) ;;
             *) printf '%s\n' "$line" ;;
         esac
-    done <"$ROOT/desktop/vorrel.desktop" >"$data/applications/vorrel.desktop"
+    done <"$ROOT/desktop/$APP_ID.desktop" >"$data/applications/$APP_ID.desktop"
+    # The entry's name before it took the reverse-DNS id: one menu item, not two.
+    rm -f "$data/applications/vorrel.desktop"
     for size in 16 32 48 64 128 256; do
         mkdir -p "$data/icons/hicolor/${size}x$size/apps"
-        cp "$ROOT/icons/vorrel-$size.png" "$data/icons/hicolor/${size}x$size/apps/vorrel.png"
+        cp "$ROOT/icons/vorrel-$size.png" "$data/icons/hicolor/${size}x$size/apps/$APP_ID.png"
     done
     mkdir -p "$data/icons/hicolor/scalable/apps"
-    cp "$ROOT/icons/vorrel.svg" "$data/icons/hicolor/scalable/apps/vorrel.svg"
+    cp "$ROOT/icons/vorrel.svg" "$data/icons/hicolor/scalable/apps/$APP_ID.svg"
     if command -v update-desktop-database >/dev/null 2>&1; then
         update-desktop-database "$data/applications" || true
     fi
-    printf 'Added %s\n' "$data/applications/vorrel.desktop"
+    printf 'Added %s\n' "$data/applications/$APP_ID.desktop"
 }
 
 case "${1:-}" in
@@ -99,6 +106,14 @@ case "${1:-}" in
         install_missing
         "$ROOT/tools/fuzz.sh" 60
         ;;
+    package)
+        install_missing
+        build -DVORREL_BUILD_TESTS=OFF
+        rm -f "$BUILD"/vorrel_*.deb
+        (cd "$BUILD" && cpack)
+        # Fails on an error; the warnings left, and why, are in the README.
+        lintian --fail-on error "$BUILD"/vorrel_*.deb
+        ;;
     install)
         if [ $# -ne 2 ] || [ -z "$2" ]; then
             echo "usage: $0 install DIR" >&2
@@ -118,7 +133,7 @@ case "${1:-}" in
         printf 'Vorrel is installed in %s\n' "$DIR"
         ;;
     *)
-        echo "usage: $0 run | test | bench | fuzz | install DIR" >&2
+        echo "usage: $0 run | test | bench | fuzz | package | install DIR" >&2
         exit 2
         ;;
 esac

@@ -27,6 +27,12 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     # Release builds of a password manager get the usual hardening.
     target_compile_options(vorrel_warnings INTERFACE
         $<$<CONFIG:Release,RelWithDebInfo>:-fstack-protector-strong -U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>)
+    # Full RELRO: the libraries' functions are bound, and their table made
+    # read-only, before the program runs.
+    if(UNIX AND NOT APPLE)
+        target_link_options(vorrel_warnings INTERFACE
+            $<$<CONFIG:Release,RelWithDebInfo>:LINKER:-z,relro,-z,now>)
+    endif()
 endif()
 
 if(VORREL_SANITIZE)

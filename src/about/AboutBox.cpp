@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "localization/LanguageTargets.h"
+#include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Widgets.h"
 
@@ -75,6 +76,10 @@ TAboutBox::TAboutBox(QWidget* parent)
     LabelSite->setFont(underlined);
     LabelSite->setMouseTracking(true);
     LabelSite->installEventFilter(this);
+    LabelDataTitle =
+        makeLabel(Panel1, "LabelDataTitle", QStringLiteral("Your data folder:"), kNavy, false);
+    LabelData = makeLabel(Panel1, "LabelData", QString(), kNavy, false);
+    LabelData->setTextInteractionFlags(Qt::TextSelectableByMouse);  // to be copied
     Panel1->installEventFilter(this);
 
     auto* header = new QHBoxLayout;
@@ -89,6 +94,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     panelLayout->addWidget(LabelEmail);
     // As wide as its text: the link reacts only over the address itself.
     panelLayout->addWidget(LabelSite, 0, Qt::AlignLeft);
+    panelLayout->addWidget(LabelDataTitle);
+    panelLayout->addWidget(LabelData);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -104,6 +111,11 @@ TAboutBox::TAboutBox(QWidget* parent)
 
 void TAboutBox::FitToTexts() {
     platform::fitToTexts(this, QSize(275, 162));
+}
+
+void TAboutBox::ShowDataFolder(const QString& folder) {
+    LabelData->setText(platform::fullNativePath(platform::withoutTrailingSeparator(folder)));
+    FitToTexts();
 }
 
 void TAboutBox::setSiteColor(const QColor& color) {

@@ -23,7 +23,12 @@ public:
     QLabel* LabelAuthor = nullptr;
     QLabel* LabelEmail = nullptr;
     QLabel* LabelSite = nullptr;
+    // Where the data folder is: a title, then the path.
+    QLabel* LabelDataTitle = nullptr;
+    QLabel* LabelData = nullptr;
     QPushButton* OKButton = nullptr;
+
+    void ShowDataFolder(const QString& folder);
 
     void LabelSiteMouseMove();
     void Panel1MouseMove();

@@ -40,7 +40,7 @@ bool TForm1::KeyFileCheck(core::UserLogin& login, bool endOnFailure) {
     }
     platform::ui().showMessage(StringKeyFileNotFound);
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().openFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
+        platform::ui().openFile(keyFileDialog(DataDir, StringKeyFileFilter));
     if (!chosen) {
         return fail();
     }
@@ -58,7 +58,7 @@ void TForm1::MCreateKeyFileClick() {
         return;
     }
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().saveFile(keyFileDialog(ProgramDir, StringKeyFileFilter));
+        platform::ui().saveFile(keyFileDialog(DataDir, StringKeyFileFilter));
     if (!chosen) {
         return;
     }

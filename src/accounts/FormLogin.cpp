@@ -159,7 +159,7 @@ void TFormLogin::showEvent(QShowEvent* event) {
 void TFormLogin::PasswordRuleFor(const QString& login) {
     bool encrypted = false;
     if (core::isValidLoginName(login)) {
-        const QString path = core::UserPaths::of(form1_.ProgramDir, login).passwordFile;
+        const QString path = core::UserPaths::of(form1_.DataDir, login).passwordFile;
         encrypted = platform::FileExists(path) &&
                     core::crypto::isEncryptedPasswordFile(core::readPasswordFile(path));
     }
@@ -241,7 +241,7 @@ void TFormLogin::ButtonLoginClick() {
     }
     const QString login = ComboBoxLogin->currentText();
     const QByteArray password = EditPassword->text().toUtf8();
-    const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
+    const core::UserPaths paths = core::UserPaths::of(form1_.DataDir, login);
     if (!core::isValidLoginName(login) || !platform::DirectoryExists(paths.folder)) {
         platform::ui().showMessage(StringUser + login + StringNotExists);
         return;
@@ -283,7 +283,7 @@ void TFormLogin::ButtonNewUserClick() {
     }
     const QString login = ComboBoxLogin->currentText();
     const QByteArray password = EditPassword->text().toUtf8();
-    const core::UserPaths paths = core::UserPaths::of(form1_.ProgramDir, login);
+    const core::UserPaths paths = core::UserPaths::of(form1_.DataDir, login);
     if (!platform::DirectoryExists(paths.usersFolder)) {
         platform::CreateDir(paths.usersFolder);
     }

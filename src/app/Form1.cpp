@@ -32,13 +32,15 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
+#include "platform/Places.h"
 #include "platform/Widgets.h"
 #include "shell/TrayIcon.h"
 
-TForm1::TForm1(const QString& executablePath, QWidget* parent)
+TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget* parent)
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
-                                              : executablePath) {
+                                              : executablePath),
+      DataDir(dataFolder.isEmpty() ? platform::ExtractFilePath(ExecutablePath) : dataFolder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());
@@ -304,12 +306,11 @@ void TForm1::CreateMenus() {
 }
 
 QString TForm1::ProgramSettingsPath() const {
-    return platform::ChangeFileExt(ExecutablePath, QStringLiteral(".ini"));
+    return DataDir + platform::settingsFileName(ExecutablePath);
 }
 
 void TForm1::FormCreate() {
     platform::setApplicationTitle(windowTitle());
-    ProgramDir = platform::ExtractFilePath(ExecutablePath);
     StTrayIcon1->setHint(windowTitle());
 
     FormLogin = new TFormLogin(*this);
@@ -317,6 +318,7 @@ void TForm1::FormCreate() {
     FormEdit = new TFormEdit(*this);
     FormExport = new TFormExport(*this);
     AboutBox = new TAboutBox(this);
+    AboutBox->ShowDataFolder(DataDir);
 
     Settings = core::readProgramSettings(ProgramSettingsPath());
     platform::setStorageCodePage(Settings.codePage);

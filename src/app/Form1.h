@@ -53,7 +53,10 @@ class TForm1 : public QMainWindow {
 
 public:
     // executablePath: the program's own path; empty means the running executable.
-    explicit TForm1(const QString& executablePath = QString(), QWidget* parent = nullptr);
+    // dataFolder: where the settings file, users/ and data/ are; empty means
+    // the executable's folder.
+    explicit TForm1(const QString& executablePath = QString(),
+                    const QString& dataFolder = QString(), QWidget* parent = nullptr);
     ~TForm1() override;
 
     // ---- Components ---------------------------------------------------------
@@ -144,7 +147,7 @@ public:
 
     // ---- Application state ---------------------------------------------------
     QString ExecutablePath;
-    QString ProgramDir;  // ends in the separator
+    QString DataDir;  // the data folder; ends in the separator
     QString CurrentLogin;
     QByteArray AccountPassword;  // plain, in memory only
     // The language, "hidden" and the users list, as read and since changed.

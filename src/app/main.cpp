@@ -1,14 +1,38 @@
 #include <QApplication>
 #include <QIcon>
 #include <memory>
+#include <optional>
 
+#include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "platform/Guard.h"
 #include "platform/Memory.h"
+#include "platform/Places.h"
+
+namespace {
+
+QStringList rawArguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
+    if (commandline::answeredAtOnce(rawArguments(argc, argv))) {
+        return 0;
+    }
     platform::returnLargeBuffersToTheSystem();
     QApplication application(argc, argv);
+    const std::optional<QString> dataOption = commandline::dataOption(QApplication::arguments());
+    if (!dataOption) {
+        return 2;
+    }
+    // The desktop entry's name: desktops that go by it find the icon and the menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VORREL_APP_ID));
     platform::setApplicationTitle(QStringLiteral("Vorrel"));
     // Before any window exists: the main window, the tray icon and the About
     // box all take the application's icon.
@@ -22,7 +46,14 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<TForm1> form1;
     const bool started = platform::guarded([&] {
-        form1 = std::make_unique<TForm1>();
+        // Decided once, here: the windows take the folder and never look for another.
+        const QString exe = QCoreApplication::applicationFilePath();
+        const QString dataFolder =
+            platform::decideDataFolder(platform::dataFolderSources(exe, *dataOption));
+        if (!platform::makeDataFolder(dataFolder)) {
+            platform::raiseCannotCreate(dataFolder);
+        }
+        form1 = std::make_unique<TForm1>(exe, dataFolder);
         form1->FormCreate();
     });
     if (!started || !form1 || form1->Terminated || !form1->LoggedIn) {

@@ -190,7 +190,7 @@ void TFormExport::ButtonOkClick() {
     // The window goes first; the save dialog then stands on its own.
     accept();
     platform::FileDialogRequest request;
-    request.initialDir = form1_.ProgramDir + QStringLiteral("data");
+    request.initialDir = form1_.DataDir + QStringLiteral("data");
     const int csvIndex = csvFilterIndex(SaveDialog1Filter);
     request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex, csvIndex);
     request.filter = ExportFilter();

@@ -18,6 +18,7 @@
 #include "platform/Files.h"
 #include "platform/FontDialog.h"
 #include "platform/IniFile.h"
+#include "platform/Places.h"
 #include "platform/Widgets.h"
 
 namespace {
@@ -142,6 +143,8 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
     }
     if (AboutBox) {
         t.push_back(message(caption("AboutBox->LabelEmail->Caption", AboutBox->LabelEmail)));
+        t.push_back(
+            message(caption("AboutBox->LabelDataTitle->Caption", AboutBox->LabelDataTitle)));
     }
     t.push_back(message(text("StringCannotStore", StringCannotStore)));
     t.push_back(message(text("StringPasswordCharacters", StringPasswordCharacters)));
@@ -186,16 +189,16 @@ std::vector<TForm1::LanguageTarget> TForm1::LanguageTargets() {
 
 namespace {
 
-// The language file: from the working directory, else beside the executable.
+// The language file from the first folder that has it.
 QString languageFilePath(const QString& executablePath, const QString& name) {
-    // Relative first: the folder is found from the working directory, as it
-    // always was; a program started from elsewhere finds its own folder.
-    const QString relative = QStringLiteral("language/") + name + QStringLiteral(".ini");
-    if (platform::FileExists(relative)) {
-        return relative;
+    const QString file = name + QStringLiteral(".ini");
+    const QStringList folders = platform::languageFolders(executablePath);
+    for (const QString& folder : folders) {
+        if (platform::FileExists(folder + file)) {
+            return folder + file;
+        }
     }
-    const QString beside = platform::ExtractFilePath(executablePath) + relative;
-    return platform::FileExists(beside) ? beside : relative;
+    return folders.first() + file;
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ void TImportCommand::Execute() {
     // As every command that opens a window: the texts are read anew.
     form1_.LoadLanguage(form1_.Settings.language);
     platform::FileDialogRequest request;
-    request.initialDir = form1_.ProgramDir + QStringLiteral("data");
+    request.initialDir = form1_.DataDir + QStringLiteral("data");
     request.fileName = FileName;
     request.filter = Texts.filter;
     const std::optional<platform::FileDialogResult> chosen = platform::ui().openFile(request);

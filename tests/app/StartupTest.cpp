@@ -1,10 +1,13 @@
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
 #include "FaultyFileSystem.h"
+#include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
 #include "mainwindow/EntryListModel.h"
 #include "shell/TrayIcon.h"
@@ -161,4 +164,24 @@ TEST_F(Startup, TrayExitDuringLoginWritesNothing) {
     start([&](TFormLogin*) { form->PMTrayExit->trigger(); });
     EXPECT_TRUE(form->Terminated);
     EXPECT_EQ(dir.snapshot(), before);
+}
+
+// An installed program: the executable in bin/, the language files in
+// share/vorrel/language/, the data in the folder main() chose.
+TEST_F(Startup, InstalledProgramReadsShareAndKeepsItsDataInTheDataFolder) {
+    QFile english(testing_support::sourcePath(QStringLiteral("language/English.ini")));
+    ASSERT_TRUE(english.open(QIODevice::ReadOnly));
+    dir.write(QStringLiteral("usr/share/vorrel/language/English.ini"), english.readAll());
+    dir.mkdir(QStringLiteral("home/vorrel"));
+    executable = dir.path(QStringLiteral("usr/bin/vorrel"));
+    dataFolder = dir.path(QStringLiteral("home/vorrel/"));
+    const testing_support::TestDir elsewhere;  // the working directory
+    newUser(QStringLiteral("alice"), QStringLiteral("secret"));
+    EXPECT_EQ(form->StringAllPasswords, QStringLiteral("All Passwords"));
+    EXPECT_EQ(form->AboutBox->LabelData->text(), dir.path(QStringLiteral("home/vorrel")));
+    EXPECT_TRUE(closeMain());
+    EXPECT_TRUE(dir.exists(QStringLiteral("home/vorrel/vorrel.ini")));
+    EXPECT_TRUE(dir.exists(QStringLiteral("home/vorrel/users/alice/passwords.dat")));
+    EXPECT_FALSE(dir.exists(QStringLiteral("usr/bin/users")));
+    EXPECT_TRUE(elsewhere.snapshot().isEmpty());
 }

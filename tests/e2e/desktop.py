@@ -191,10 +191,11 @@ class Desktop:
         self.processes.append(p)
         return p
 
-    def launch(self, program_dir, name="vorrel"):
-        """Starts the program as a person would: from its own folder."""
-        p = Process(name, [os.path.join(program_dir, "vorrel")], self.env, cwd=program_dir,
-                    log_path=os.path.join(self.work_dir, "vorrel.log"))
+    def launch(self, program_dir, name="vorrel", cwd=None):
+        """Starts the program as a person would: from its own folder, unless
+        another working folder is given."""
+        p = Process(name, [os.path.join(program_dir, "vorrel")], self.env,
+                    cwd=cwd or program_dir, log_path=os.path.join(self.work_dir, "vorrel.log"))
         self.processes.append(p)
         self.log("started the program (pid %d)" % p.pid)
         return p

@@ -2,16 +2,19 @@
 """End-to-end tests: the built program on a private X desktop, worked by keyboard
 and mouse, with every file it writes compared byte for byte.
 
-    run_e2e.py --program-dir build/vorrel --screenshots build/screenshots [--keep] [--only tray]
+    run_e2e.py --program-dir build/vorrel --screenshots build/screenshots
+               [--package build/vorrel_1.8_amd64.deb] [--keep] [--only tray]
 
 Each group gets a fresh program directory (the executable, language/, an empty
-data/) and its own X server; a failed step stops its group, leaves a picture of
-the screen as failure-<group>-<step>.png and the program's output beside it."""
+data/; the installed group unpacks the package instead) and its own X server;
+a failed step stops its group, leaves a picture of the screen as
+failure-<group>-<step>.png and the program's output beside it."""
 
 import argparse
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -22,10 +25,11 @@ sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 
 from desktop import Desktop, E2EError, FaultSeen, missing_tools  # noqa: E402
+from scenario_installed import Installed  # noqa: E402
 from scenario_no_tray import WithoutTray  # noqa: E402
 from scenario_tray import WithTray  # noqa: E402
 
-GROUPS = [WithTray, WithoutTray]
+GROUPS = [WithTray, WithoutTray, Installed]
 
 
 def lay_out_program(source, target):
@@ -51,6 +55,10 @@ class Runner:
         print(text, flush=True)
 
     def run_group(self, group):
+        from_package = getattr(group, "from_package", False)
+        if from_package and not self.args.package:
+            self.say("SKIP %s: no --package given" % group.name)
+            return
         work = tempfile.mkdtemp(prefix="vorrel-e2e-%s-" % group.name)
         log_path = os.path.join(work, "actions.log")
         log_file = open(log_path, "w")
@@ -65,7 +73,10 @@ class Runner:
         try:
             desktop.start()
             program = os.path.join(work, "program")
-            lay_out_program(self.args.program_dir, program)
+            if from_package:
+                subprocess.run(["dpkg", "-x", self.args.package, program], check=True)
+            else:
+                lay_out_program(self.args.program_dir, program)
             scenario = group(desktop, program, self.args.screenshots, self.args.icons, log)
             for index, (name, title) in enumerate(steps):
                 began = time.monotonic()
@@ -120,12 +131,15 @@ def main():
     parser.add_argument("--screenshots", required=True, help="folder for the pictures")
     parser.add_argument("--icons", default=os.path.join(HERE, "..", "..", "icons"),
                         help="folder with the program's icon pictures")
+    parser.add_argument("--package", help="the built .deb, for the installed program's group")
     parser.add_argument("--only", choices=[g.name for g in GROUPS], action="append")
     parser.add_argument("--keep", action="store_true", help="keep the work folders")
     args = parser.parse_args()
     args.program_dir = os.path.abspath(args.program_dir)
     args.screenshots = os.path.abspath(args.screenshots)
     args.icons = os.path.abspath(args.icons)
+    if args.package:
+        args.package = os.path.abspath(args.package)
 
     missing = missing_tools()
     if missing:

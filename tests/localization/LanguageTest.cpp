@@ -106,6 +106,7 @@ QStringList extraKeys() {
             "FormEdit->ButtonCancel->Caption",
             "FormExport->ButtonOk->Caption",
             "AboutBox->LabelEmail->Caption",
+            "AboutBox->LabelDataTitle->Caption",
             "StringCannotStore",
             "StringPasswordCharacters",
             "MEncryptVault->Caption",

@@ -55,7 +55,7 @@ void AppFixture::installLanguage(const QString& name) {
 }
 
 void AppFixture::start(const std::function<void(TFormLogin*)>& drive) {
-    form = std::make_unique<TForm1>(dir.exe());
+    form = std::make_unique<TForm1>(executable.isEmpty() ? dir.exe() : executable, dataFolder);
     // Changes on disk are taken when a test settles the watch, not by the clock.
     form->Watch->setSettleMs(24 * 3600 * 1000);
     ui.answerModal([drive](QDialog* d) { drive(static_cast<TFormLogin*>(d)); });

@@ -26,6 +26,8 @@ protected:
     TestDir dir;
     ScriptedUi ui;
     std::unique_ptr<TForm1> form;
+    QString executable;  // the program's path: dir's vorrel unless set
+    QString dataFolder;  // the data folder: the program's folder unless set
 
     void SetUp() override;
     void TearDown() override;
