@@ -62,7 +62,7 @@ bool isValidLoginName(const QString& login) {
 }
 
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
-    QByteArray data = platform::readFile(vaultPath);
+    QByteArray data = readBoundedFile(vaultPath, kMaxContainerBytes);
     // An encrypted vault read as compatible lines would be junk, and the
     // next save would write that junk over it.
     if (crypto::isContainer(data)) {
