@@ -8,6 +8,7 @@
 
 int main(int argc, char* argv[]) {
     platform::returnLargeBuffersToTheSystem();
+    platform::fillFreedMemory();
     QApplication application(argc, argv);
     platform::setApplicationTitle(QStringLiteral("Vorrel"));
     // Before any window exists: the main window, the tray icon and the About
