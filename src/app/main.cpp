@@ -4,9 +4,11 @@
 
 #include "app/Form1.h"
 #include "platform/Guard.h"
+#include "platform/Hardening.h"
 #include "platform/Memory.h"
 
 int main(int argc, char* argv[]) {
+    platform::hardenProcess();
     platform::returnLargeBuffersToTheSystem();
     platform::fillFreedMemory();
     QApplication application(argc, argv);
