@@ -278,6 +278,8 @@ void TForm1::CreateMenus() {
     bind(MAboutProgram, [this] { AAboutExecute(); });
     connect(ListView1, &TListView::deletePressed, this,
             platform::command([this] { ADeleteExecute(); }));
+    connect(ListView1, &TListView::copyPasswordPressed, this,
+            platform::command([this] { PMCopyPasswordClick(); }));
     connect(ListView1, &TListView::doubleClickedAnywhere, this,
             platform::command([this] { ListView1DblClick(); }));
     bind(MCreateKeyFile, [this] { MCreateKeyFileClick(); });

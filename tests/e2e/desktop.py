@@ -349,9 +349,10 @@ class Desktop:
         wait_until(lambda: "x:%d y:%d " % (x, y) in self.xdotool("getmouselocation"),
                    "the pointer to reach %d,%d" % (x, y))
 
-    def clipboard(self):
-        return self._run(["xclip", "-o", "-selection", "clipboard"], check=False, timeout=5,
-                         binary=True)
+    def clipboard(self, selection="clipboard", target=None):
+        """The text a selection holds (empty when nobody holds it), or its list of types."""
+        argv = ["xclip", "-o", "-selection", selection] + (["-t", target] if target else [])
+        return self._run(argv, check=False, timeout=5, binary=True)
 
     # ---- pictures ---------------------------------------------------------------
 
