@@ -22,7 +22,7 @@ BUILD="${VORREL_BUILD:-$ROOT/build}"
 # passphrase strength meter); the second: what the end-to-end tests drive the program
 # with; the third: the fuzzers' compiler.
 PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-translations-l10n libsodium-dev libcsv-dev libzxcvbn-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
-    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick
+    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick dbus
     clang libclang-rt-14-dev"
 
 install_missing() {

@@ -33,6 +33,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Widgets.h"
+#include "shell/DesktopLock.h"
 #include "shell/TrayIcon.h"
 
 TForm1::TForm1(const QString& executablePath, QWidget* parent)
@@ -54,6 +55,12 @@ TForm1::TForm1(const QString& executablePath, QWidget* parent)
     Inactivity =
         new InactivityWatch([this] { return LoggedIn && !Locked; }, [this] { MLockClick(); }, this);
     Clipboard = new SecretClipboard(this);
+    // The desktop's screen lock and the machine's sleep lock the program too.
+    connect(new DesktopLock(this), &DesktopLock::locked, this, platform::command([this] {
+                if (LoggedIn) {
+                    MLockClick();
+                }
+            }));
     Watch = new FolderWatch(*this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));

@@ -1,5 +1,6 @@
-"""A private X desktop (Xvfb, openbox, optionally trayer) and a person's hands on it:
-xdotool for keys and the mouse, xclip for the clipboard, ImageMagick for pictures."""
+"""A private X desktop (Xvfb, openbox, optionally trayer and a session bus) and a
+person's hands on it: xdotool for keys and the mouse, xclip for the clipboard,
+dbus-send for what the desktop announces, ImageMagick for pictures."""
 
 import ctypes
 import os
@@ -13,7 +14,21 @@ import time
 DEFAULT_TIMEOUT = 20.0
 POLL = 0.05
 
-TOOLS = ["Xvfb", "openbox", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert"]
+TOOLS = ["Xvfb", "openbox", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert",
+         "dbus-daemon", "dbus-send"]
+
+# A session bus of the desktop's own: nothing is started on demand, anyone may
+# own any name and send anything.
+SESSION_BUS_CONFIG = """<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%s</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
 
 
 class E2EError(AssertionError):
@@ -106,11 +121,13 @@ _TREE_LINE = re.compile(
 
 
 class Desktop:
-    """One X server with a window manager; every process it starts is stopped by close()."""
+    """One X server with a window manager; every process it starts is stopped by close().
+    Without session_bus the programs find no session bus; a system bus they never find."""
 
-    def __init__(self, work_dir, tray, log):
+    def __init__(self, work_dir, tray, log, session_bus=False):
         self.work_dir = work_dir
         self.tray = tray
+        self.session_bus = session_bus
         self.log = log
         self.processes = []
         self.display = None
@@ -127,6 +144,11 @@ class Desktop:
                    XDG_RUNTIME_DIR=runtime, LC_ALL="C.UTF-8", LANG="C.UTF-8",
                    QT_QPA_PLATFORM="xcb")
         env.pop("DISPLAY", None)
+        # Addresses where no bus listens: nothing of the machine's own buses
+        # reaches the program, and no bus is started for it behind the scenes.
+        for bus in ("SESSION", "SYSTEM"):
+            env["DBUS_%s_BUS_ADDRESS" % bus] = "unix:path=%s" % os.path.join(
+                work_dir, "no-%s-bus" % bus.lower())
         self.env = env
 
     # ---- start and stop -------------------------------------------------------
@@ -139,12 +161,14 @@ class Desktop:
                         pass_fds=(write_end,))
             os.close(write_end)
             write_end = None
-            self.display = ":" + self._read_display(read_end)
+            self.display = ":" + self._read_line(read_end, "Xvfb", "its display")
         finally:
             os.close(read_end)
             if write_end is not None:
                 os.close(write_end)
         self.env["DISPLAY"] = self.display
+        if self.session_bus:
+            self._start_session_bus()
         self.log("X server on %s" % self.display)
         self._spawn("openbox", ["openbox", "--sm-disable"])
         wait_until(lambda: "window id" in self._run(["xprop", "-root",
@@ -172,16 +196,34 @@ class Desktop:
                 self.processes.remove(trayer)
         raise E2EError("trayer never showed its panel")
 
-    def _read_display(self, fd):
+    def _start_session_bus(self):
+        config = os.path.join(self.work_dir, "session-bus.conf")
+        with open(config, "w") as f:
+            f.write(SESSION_BUS_CONFIG % self.work_dir)
+        read_end, write_end = os.pipe()
+        try:
+            self._spawn("dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
+                                        "--print-address=%d" % write_end], pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = None
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = self._read_line(read_end, "dbus-daemon",
+                                                                   "its address")
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        self.log("session bus at %s" % self.env["DBUS_SESSION_BUS_ADDRESS"])
+
+    def _read_line(self, fd, name, what):
         data = b""
         deadline = time.monotonic() + DEFAULT_TIMEOUT
         while not data.endswith(b"\n"):
             left = deadline - time.monotonic()
             if left <= 0 or not select.select([fd], [], [], left)[0]:
-                raise E2EError("Xvfb did not report its display")
-            chunk = os.read(fd, 64)
+                raise E2EError("%s did not report %s" % (name, what))
+            chunk = os.read(fd, 256)
             if not chunk:
-                raise E2EError("Xvfb ended before it reported its display")
+                raise E2EError("%s ended before it reported %s" % (name, what))
             data += chunk
         return data.decode().strip()
 
@@ -353,6 +395,14 @@ class Desktop:
         """The text a selection holds (empty when nobody holds it), or its list of types."""
         argv = ["xclip", "-o", "-selection", selection] + (["-t", target] if target else [])
         return self._run(argv, check=False, timeout=5, binary=True)
+
+    # ---- the desktop's announcements ---------------------------------------------
+
+    def lock_screen(self):
+        """What a screen locker says on the session bus as it locks the screen."""
+        self.log("the screen saver becomes active")
+        self._run(["dbus-send", "--session", "--type=signal", "/org/freedesktop/ScreenSaver",
+                   "org.freedesktop.ScreenSaver.ActiveChanged", "boolean:true"])
 
     # ---- pictures ---------------------------------------------------------------
 

@@ -41,6 +41,7 @@ class Person:
         self.app = None
 
     login = None  # the user the scenario works as
+    session_bus = False  # whether the desktop has a session bus
 
     # ---- files ----------------------------------------------------------------
 
