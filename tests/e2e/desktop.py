@@ -154,22 +154,18 @@ class Desktop:
     # ---- start and stop -------------------------------------------------------
 
     def start(self):
-        read_end, write_end = os.pipe()
-        try:
-            self._spawn("Xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 "1280x800x24", "-nolisten", "tcp", "-noreset"],
-                        pass_fds=(write_end,))
-            os.close(write_end)
-            write_end = None
-            self.display = ":" + self._read_line(read_end, "Xvfb", "its display")
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
+        self.display = ":" + self._start_server(
+            "Xvfb", ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x800x24", "-nolisten",
+                     "tcp", "-noreset"], "its display")
         self.env["DISPLAY"] = self.display
-        if self.session_bus:
-            self._start_session_bus()
         self.log("X server on %s" % self.display)
+        if self.session_bus:
+            config = os.path.join(self.work_dir, "session-bus.conf")
+            with open(config, "w") as f:
+                f.write(SESSION_BUS_CONFIG % self.work_dir)
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server(
+                "dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
+                                "--print-address={fd}"], "its address")
         self._spawn("openbox", ["openbox", "--sm-disable"])
         wait_until(lambda: "window id" in self._run(["xprop", "-root",
                                                      "_NET_SUPPORTING_WM_CHECK"], check=False),
@@ -196,23 +192,20 @@ class Desktop:
                 self.processes.remove(trayer)
         raise E2EError("trayer never showed its panel")
 
-    def _start_session_bus(self):
-        config = os.path.join(self.work_dir, "session-bus.conf")
-        with open(config, "w") as f:
-            f.write(SESSION_BUS_CONFIG % self.work_dir)
+    def _start_server(self, name, argv, what):
+        """Starts a server that writes one line (what) to the descriptor in place of
+        {fd} in argv once it is ready; returns that line."""
         read_end, write_end = os.pipe()
         try:
-            self._spawn("dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
-                                        "--print-address=%d" % write_end], pass_fds=(write_end,))
+            self._spawn(name, [a.replace("{fd}", str(write_end)) for a in argv],
+                        pass_fds=(write_end,))
             os.close(write_end)
             write_end = None
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = self._read_line(read_end, "dbus-daemon",
-                                                                   "its address")
+            return self._read_line(read_end, name, what)
         finally:
             os.close(read_end)
             if write_end is not None:
                 os.close(write_end)
-        self.log("session bus at %s" % self.env["DBUS_SESSION_BUS_ADDRESS"])
 
     def _read_line(self, fd, name, what):
         data = b""
