@@ -122,12 +122,11 @@ _TREE_LINE = re.compile(
 
 class Desktop:
     """One X server with a window manager; every process it starts is stopped by close().
-    Without session_bus the programs find no session bus; a system bus they never find."""
+    Programs find no session bus until start_session_bus(), and never a system bus."""
 
-    def __init__(self, work_dir, tray, log, session_bus=False):
+    def __init__(self, work_dir, tray, log):
         self.work_dir = work_dir
         self.tray = tray
-        self.session_bus = session_bus
         self.log = log
         self.processes = []
         self.display = None
@@ -159,13 +158,6 @@ class Desktop:
                      "tcp", "-noreset"], "its display")
         self.env["DISPLAY"] = self.display
         self.log("X server on %s" % self.display)
-        if self.session_bus:
-            config = os.path.join(self.work_dir, "session-bus.conf")
-            with open(config, "w") as f:
-                f.write(SESSION_BUS_CONFIG % self.work_dir)
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server(
-                "dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
-                                "--print-address={fd}"], "its address")
         self._spawn("openbox", ["openbox", "--sm-disable"])
         wait_until(lambda: "window id" in self._run(["xprop", "-root",
                                                      "_NET_SUPPORTING_WM_CHECK"], check=False),
@@ -191,6 +183,15 @@ class Desktop:
                 trayer.stop()
                 self.processes.remove(trayer)
         raise E2EError("trayer never showed its panel")
+
+    def start_session_bus(self):
+        """A session bus for the programs started from now on."""
+        config = os.path.join(self.work_dir, "session-bus.conf")
+        with open(config, "w") as f:
+            f.write(SESSION_BUS_CONFIG % self.work_dir)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server(
+            "dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
+                            "--print-address={fd}"], "its address")
 
     def _start_server(self, name, argv, what):
         """Starts a server that writes one line (what) to the descriptor in place of

@@ -41,7 +41,6 @@ class Person:
         self.app = None
 
     login = None  # the user the scenario works as
-    session_bus = False  # whether the desktop has a session bus
 
     # ---- files ----------------------------------------------------------------
 

@@ -59,7 +59,7 @@ class Runner:
             log_file.write("%8.3f %s\n" % (time.monotonic() - self.started, text))
             log_file.flush()
 
-        desktop = Desktop(work, group.tray, log, group.session_bus)
+        desktop = Desktop(work, group.tray, log)
         steps = steps_of(group)
         index = -1  # the step under way; -1 while the desktop is set up
         try:

@@ -18,7 +18,6 @@ CHINESE_LOGIN = "\u7528\u6237"
 class WithTray(Person):
     name = "tray"
     tray = True
-    session_bus = True
     login = LOGIN
 
     def __init__(self, *args):
@@ -557,6 +556,7 @@ class WithTray(Person):
 
     def step_27_screen_lock(self):
         """the desktop's screen lock locks the program; the passphrase brings it back"""
+        self.d.start_session_bus()
         self.log_in_with_key(PASSPHRASE)
         self.main = self.main_window(LOGIN)
         self.d.lock_screen()
