@@ -26,7 +26,7 @@ APP_ID=org.example.vorrel
 # with; the third: the fuzzers' compiler; the fourth: the Debian package's making
 # (CPack runs dpkg-shlibdeps and file) and its checks, the manual page's reader.
 PACKAGES="cmake ninja-build g++ make pkg-config qt6-base-dev qt6-translations-l10n libsodium-dev libcsv-dev libzxcvbn-dev libgl-dev libgtest-dev fonts-dejavu-core fonts-wqy-microhei
-    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick
+    python3 xvfb openbox trayer xdotool xclip x11-utils imagemagick dbus
     clang libclang-rt-14-dev
     dpkg-dev file lintian appstream desktop-file-utils man-db"
 

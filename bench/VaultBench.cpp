@@ -342,6 +342,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     platform::returnLargeBuffersToTheSystem();
+    platform::fillFreedMemory();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     std::vector<int> sizes{1000, 10000, 100000};

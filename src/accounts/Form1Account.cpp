@@ -21,7 +21,8 @@ void TForm1::MChangePassClick() {
         return;
     }
     QString text;
-    while (platform::ui().inputQuery(StringChangeAccountPassword, StringNewPassword, text)) {
+    while (platform::ui().inputNewPassword(StringChangeAccountPassword, StringNewPassword, text,
+                                           [this](const QString& t) { Clipboard->copy(t); })) {
         // An encrypted user's password file is no longer read by the Windows
         // program: a passphrase protects the vault instead of four letters.
         if (Store->encrypted()) {

@@ -34,6 +34,7 @@
 #include "platform/Guard.h"
 #include "platform/Places.h"
 #include "platform/Widgets.h"
+#include "shell/DesktopLock.h"
 #include "shell/TrayIcon.h"
 
 TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget* parent)
@@ -56,6 +57,12 @@ TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget
     Inactivity =
         new InactivityWatch([this] { return LoggedIn && !Locked; }, [this] { MLockClick(); }, this);
     Clipboard = new SecretClipboard(this);
+    // The desktop's screen lock and the machine's sleep lock the program too.
+    connect(new DesktopLock(this), &DesktopLock::locked, this, platform::command([this] {
+                if (LoggedIn) {
+                    MLockClick();
+                }
+            }));
     Watch = new FolderWatch(*this);
     connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
@@ -280,6 +287,8 @@ void TForm1::CreateMenus() {
     bind(MAboutProgram, [this] { AAboutExecute(); });
     connect(ListView1, &TListView::deletePressed, this,
             platform::command([this] { ADeleteExecute(); }));
+    connect(ListView1, &TListView::copyPasswordPressed, this,
+            platform::command([this] { PMCopyPasswordClick(); }));
     connect(ListView1, &TListView::doubleClickedAnywhere, this,
             platform::command([this] { ListView1DblClick(); }));
     bind(MCreateKeyFile, [this] { MCreateKeyFileClick(); });

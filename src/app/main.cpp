@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "platform/Guard.h"
+#include "platform/Hardening.h"
 #include "platform/Memory.h"
 #include "platform/Places.h"
 
@@ -22,10 +23,13 @@ QStringList rawArguments(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // --help and --version answer before anything else, without a display.
     if (commandline::answeredAtOnce(rawArguments(argc, argv))) {
         return 0;
     }
+    platform::hardenProcess();
     platform::returnLargeBuffersToTheSystem();
+    platform::fillFreedMemory();
     QApplication application(argc, argv);
     const std::optional<QString> dataOption = commandline::dataOption(QApplication::arguments());
     if (!dataOption) {

@@ -14,8 +14,10 @@
 
 #include "localization/LanguageTargets.h"
 #include "mainwindow/ListView.h"
+#include "mainwindow/SecretClipboard.h"
 #include "platform/CodePage.h"
 #include "platform/Guard.h"
+#include "platform/SecretField.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
 
@@ -60,6 +62,8 @@ TEntryDialog::TEntryDialog(TForm1& form1, bool editing)
     EditPassword = edit("EditPassword");
     platform::setPasswordChar(EditPassword);
     EditPassword->setEchoMode(QLineEdit::Normal);
+    platform::guardSecretField(EditPassword,
+                               [this](const QString& text) { form1_.Clipboard->copy(text); });
     ComboBoxCat = new QComboBox(GroupBox);
     ComboBoxCat->setObjectName(QStringLiteral("ComboBoxCat"));
     ComboBoxCat->setEditable(false);  // a drop-down list: no typed text

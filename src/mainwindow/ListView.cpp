@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "core/PasswordEntry.h"
+
 TListView::TListView(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("ListView1"));
     setRootIsDecorated(false);
@@ -53,6 +55,13 @@ void TListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete &&
         (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
         Q_EMIT deletePressed();
+        event->accept();
+        return;
+    }
+    // A password goes to the clipboard the way the copy command puts it
+    // there, marked as a secret and forgotten later, never as the cell's text.
+    if (event->matches(QKeySequence::Copy) && currentIndex().column() == core::Password) {
+        Q_EMIT copyPasswordPressed();
         event->accept();
         return;
     }

@@ -12,7 +12,8 @@ public:
     explicit TListView(QWidget* parent = nullptr);
 
 Q_SIGNALS:
-    void deletePressed();  // the Delete key
+    void deletePressed();        // the Delete key
+    void copyPasswordPressed();  // Ctrl+C on a cell of the Password column
     void doubleClickedAnywhere();
 
 protected:

@@ -14,4 +14,13 @@ void returnLargeBuffersToTheSystem() {
 #endif
 }
 
+void fillFreedMemory() {
+#if defined(__GLIBC__)
+    // glibc leaves alone the small blocks it keeps in its per-thread cache
+    // and the last bytes of a block: a second line behind wiping secrets
+    // where they are held, not a replacement for it.
+    mallopt(M_PERTURB, 0x5A);
+#endif
+}
+
 }  // namespace platform

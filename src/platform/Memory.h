@@ -6,4 +6,8 @@ namespace platform {
 // them back to the system when freed instead of keeping them in the heap.
 void returnLargeBuffersToTheSystem();
 
+// Freed heap blocks are overwritten, so the copies of secrets that Qt makes
+// and frees do not stay behind in the heap.
+void fillFreedMemory();
+
 }  // namespace platform

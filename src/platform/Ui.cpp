@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "platform/FontDialog.h"
+#include "platform/SecretField.h"
 #include "platform/Widgets.h"
 
 namespace platform {
@@ -85,7 +86,10 @@ void QtUi::showMessage(const QString& text) {
     runModal(box);
 }
 
-bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value, bool secret) {
+namespace {
+
+bool runInputBox(const QString& title, const QString& prompt, QString& value, bool secret,
+                 const std::function<void(const QString&)>& copySecret) {
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
@@ -96,6 +100,9 @@ bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& valu
         if (secret) {
             setPasswordChar(edit);
         }
+        if (copySecret) {
+            guardSecretField(edit, copySecret);
+        }
         edit->setMaxLength(255);
         edit->selectAll();
     }
@@ -104,6 +111,17 @@ bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& valu
     }
     value = dialog.textValue();
     return true;
+}
+
+}  // namespace
+
+bool QtUi::inputQuery(const QString& title, const QString& prompt, QString& value, bool secret) {
+    return runInputBox(title, prompt, value, secret, {});
+}
+
+bool QtUi::inputNewPassword(const QString& title, const QString& prompt, QString& value,
+                            const std::function<void(const QString&)>& copySecret) {
+    return runInputBox(title, prompt, value, false, copySecret);
 }
 
 bool QtUi::askOkCancel(const QString& text, const QString& title) {

@@ -47,6 +47,12 @@ public:
     // text. A secret field shows "*" for every character typed.
     virtual bool inputQuery(const QString& title, const QString& prompt, QString& value,
                             bool secret = false) = 0;
+    // The same box for a new password: shown as it is typed, so it can be
+    // checked, but copied out of the box only through copySecret.
+    virtual bool inputNewPassword(const QString& title, const QString& prompt, QString& value,
+                                  const std::function<void(const QString&)>& /*copySecret*/) {
+        return inputQuery(title, prompt, value);
+    }
     // OK/Cancel question without icon; true for OK.
     virtual bool askOkCancel(const QString& text, const QString& title) = 0;
     virtual std::optional<FileDialogResult> openFile(const FileDialogRequest& request) = 0;
@@ -89,6 +95,8 @@ public:
     void showMessage(const QString& text) override;
     bool inputQuery(const QString& title, const QString& prompt, QString& value,
                     bool secret = false) override;
+    bool inputNewPassword(const QString& title, const QString& prompt, QString& value,
+                          const std::function<void(const QString&)>& copySecret) override;
     bool askOkCancel(const QString& text, const QString& title) override;
     std::optional<FileDialogResult> openFile(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request) override;

@@ -1,5 +1,6 @@
-"""A private X desktop (Xvfb, openbox, optionally trayer) and a person's hands on it:
-xdotool for keys and the mouse, xclip for the clipboard, ImageMagick for pictures."""
+"""A private X desktop (Xvfb, openbox, optionally trayer and a session bus) and a
+person's hands on it: xdotool for keys and the mouse, xclip for the clipboard,
+dbus-send for what the desktop announces, ImageMagick for pictures."""
 
 import ctypes
 import os
@@ -13,7 +14,21 @@ import time
 DEFAULT_TIMEOUT = 20.0
 POLL = 0.05
 
-TOOLS = ["Xvfb", "openbox", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert"]
+TOOLS = ["Xvfb", "openbox", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert",
+         "dbus-daemon", "dbus-send"]
+
+# A session bus of the desktop's own: nothing is started on demand, anyone may
+# own any name and send anything.
+SESSION_BUS_CONFIG = """<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%s</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
 
 
 class E2EError(AssertionError):
@@ -106,7 +121,8 @@ _TREE_LINE = re.compile(
 
 
 class Desktop:
-    """One X server with a window manager; every process it starts is stopped by close()."""
+    """One X server with a window manager; every process it starts is stopped by close().
+    Programs find no session bus until start_session_bus(), and never a system bus."""
 
     def __init__(self, work_dir, tray, log):
         self.work_dir = work_dir
@@ -127,23 +143,19 @@ class Desktop:
                    XDG_RUNTIME_DIR=runtime, LC_ALL="C.UTF-8", LANG="C.UTF-8",
                    QT_QPA_PLATFORM="xcb")
         env.pop("DISPLAY", None)
+        # Addresses where no bus listens: nothing of the machine's own buses
+        # reaches the program, and no bus is started for it behind the scenes.
+        for bus in ("SESSION", "SYSTEM"):
+            env["DBUS_%s_BUS_ADDRESS" % bus] = "unix:path=%s" % os.path.join(
+                work_dir, "no-%s-bus" % bus.lower())
         self.env = env
 
     # ---- start and stop -------------------------------------------------------
 
     def start(self):
-        read_end, write_end = os.pipe()
-        try:
-            self._spawn("Xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                 "1280x800x24", "-nolisten", "tcp", "-noreset"],
-                        pass_fds=(write_end,))
-            os.close(write_end)
-            write_end = None
-            self.display = ":" + self._read_display(read_end)
-        finally:
-            os.close(read_end)
-            if write_end is not None:
-                os.close(write_end)
+        self.display = ":" + self._start_server(
+            "Xvfb", ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x800x24", "-nolisten",
+                     "tcp", "-noreset"], "its display")
         self.env["DISPLAY"] = self.display
         self.log("X server on %s" % self.display)
         self._spawn("openbox", ["openbox", "--sm-disable"])
@@ -172,16 +184,40 @@ class Desktop:
                 self.processes.remove(trayer)
         raise E2EError("trayer never showed its panel")
 
-    def _read_display(self, fd):
+    def start_session_bus(self):
+        """A session bus for the programs started from now on."""
+        config = os.path.join(self.work_dir, "session-bus.conf")
+        with open(config, "w") as f:
+            f.write(SESSION_BUS_CONFIG % self.work_dir)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._start_server(
+            "dbus-daemon", ["dbus-daemon", "--config-file=" + config, "--nofork",
+                            "--print-address={fd}"], "its address")
+
+    def _start_server(self, name, argv, what):
+        """Starts a server that writes one line (what) to the descriptor in place of
+        {fd} in argv once it is ready; returns that line."""
+        read_end, write_end = os.pipe()
+        try:
+            self._spawn(name, [a.replace("{fd}", str(write_end)) for a in argv],
+                        pass_fds=(write_end,))
+            os.close(write_end)
+            write_end = None
+            return self._read_line(read_end, name, what)
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+
+    def _read_line(self, fd, name, what):
         data = b""
         deadline = time.monotonic() + DEFAULT_TIMEOUT
         while not data.endswith(b"\n"):
             left = deadline - time.monotonic()
             if left <= 0 or not select.select([fd], [], [], left)[0]:
-                raise E2EError("Xvfb did not report its display")
-            chunk = os.read(fd, 64)
+                raise E2EError("%s did not report %s" % (name, what))
+            chunk = os.read(fd, 256)
             if not chunk:
-                raise E2EError("Xvfb ended before it reported its display")
+                raise E2EError("%s ended before it reported %s" % (name, what))
             data += chunk
         return data.decode().strip()
 
@@ -335,7 +371,9 @@ class Desktop:
 
     def type(self, text):
         self.log("types %r" % text)
-        self.xdotool("type", "--delay", "25", text)
+        # A character the keyboard lacks is typed on a spare key bound to it for
+        # the moment; the program must read that binding before the next one.
+        self.xdotool("type", "--delay", "25" if text.isascii() else "150", text)
 
     def click(self, wid, x, y, button=1):
         """A click at (x, y) inside the window."""
@@ -350,9 +388,18 @@ class Desktop:
         wait_until(lambda: "x:%d y:%d " % (x, y) in self.xdotool("getmouselocation"),
                    "the pointer to reach %d,%d" % (x, y))
 
-    def clipboard(self):
-        return self._run(["xclip", "-o", "-selection", "clipboard"], check=False, timeout=5,
-                         binary=True)
+    def clipboard(self, selection="clipboard", target=None):
+        """The text a selection holds (empty when nobody holds it), or its list of types."""
+        argv = ["xclip", "-o", "-selection", selection] + (["-t", target] if target else [])
+        return self._run(argv, check=False, timeout=5, binary=True)
+
+    # ---- the desktop's announcements ---------------------------------------------
+
+    def lock_screen(self):
+        """What a screen locker says on the session bus as it locks the screen."""
+        self.log("the screen saver becomes active")
+        self._run(["dbus-send", "--session", "--type=signal", "/org/freedesktop/ScreenSaver",
+                   "org.freedesktop.ScreenSaver.ActiveChanged", "boolean:true"])
 
     # ---- pictures ---------------------------------------------------------------
 

@@ -198,7 +198,13 @@ class Person:
             if len(text) == 10 and all(c in ex.ALPHABET for c in text) and text != previous:
                 return text
             return None
-        return wait_until(copied, "the shown password on the clipboard", timeout=10)
+        password = wait_until(copied, "the shown password on the clipboard", timeout=10)
+        # Copied as a secret, and never on the selection any program may read.
+        if b"x-kde-passwordManagerHint" not in self.d.clipboard(target="TARGETS"):
+            raise E2EError("the copied password is not marked as a secret")
+        if self.d.clipboard("primary") == password:
+            raise E2EError("the selected password is on the primary selection")
+        return password
 
     def type_field(self, text):
         """Replaces the focused field's text."""

@@ -1,6 +1,7 @@
 """A desktop without a notification area: locking minimizes the window instead."""
 
 import os
+import re
 
 import expected as ex
 from desktop import E2EError, wait_until
@@ -128,6 +129,13 @@ class WithoutTray(Person):
         self.expect_file(self.user("categories.dat"), b"")
         self.expect_file(self.user("passwords.dat"), ex.vault([self.wiki]))
         self.expect_file(self.user("%s.dat" % LOGIN), ex.account_file(PASSWORD))
+
+    def step_05b_no_bus_no_word(self):
+        """with no bus to hear the desktop on, the program said not a word about it"""
+        with open(os.path.join(self.d.work_dir, "vorrel.log"), "rb") as f:
+            said = f.read()
+        if re.search(rb"d-?bus", said, re.IGNORECASE):
+            raise E2EError("the program spoke of the missing bus: %r" % said)
 
     def step_06_two_programs_one_account(self):
         """two programs logged in as bob each add an entry: all survive, whichever exits first"""

@@ -553,3 +553,21 @@ class WithTray(Person):
         self.copy_from_context_menu(self.main, 2, 0)
         self.expect_clipboard(CHINESE_LOGIN.encode())
         self.exit_by_menu(self.main)
+
+    def step_27_screen_lock(self):
+        """the desktop's screen lock locks the program; the passphrase brings it back"""
+        self.d.start_session_bus()
+        self.log_in_with_key(PASSPHRASE)
+        self.main = self.main_window(LOGIN)
+        self.d.lock_screen()
+        wait_until(lambda: not self.d.viewable(self.main), "the locked window to go")
+        # Locked from an open encrypted vault, the process still running
+        # (self.app.pid): what its memory holds now is what a lock leaves.
+        self.open_unlock_box()
+        self.d.type(PASSPHRASE)
+        self.d.key("Return")
+        self.d.wait_gone("Unlock Vorrel")
+        wait_until(lambda: self.d.viewable(self.main), "the unlocked window")
+        self.copy_from_context_menu(self.main, 2, 0)
+        self.expect_clipboard(CHINESE_LOGIN.encode())
+        self.exit_by_menu(self.main)

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -270,4 +271,70 @@ TEST_F(Commands, ACopiedPasswordIsSecretAndForgottenAfter30SecondsAtLockAndAtExi
     EXPECT_EQ(real.clipboardText(), QStringLiteral("s3cret"));
     real.clearClipboard();
     EXPECT_EQ(real.clipboardText(), QString());
+}
+
+TEST_F(Commands, CtrlCOnAShownPasswordCopiesItAsASecretAndNeverAsPlainText) {
+    openUser({"a|me|secret|"});
+    QClipboard* system = QApplication::clipboard();
+    system->clear();
+    // Marked and forgotten later, as the menu's copy does, and never put on
+    // the clipboard as the plain text Qt would copy.
+    auto copiedAsSecret = [&](const QString& password) {
+        EXPECT_EQ(ui.clipboard, password);
+        EXPECT_TRUE(ui.clipboardSecret);
+        EXPECT_TRUE(form->Clipboard->timer()->isActive());
+        EXPECT_NE(system->text(), password);
+        ui.clearClipboard();
+    };
+
+    // The list's Password column.
+    activate();
+    selectRows({0});
+    form->ListView1->setCurrentIndex(form->ListModel->index(0, core::Password));
+    QTest::keyClick(form->ListView1, Qt::Key_C, Qt::ControlModifier);
+    copiedAsSecret(QStringLiteral("secret"));
+
+    // The entry dialogs' Password field: Ctrl+C, the context menu's Copy, Ctrl+X.
+    ui.answerModal([&](QDialog* d) {
+        QLineEdit* field = static_cast<TFormEdit*>(d)->EditPassword;
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        copiedAsSecret(QStringLiteral("secret"));
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(),
+                                  field->mapToGlobal(QPoint()));
+        QApplication::sendEvent(field, &menuKey);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text().startsWith(QLatin1String("&Copy"))) {
+                action->trigger();
+            }
+        }
+        menu->close();
+        copiedAsSecret(QStringLiteral("secret"));
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(field->text(), QString());
+        copiedAsSecret(QStringLiteral("secret"));
+        d->reject();
+    });
+    form->AEditExecute();
+    EXPECT_TRUE(ui.allAnswersUsed());
+
+    // The real box for a new account password, which shows it as typed; a
+    // lock forgets what was copied from it.
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        auto* field = box->findChild<QLineEdit*>();
+        type(field, QStringLiteral("n3wpass"));
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        box->close();
+    });
+    QString typed;
+    platform::QtUi().inputNewPassword(QStringLiteral("title"), QStringLiteral("prompt"), typed,
+                                      [&](const QString& text) { form->Clipboard->copy(text); });
+    EXPECT_EQ(ui.clipboard, QStringLiteral("n3wpass"));
+    EXPECT_NE(system->text(), QStringLiteral("n3wpass"));
+    form->MLockClick();
+    EXPECT_EQ(ui.clipboard, std::nullopt);
 }

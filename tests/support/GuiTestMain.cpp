@@ -23,6 +23,10 @@ void filterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Away from the machine's buses: its screen lock must not lock the
+    // windows under test, and each of them starts without a bus to find.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vorrel-tests-session-bus");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/vorrel-tests-system-bus");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
