@@ -405,33 +405,42 @@ UserStore::Disk UserStore::lookOnce(Slot slot) {
         return disk;
     }
     bool opened = false;
-    try {
-        disk.lines =
-            vault ? vaultLines(path, disk.data, false) : categoryLines(path, disk.data, false);
-        opened = true;
-    } catch (const FileRefused& e) {
-        if (e.reason == FileRefused::Reason::Older) {
-            // An old copy put back (a sync tool's restore): what is in memory
-            // is newer, nothing of it is taken, the next write replaces it.
-            disk.state = State::Older;
-            return disk;
+    // false: an older copy put back (a sync tool's restore): what is in
+    // memory is newer, nothing of it is taken, the next write replaces it.
+    const auto parse = [&] {
+        try {
+            disk.lines =
+                vault ? vaultLines(path, disk.data, false) : categoryLines(path, disk.data, false);
+            opened = true;
+        } catch (const FileRefused& e) {
+            if (e.reason == FileRefused::Reason::Older) {
+                disk.state = State::Older;
+                return false;
+            }
+            disk.reason = e.reason;
         }
-        disk.reason = e.reason;
-    }
-    // A container that opens is whole: its MAC says so. Text lines are
-    // taken once two reads apart agree.
-    if (opened && crypto::isContainer(disk.data)) {
-        disk.state = State::Changed;
+        // Encrypted or decrypted elsewhere: no waiting makes it readable.
+        if (!opened && !passwordFileIsOurs()) {
+            disk.state = State::Refused;
+            return false;
+        }
+        return true;
+    };
+    // A container that opens is whole: its MAC says so.
+    const bool container = crypto::isContainer(disk.data);
+    if (container && (!parse() || opened)) {
+        if (opened) {
+            disk.state = State::Changed;
+        }
         return disk;
     }
-    // Encrypted or decrypted elsewhere: no waiting makes it readable.
-    if (!opened && !passwordFileIsOurs()) {
-        disk.state = State::Refused;
-        return disk;
-    }
+    // Text lines are taken once two reads apart agree; read only then.
     if (seen.pendingHash != disk.hash) {
         seen.pendingHash = disk.hash;
         seen.pendingSinceMs = nowMs();
+    }
+    if (!container && nowMs() - seen.pendingSinceMs >= settling_.apartMs && !parse()) {
+        return disk;
     }
     const qint64 unchangedFor = nowMs() - seen.pendingSinceMs;
     const bool whole = looksWhole(disk.data, vault || unchangedFor < settling_.waitMs);

@@ -169,7 +169,12 @@ bool syncFile(QSaveFile& file) {
 #ifdef Q_OS_UNIX
     int result;
     do {
+        // The data is what must be there; the commit's own sync then finds nothing left.
+#ifdef Q_OS_LINUX
+        result = ::fdatasync(file.handle());
+#else
         result = ::fsync(file.handle());
+#endif
     } while (result != 0 && errno == EINTR);
     return result == 0 || errno == EINVAL;
 #else
