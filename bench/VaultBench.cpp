@@ -21,8 +21,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
@@ -36,7 +36,6 @@
 
 #include "ScriptedUi.h"
 #include "accounts/FormLogin.h"
-#include "app/FolderWatch.h"
 #include "app/Form1.h"
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
@@ -192,7 +191,7 @@ public:
         form.reset();
         form = std::make_unique<TForm1>(path(QStringLiteral("vorrel")));
         // Changes on disk are taken where a row times them.
-        form->Watch->setSettleMs(24 * 3600 * 1000);
+        form->session().watch().setSettleMs(24 * 3600 * 1000);
         double ms = 0;
         ui_.answerModal([&](QDialog* d) {
             auto* l = static_cast<TFormLogin*>(d);
@@ -201,7 +200,7 @@ public:
             ms = timed([&] { l->ButtonLogin->click(); });
         });
         form->FormCreate();
-        check(form->LoggedIn, "logged in");
+        check(form->loggedIn(), "logged in");
         form->show();
         form->activateWindow();
         check(QTest::qWaitForWindowActive(form.get()), "window active");
@@ -282,7 +281,7 @@ int openOnce(const QString& dir, int entries) {
     testing_support::ScriptedUi ui;
     QDir::setCurrent(dir);
     TForm1 form(dir + QStringLiteral("/vorrel"));
-    PaintWatch watch({form.ListView1->viewport(), form.StatusBar1});
+    PaintWatch watch({form.ui.ListView1->viewport(), form.ui.StatusBar1});
     QElapsedTimer clock;
     ui.answerModal([&](QDialog* d) {
         auto* l = static_cast<TFormLogin*>(d);
@@ -292,22 +291,23 @@ int openOnce(const QString& dir, int entries) {
         l->ButtonLogin->click();
     });
     form.FormCreate();
-    check(form.LoggedIn, "logged in");
+    check(form.loggedIn(), "logged in");
     while (!watch.allPainted() && clock.elapsed() < 60000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     check(watch.allPainted(), "painted");
-    check(form.ListModel->rowCount() == entries, "rows shown");
-    check(form.StatusPanels[0]->text().endsWith(QString::number(entries)), "count shown");
+    check(form.ui.ListModel->rowCount() == entries, "rows shown");
+    check(form.ui.StatusPanels[0]->text().endsWith(QString::number(entries)), "count shown");
     // The login's backup write may follow the paint: it counts toward the peak.
     QCoreApplication::processEvents();
     check(QFile(dir + QStringLiteral("/users/bench/passwords.dat.bak")).size() ==
               QFile(dir + QStringLiteral("/users/bench/passwords.dat")).size(),
           "backup written");
     std::printf("open %.3f %ld %lld %lld %lld\n", ms, peakOfThisImageKb(),
-                (long long)heldBytes(form.PasswordList), (long long)form.ListModel->rowBytes(),
-                (long long)(form.ListModel->orderBytes() + form.TitleOrderCache->heldBytes()));
+                (long long)heldBytes(form.session().entries()),
+                (long long)form.ui.ListModel->rowBytes(),
+                (long long)(form.ui.ListModel->orderBytes() + form.titleOrder().heldBytes()));
     if (!ui.unexpected.isEmpty()) {
         throw std::runtime_error(ui.unexpected.join(QStringLiteral("; ")).toStdString());
     }
@@ -428,10 +428,10 @@ int main(int argc, char** argv) {
                 QItemSelection selection;
                 for (int r = 0; r < 100; ++r) {
                     const int row = int((qint64(r) * (rows - 1)) / 99);
-                    selection.select(f.ListModel->index(row, 0), f.ListModel->index(row, 8));
+                    selection.select(f.ui.ListModel->index(row, 0), f.ui.ListModel->index(row, 8));
                 }
-                f.ListView1->selectionModel()->select(selection,
-                                                      QItemSelectionModel::ClearAndSelect);
+                f.ui.ListView1->selectionModel()->select(selection,
+                                                         QItemSelectionModel::ClearAndSelect);
             };
             for (int run = 0; run < runs; ++run) {
                 auto record = [&](const char* op, double ms) { results[op][n].ms.push_back(ms); };
@@ -454,44 +454,46 @@ int main(int argc, char** argv) {
 
                 record("login to list shown", session.login());
                 TForm1& f = *session.form;
-                check(f.ListModel->rowCount() == n, "rows after login");
+                check(f.ui.ListModel->rowCount() == n, "rows after login");
 
                 record("category click", timed([&] {
                            f.SelectNode(7);
                            f.TreeViewCatClick();
                        }));
-                check(f.ListModel->rowCount() > 0 && f.ListModel->rowCount() < n, "category rows");
+                check(f.ui.ListModel->rowCount() > 0 && f.ui.ListModel->rowCount() < n,
+                      "category rows");
                 f.SelectNode(0);
                 f.TreeViewCatClick();
 
-                f.EditSearch->setFocus();
-                f.EditSearch->clear();
-                const QString first = f.ListModel->cellText(n / 2, 0).left(1);
-                record("search keystroke", timed([&] { type(f.EditSearch, first); }));
+                f.ui.EditSearch->setFocus();
+                f.ui.EditSearch->clear();
+                const QString first = f.ui.ListModel->cellText(n / 2, 0).left(1);
+                record("search keystroke", timed([&] { type(f.ui.EditSearch, first); }));
                 check(f.SelectedRows().size() == 1, "search selects one row");
 
                 record("column sort", timed([&] { f.ListView1ColumnClick(1); }));
-                check(platform::CompareText(f.ListModel->row(0).field(1),
-                                            f.ListModel->row(n - 1).field(1)) <= 0,
+                check(platform::CompareText(f.ui.ListModel->row(0).field(1),
+                                            f.ui.ListModel->row(n - 1).field(1)) <= 0,
                       "sorted by login");
 
                 record("hide passwords", timed([&] { f.MHidePasswordsClick(); }));
-                check(f.ListModel->cellText(0, 2) == QStringLiteral("**********"), "hidden");
+                check(f.ui.ListModel->cellText(0, 2) == QStringLiteral("**********"), "hidden");
                 record("show passwords", timed([&] { f.MHidePasswordsClick(); }));
-                check(f.ListModel->rowCount() == n &&
-                          f.ListModel->cellText(0, 2) != QStringLiteral("**********"),
+                check(f.ui.ListModel->rowCount() == n &&
+                          f.ui.ListModel->cellText(0, 2) != QStringLiteral("**********"),
                       "shown");
 
                 answerAddDialog();
-                record("add with save", timed([&] { f.AAddExecute(); }));
-                check(f.PasswordList.size() == n + 1, "added");
+                record("add with save", timed([&] { f.ui.AAdd->trigger(); }));
+                check(f.session().entries().size() == n + 1, "added");
                 f.SelectNode(0);
                 f.TreeViewCatClick();
 
                 select100(f, n);
                 ui.answerQuestion(true);
-                record("delete 100 selected", timed([&] { f.DeleteSelectedEntries(); }));
-                check(f.PasswordList.size() <= n + 1 - 95 && f.PasswordList.size() >= n + 1 - 100,
+                record("delete 100 selected", timed([&] { f.ui.ADelete->trigger(); }));
+                check(f.session().entries().size() <= n + 1 - 95 &&
+                          f.session().entries().size() >= n + 1 - 100,
                       "deleted");
 
                 // Another program deleted 100 entries and added 100 while this
@@ -512,19 +514,22 @@ int main(int argc, char** argv) {
                               QFile::rename(vault + QStringLiteral(".sync"), vault),
                           "replaced by rename");
                 }
-                const qsizetype ours = f.PasswordList.size();
+                const qsizetype ours = f.session().entries().size();
                 // Two looks: the file is taken once two reads 200 ms apart
                 // agree. The time between them is idle, not counted.
                 const double firstLook = timed([&] {
-                    f.Watch->changed();
-                    f.Watch->settle();
+                    f.session().watch().changed();
+                    f.session().watch().settle();
                 });
                 QThread::msleep(250);
-                record("merge 100 changes each side", firstLook + timed([&] { f.Watch->settle(); }));
-                check(f.PasswordList.size() <= ours + 100 && f.PasswordList.size() >= ours &&
-                          f.PasswordList.contains(core::Scramble("Elsewhere 0|me|pw||||||")) &&
-                          f.ListModel->rowCount() == f.PasswordList.size(),
-                      "merged");
+                record("merge 100 changes each side",
+                       firstLook + timed([&] { f.session().watch().settle(); }));
+                check(
+                    f.session().entries().size() <= ours + 100 &&
+                        f.session().entries().size() >= ours &&
+                        f.session().entries().contains(core::Scramble("Elsewhere 0|me|pw||||||")) &&
+                        f.ui.ListModel->rowCount() == f.session().entries().size(),
+                    "merged");
 
                 f.MHidePasswordsClick();
                 for (int format = 1; format <= 2; ++format) {
@@ -535,9 +540,9 @@ int main(int argc, char** argv) {
                         [](QDialog* d) { static_cast<TFormExport*>(d)->ButtonOk->click(); });
                     ui.answerSaveFile(out, format);
                     record(format == 1 ? "export text (hidden)" : "export HTML (hidden)",
-                           timed([&] { f.MExportClick(); }));
+                           timed([&] { f.ui.MExport->trigger(); }));
                     const platform::TextLines lines = platform::loadTextList(out);
-                    check(lines.size() == f.ListModel->rowCount() + (format == 1 ? 1 : 12),
+                    check(lines.size() == f.ui.ListModel->rowCount() + (format == 1 ? 1 : 12),
                           "export lines");
                     check(!lines[1].contains("**********"), "export has real passwords");
                 }
@@ -546,18 +551,18 @@ int main(int argc, char** argv) {
                 record("close", timed([&] { check(f.close(), "closed"); }));
                 check(platform::loadTextList(
                           session.path(QStringLiteral("users/bench/passwords.dat")))
-                              .size() == f.PasswordList.size(),
+                              .size() == f.session().entries().size(),
                       "vault written at close");
                 // Import of n rows into the vault of n: the file read, every row
                 // previewed, the preview shown, the entries added and saved.
                 session.login();
-                const qsizetype before = session.form->PasswordList.size();
+                const qsizetype before = session.form->session().entries().size();
                 ui.answerOpenFile(session.path(QStringLiteral("data/import.csv")));
                 ui.answerModal([](QDialog* d) {
                     d->findChild<QPushButton*>(QStringLiteral("ButtonOk"))->click();
                 });
-                record("import CSV + preview", timed([&] { session.form->MImport->trigger(); }));
-                check(session.form->PasswordList.size() == before + n, "imported");
+                record("import CSV + preview", timed([&] { session.form->ui.MImport->trigger(); }));
+                check(session.form->session().entries().size() == before + n, "imported");
                 check(session.form->close(), "closed after import");
                 if (!ui.unexpected.isEmpty()) {
                     throw std::runtime_error(
@@ -586,16 +591,16 @@ int main(int argc, char** argv) {
                 record("encrypted: first paint", openInFreshProcess(session.path(QString()), n).ms);
                 record("encrypted: login", session.login());
                 TForm1& f = *session.form;
-                check(f.Store->encrypted() && f.ListModel->rowCount() == n,
+                check(f.session().encrypted() && f.ui.ListModel->rowCount() == n,
                       "encrypted rows after login");
                 answerAddDialog();
-                record("encrypted: add+save", timed([&] { f.AAddExecute(); }));
-                check(f.PasswordList.size() == n + 1, "encrypted added");
+                record("encrypted: add+save", timed([&] { f.ui.AAdd->trigger(); }));
+                check(f.session().entries().size() == n + 1, "encrypted added");
                 f.SelectNode(0);
                 f.TreeViewCatClick();
                 select100(f, n);
                 ui.answerQuestion(true);
-                record("encrypted: delete 100", timed([&] { f.DeleteSelectedEntries(); }));
+                record("encrypted: delete 100", timed([&] { f.ui.ADelete->trigger(); }));
                 record("encrypted: close", timed([&] { check(f.close(), "closed"); }));
                 check(core::crypto::isContainer(platform::readFile(vaultPath)),
                       "encrypted vault written at close");

@@ -58,16 +58,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     platform::setUi(&g_ui);
     platform::setFileSystem(&g_files);
     platform::setStorageCodePage("windows-1252");
-    // The window and its dialogs as the start-up makes them, without the
-    // settings file and without the modal login.
+    // The window and its dialogs as the start-up makes them, from an empty
+    // settings file; the login box is cancelled at once.
     g_form = new TForm1(QStringLiteral("/fuzz/vorrel"));
-    g_form->FormLogin = new TFormLogin(*g_form);
-    g_form->FormAdd = new TFormAdd(*g_form);
-    g_form->FormEdit = new TFormEdit(*g_form);
-    g_form->FormExport = new TFormExport(*g_form);
-    g_form->AboutBox = new TAboutBox(g_form);
-    g_form->PasswordList = {"stored line"};
-    g_form->CategoryList = {"root", "Work"};
+    g_files.reset(QByteArray());
+    g_form->FormCreate();
     return 0;
 }
 
@@ -76,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_form->LoadLanguage(QStringLiteral("English"));
     // What the texts are used for: counts, captions, filters and messages.
     g_form->ShowCounts();
-    (void)platform::qtFilters(g_form->OpenDialog1Filter);
-    (void)platform::qtFilters(g_form->SaveDialog1Filter);
-    (void)platform::qtFilters(g_form->FormExport->SaveDialog1Filter);
-    (void)g_form->StorableText(QStringLiteral("a|b"), g_form->StringPasswords);
-    for (const TForm1::LanguageTarget& target : g_form->LanguageTargets()) {
+    (void)platform::qtFilters(g_form->texts.OpenDialog1Filter);
+    (void)platform::qtFilters(g_form->texts.SaveDialog1Filter);
+    (void)platform::qtFilters(g_form->ui.FormExport->SaveDialog1Filter);
+    (void)g_form->session().unstorable(QStringLiteral("a|b") + g_form->texts.StringPasswords);
+    for (const language::Target& target : g_form->LanguageTargets()) {
         (void)target.get();
     }
     return 0;

@@ -155,7 +155,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TAboutBox::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TAboutBox::AppendLanguageTargets(language::Targets& t) {
     t.push_back(language::windowCaption("AboutBox->Caption", this));
     t.push_back(language::caption("AboutBox->LabelAbout->Caption", LabelAbout));
     t.push_back(language::caption("AboutBox->LabelAuthor->Caption", LabelAuthor));

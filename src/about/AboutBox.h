@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "app/Form1.h"
+#include "localization/LanguageTarget.h"
 
 class QFrame;
 class QLabel;
@@ -33,7 +33,7 @@ public:
     void LabelSiteMouseMove();
     void Panel1MouseMove();
     void LabelSiteMouseDown();
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    void AppendLanguageTargets(language::Targets& t);
     // Sizes the box to its texts, never below its design size.
     void FitToTexts();
 

@@ -16,18 +16,11 @@
 #include <algorithm>
 #include <limits>
 
-#include "accounts/VaultCommands.h"
-#include "app/ConflictCopies.h"
-#include "core/EncryptedVault.h"
-#include "core/PasswordEntry.h"
-#include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
-#include "mainwindow/InactivityWatch.h"
-#include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/SysUtils.h"
-#include "platform/TextList.h"
 #include "platform/Widgets.h"
+#include "session/Accounts.h"
 
 namespace {
 
@@ -73,10 +66,10 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
 
 }  // namespace
 
-TFormLogin::TFormLogin(TForm1& form1)
-    : QDialog(&form1, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+TFormLogin::TFormLogin(const session::Accounts& accounts, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      form1_(form1) {
+      accounts_(accounts) {
     setObjectName(QStringLiteral("FormLogin"));
     setWindowTitle(QStringLiteral("Login"));
     setModal(true);
@@ -157,30 +150,24 @@ void TFormLogin::showEvent(QShowEvent* event) {
 }
 
 void TFormLogin::PasswordRuleFor(const QString& login) {
-    bool encrypted = false;
-    if (core::isValidLoginName(login)) {
-        const QString path = core::UserPaths::of(form1_.DataDir, login).passwordFile;
-        encrypted = platform::FileExists(path) &&
-                    core::crypto::isEncryptedPasswordFile(core::readPasswordFile(path));
-    }
-    if (encrypted) {
+    const session::PasswordField rule = session::passwordField(accounts_.encrypted(login));
+    EditPassword->setMaxLength(rule.maxLength);
+    if (!rule.lettersAndDigitsOnly) {
         EditPassword->setValidator(nullptr);
-        EditPassword->setMaxLength(int(2 * core::kMaxPassphraseLength));  // UTF-16 units
-    } else {
-        EditPassword->setMaxLength(16);
-        EditPassword->setValidator(PasswordValidator);
-        QString text = EditPassword->text();
-        int pos = 0;
-        PasswordValidator->validate(text, pos);
-        if (text != EditPassword->text()) {
-            EditPassword->setText(text);
-        }
+        return;
+    }
+    EditPassword->setValidator(PasswordValidator);
+    QString text = EditPassword->text();
+    int pos = 0;
+    PasswordValidator->validate(text, pos);
+    if (text != EditPassword->text()) {
+        EditPassword->setText(text);
     }
 }
 
 void TFormLogin::FormShow() {
     // The list keeps its items sorted; items already there stay.
-    QStringList names = form1_.Settings.users;
+    QStringList names = Users;
     for (int i = 0; i < ComboBoxLogin->count(); ++i) {
         names << ComboBoxLogin->itemText(i);
     }
@@ -212,9 +199,7 @@ void TFormLogin::keyPressEvent(QKeyEvent* event) {
 void TFormLogin::closeEvent(QCloseEvent* event) {
     // Closed by the window manager: the same as Exit, so the program never
     // keeps running without a window.
-    if (!form1_.LoggedIn) {
-        form1_.Terminated = true;
-    }
+    Q_EMIT closing();
     QDialog::closeEvent(event);
 }
 
@@ -240,94 +225,35 @@ void TFormLogin::ButtonLoginClick() {
         return;
     }
     const QString login = ComboBoxLogin->currentText();
-    const QByteArray password = EditPassword->text().toUtf8();
-    const core::UserPaths paths = core::UserPaths::of(form1_.DataDir, login);
-    if (!core::isValidLoginName(login) || !platform::DirectoryExists(paths.folder)) {
+    if (!accounts_.exists(login)) {
         platform::ui().showMessage(StringUser + login + StringNotExists);
         return;
     }
-    // Whatever an earlier attempt opened goes first.
-    form1_.Store.reset();
-    std::unique_ptr<core::UserLogin> user;
-    {
-        const platform::BusyCursor busy;  // the key derivation of an encrypted user
-        user = core::UserLogin::check(paths, password, form1_.FileTexts);
-    }
-    if (!user) {
-        platform::ui().showMessage(StringWrongPassword);
-        return;
-    }
-    form1_.CurrentLogin = login;
-    form1_.AccountPassword = password;
-    // From the designed caption, so a login retried after a failure adds the name once.
-    form1_.setWindowTitle(TForm1::DesignedCaption() + QStringLiteral(" - ") + login);
-    if (user->keyFileDue() && !form1_.KeyFileCheck(*user)) {
-        done(QDialog::Rejected);
-        return;
-    }
-    form1_.OpenStore(user->open());
-    offerConflictCopies(form1_);
-    form1_.FillEntryList();
-    form1_.VaultCommands->UpdateMenu();
-    form1_.LoggedIn = true;
-    form1_.Inactivity->update();
-    // The account password stays in no widget once the user is opened.
-    EditPassword->clear();
-    form1_.show();
-    done(QDialog::Accepted);
+    Q_EMIT loginRequested(login, EditPassword->text().toUtf8());
 }
 
 void TFormLogin::ButtonNewUserClick() {
-    if (!FieldCheck()) {
-        return;
+    if (FieldCheck()) {
+        Q_EMIT newUserRequested(ComboBoxLogin->currentText(), EditPassword->text().toUtf8());
     }
-    const QString login = ComboBoxLogin->currentText();
-    const QByteArray password = EditPassword->text().toUtf8();
-    const core::UserPaths paths = core::UserPaths::of(form1_.DataDir, login);
-    if (!platform::DirectoryExists(paths.usersFolder)) {
-        platform::CreateDir(paths.usersFolder);
-    }
-    if (!core::isValidLoginName(login)) {
-        return;
-    }
-    if (platform::DirectoryExists(paths.folder)) {
-        platform::ui().showMessage(StringUser + login + StringExists);
-        return;
-    }
-    platform::CreatePrivateDir(paths.folder);
-    try {
-        platform::writeFile(paths.vault, QByteArray());
-        platform::saveTextList(paths.passwordFile, {core::Scramble(password)});
-        platform::writeFile(paths.categories, QByteArray());
-    } catch (...) {
-        // Half a user would block the name for good ("exists", yet no password
-        // file to log in with): take back what was made, so New User can be
-        // tried again once the files can be written.
-        for (const QString& file : {paths.vault, paths.passwordFile, paths.categories}) {
-            QFile::remove(file);
-        }
-        QDir().rmdir(paths.folder);
-        throw;
-    }
-    form1_.CurrentLogin = login;
-    form1_.AccountPassword = password;
-    form1_.Settings.users.append(login);
-    if (form1_.Settings.usersCount < std::numeric_limits<int>::max()) {
-        ++form1_.Settings.usersCount;
-    }
-    ButtonLoginClick();
 }
 
 void TFormLogin::ButtonExitClick() {
-    form1_.Terminate();
+    Q_EMIT exitRequested();
     done(QDialog::Rejected);
+}
+
+void TFormLogin::LoggedIn() {
+    // The account password stays in no widget once the user is opened.
+    EditPassword->clear();
+    done(QDialog::Accepted);
 }
 
 void TFormLogin::FitToTexts() {
     platform::fitToTexts(this, QSize(227, 171));
 }
 
-void TFormLogin::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TFormLogin::AppendLanguageTargets(language::Targets& t) {
     using language::caption;
     using language::text;
     t.push_back(language::windowCaption("FormLogin->Caption", this));

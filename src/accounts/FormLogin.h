@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <vector>
 
-#include "app/Form1.h"
+#include "localization/LanguageTarget.h"
+
+namespace session {
+class Accounts;
+}
 
 class QComboBox;
 class QGroupBox;
@@ -12,12 +17,16 @@ class QLineEdit;
 class QPushButton;
 class QValidator;
 
-// The login dialog: opens an existing user, creates a new one, or ends the program.
+// The login dialog: asks to open an existing user, to create a new one, or
+// to end the program. The main window does what is asked.
 class TFormLogin : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFormLogin(TForm1& form1);
+    TFormLogin(const session::Accounts& accounts, QWidget* parent);
+
+    // The known users, offered sorted.
+    QStringList Users;
 
     QGroupBox* GroupBoxLogin = nullptr;
     QLabel* LabelLogin = nullptr;
@@ -41,8 +50,10 @@ public:
     void ButtonLoginClick();
     void ButtonNewUserClick();
     void ButtonExitClick();
+    // The login succeeded: the dialog closes, the password field emptied.
+    void LoggedIn();
 
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& targets);
+    void AppendLanguageTargets(language::Targets& targets);
     // Sizes the dialog to its texts, never below its design size.
     void FitToTexts();
 
@@ -58,5 +69,12 @@ private:
     QValidator* PasswordValidator = nullptr;
     bool FieldCheck();
 
-    TForm1& form1_;
+    const session::Accounts& accounts_;
+
+Q_SIGNALS:
+    void loginRequested(const QString& login, const QByteArray& password);
+    void newUserRequested(const QString& login, const QByteArray& password);
+    void exitRequested();
+    // Closed by the window manager.
+    void closing();
 };

@@ -3,11 +3,12 @@
 #include <QAction>
 #include <QMenu>
 
-#include "core/UserStore.h"
 #include "localization/LanguageTargets.h"
 #include "platform/CodePage.h"
 #include "platform/Guard.h"
 #include "platform/Widgets.h"
+#include "session/Accounts.h"
+#include "session/UserSession.h"
 
 namespace {
 
@@ -22,16 +23,23 @@ QString titleOf(QString caption) {
 
 }  // namespace
 
-TVaultCommands::TVaultCommands(TForm1& form1) : QObject(&form1), form1_(form1) {
-    MEncryptVault = new QAction(StringEncryptVault, &form1);
+TVaultCommands::TVaultCommands(session::UserSession& session, QMenu* fileMenu, QAction* after,
+                               const QString& wrongPassword, const QString& passwordCharacters,
+                               QWidget* window)
+    : QObject(window),
+      session_(session),
+      wrongPassword_(wrongPassword),
+      passwordCharacters_(passwordCharacters),
+      window_(window) {
+    MEncryptVault = new QAction(StringEncryptVault, window);
     MEncryptVault->setObjectName(QStringLiteral("MEncryptVault"));
-    MDecryptVault = new QAction(StringDecryptVault, &form1);
+    MDecryptVault = new QAction(StringDecryptVault, window);
     MDecryptVault->setObjectName(QStringLiteral("MDecryptVault"));
-    const QList<QAction*> items = form1.MFile->actions();
-    const qsizetype at = items.indexOf(form1.MCreateKeyFile);
+    const QList<QAction*> items = fileMenu->actions();
+    const qsizetype at = items.indexOf(after);
     QAction* before = at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr;
-    form1.MFile->insertAction(before, MEncryptVault);
-    form1.MFile->insertAction(before, MDecryptVault);
+    fileMenu->insertAction(before, MEncryptVault);
+    fileMenu->insertAction(before, MDecryptVault);
     connect(MEncryptVault, &QAction::triggered, this,
             platform::command([this] { MEncryptVaultClick(); }));
     connect(MDecryptVault, &QAction::triggered, this,
@@ -40,12 +48,12 @@ TVaultCommands::TVaultCommands(TForm1& form1) : QObject(&form1), form1_(form1) {
 }
 
 void TVaultCommands::UpdateMenu() {
-    const bool encrypted = form1_.Store && form1_.Store->encrypted();
+    const bool encrypted = session_.isOpen() && session_.encrypted();
     MEncryptVault->setEnabled(!encrypted);
     MDecryptVault->setEnabled(encrypted);
 }
 
-void TVaultCommands::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TVaultCommands::AppendLanguageTargets(language::Targets& t) {
     using language::message;
     // The captions also title the password boxes.
     auto caption = [](const char* key, QAction* action, QString* target) {
@@ -85,15 +93,15 @@ bool TVaultCommands::AskAccountPassword(const QString& title) {
     if (!platform::ui().inputQuery(title, StringVaultPassword, text, true)) {
         return false;
     }
-    if (text != QString::fromUtf8(form1_.AccountPassword)) {
-        platform::ui().showMessage(form1_.StringWrongPassword);
+    if (!session_.passwordIs(text)) {
+        platform::ui().showMessage(wrongPassword_);
         return false;
     }
     return true;
 }
 
 void TVaultCommands::MEncryptVaultClick() {
-    if (!form1_.LoggedIn || !form1_.Store || !form1_.FilesCurrent() || form1_.Store->encrypted() ||
+    if (!session_.isOpen() || !FilesCurrent() || session_.encrypted() ||
         !AskAccountPassword(titleOf(StringEncryptVault))) {
         return;
     }
@@ -107,8 +115,8 @@ void TVaultCommands::MEncryptVaultClick() {
 
 std::optional<QByteArray> TVaultCommands::AskPassphrase() {
     Passphrase.rule = StringPassphraseRule;
-    TFormPassphrase dialog(Passphrase, titleOf(StringEncryptVault), form1_.AccountPassword,
-                           form1_.CurrentLogin, &form1_);
+    TFormPassphrase dialog(Passphrase, titleOf(StringEncryptVault), session_.password(),
+                           session_.login(), window_);
     if (platform::ui().showModal(&dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
@@ -116,56 +124,50 @@ std::optional<QByteArray> TVaultCommands::AskPassphrase() {
 }
 
 void TVaultCommands::MDecryptVaultClick() {
-    if (!form1_.LoggedIn || !form1_.Store || !form1_.FilesCurrent() || !form1_.Store->encrypted() ||
+    if (!session_.isOpen() || !FilesCurrent() || !session_.encrypted() ||
         !AskAccountPassword(titleOf(StringDecryptVault))) {
         return;
     }
     // The compatible login takes only letters and digits: a passphrase
     // carried over would lock its owner out.
-    const QString password = QString::fromUtf8(form1_.AccountPassword);
-    if (password.size() < 4 || password.size() > 15 || !core::isValidLoginName(password)) {
-        platform::ui().showMessage(form1_.StringPasswordCharacters);
+    if (session::newPasswordRule(QString::fromUtf8(session_.password()), false) !=
+        session::PasswordRule::Met) {
+        platform::ui().showMessage(passwordCharacters_);
         return;
     }
     if (!platform::ui().askOkCancel(StringSavedListsWarning, titleOf(StringDecryptVault))) {
         return;
     }
-    Convert(false, form1_.AccountPassword);
+    Convert(false, session_.password());
 }
 
 void TVaultCommands::Convert(bool encrypt, const QByteArray& password) {
-    core::LineList names = form1_.CategoryList.mid(1);
-    core::LineList lines = form1_.PasswordList;
-    core::UserStore::Conversion done;
-    form1_.StoreWrite([&] {
+    session::UserSession::Converted done;
+    try {
         const platform::BusyCursor busy;
-        done = form1_.Store->convert(password, lines, names);
-    });
-    if (!done.store) {
+        done = session_.convert(password);
+    } catch (...) {
+        // A failure after the format changed: the session goes on in the new one.
+        UpdateMenu();
+        Q_EMIT converted();
+        throw;
+    }
+    if (!done.done) {
         if (done.refused) {
             platform::ui().showMessage(
                 StringCannotDecrypt.arg(done.refused->name, QString(done.refused->character)));
         }
         return;
     }
-    form1_.Store = std::move(done.store);
-    // Also after a failure: the password file is written under the new password.
-    form1_.AccountPassword = password;
-    form1_.PasswordList = std::move(lines);
-    names.prepend(platform::fromUi(form1_.StringAllPasswords, form1_.StorageEncoding()));
-    form1_.CategoryList = std::move(names);
-    form1_.FillEntryList();
     UpdateMenu();
-    if (done.failure) {
-        std::rethrow_exception(done.failure);
-    }
+    Q_EMIT converted();
     if (encrypt) {
         platform::ui().showMessage(StringVaultEncrypted);
         // The compatible key file is the scrambled password: it protected
         // nothing the passphrase does not. A random one does.
         if (done.keyFileDropped &&
             platform::ui().askOkCancel(StringNewKeyFileOffer, titleOf(StringEncryptVault))) {
-            form1_.MCreateKeyFileClick();
+            Q_EMIT keyFileWanted();
         }
     } else {
         platform::ui().showMessage(done.keyFileDropped ? StringVaultDecrypted + QLatin1Char('\r') +

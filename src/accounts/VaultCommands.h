@@ -5,10 +5,18 @@
 #include <optional>
 #include <vector>
 
+#include <functional>
+
 #include "accounts/FormPassphrase.h"
-#include "app/Form1.h"
+#include "localization/LanguageTarget.h"
 
 class QAction;
+class QMenu;
+class QWidget;
+
+namespace session {
+class UserSession;
+}
 
 // File > Encrypt Vault and Decrypt Vault: the user's files change format,
 // and the window goes on with the store of the other format.
@@ -16,8 +24,16 @@ class TVaultCommands : public QObject {
     Q_OBJECT
 
 public:
-    // Adds the two commands to the File menu, after Create Key File.
-    explicit TVaultCommands(TForm1& form1);
+    // Adds the two commands to the File menu, after the action given. The
+    // messages of a wrong password and of a password the compatible login
+    // cannot take are the main window's.
+    TVaultCommands(session::UserSession& session, QMenu* fileMenu, QAction* after,
+                   const QString& wrongPassword, const QString& passwordCharacters,
+                   QWidget* window);
+
+    // Set by the window: the files opened again first when another program
+    // encrypted or decrypted them; false: cancelled.
+    std::function<bool()> FilesCurrent = [] { return true; };
 
     QAction* MEncryptVault = nullptr;
     QAction* MDecryptVault = nullptr;
@@ -62,7 +78,7 @@ public:
     void UpdateMenu();
     void MEncryptVaultClick();
     void MDecryptVaultClick();
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    void AppendLanguageTargets(language::Targets& t);
 
 private:
     // The masked account-password box; false when cancelled or wrong.
@@ -71,5 +87,14 @@ private:
     std::optional<QByteArray> AskPassphrase();
     // password: the one the converted files open with; it becomes the account password.
     void Convert(bool encrypt, const QByteArray& password);
-    TForm1& form1_;
+    session::UserSession& session_;
+    const QString& wrongPassword_;
+    const QString& passwordCharacters_;
+    QWidget* window_;
+
+Q_SIGNALS:
+    // The session is in its new format (also after a failure half-way).
+    void converted();
+    // A random key file offered after Encrypt dropped the old one, and taken.
+    void keyFileWanted();
 };

@@ -17,10 +17,8 @@
 
 #include "about/AboutBox.h"
 #include "accounts/FormLogin.h"
-#include "accounts/LockedView.h"
 #include "accounts/VaultCommands.h"
-#include "app/FolderWatch.h"
-#include "core/KeyFile.h"
+#include "app/LockedView.h"
 #include "export/FormExport.h"
 #include "mainwindow/EntryDialogs.h"
 #include "mainwindow/EntryListModel.h"
@@ -41,7 +39,8 @@ TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget
     : QMainWindow(parent),
       ExecutablePath(executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
                                               : executablePath),
-      DataDir(dataFolder.isEmpty() ? platform::ExtractFilePath(ExecutablePath) : dataFolder) {
+      DataDir(dataFolder.isEmpty() ? platform::ExtractFilePath(ExecutablePath) : dataFolder),
+      accounts_(DataDir) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignedCaption());
     setWindowIcon(QApplication::windowIcon());
@@ -51,23 +50,23 @@ TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget
     CreateComponents();
     CreateMenus();
     // The tray icon exists from the start, before the login dialog.
-    StTrayIcon1 = new TStTrayIcon(this);
-    StTrayIcon1->setObjectName(QStringLiteral("StTrayIcon1"));
+    ui.StTrayIcon1 = new TStTrayIcon(this, ui.PopupMenuTray, [this] { return loggedIn(); });
+    ui.StTrayIcon1->setObjectName(QStringLiteral("StTrayIcon1"));
     // The inactivity count runs exactly while a user is logged in and unlocked.
-    Inactivity =
-        new InactivityWatch([this] { return LoggedIn && !Locked; }, [this] { MLockClick(); }, this);
-    Clipboard = new SecretClipboard(this);
+    ui.Inactivity = new InactivityWatch([this] { return loggedIn() && !locked(); },
+                                        [this] { MLockClick(); }, this);
+    ui.Clipboard = new SecretClipboard(this);
     // The desktop's screen lock and the machine's sleep lock the program too.
     connect(new DesktopLock(this), &DesktopLock::locked, this, platform::command([this] {
-                if (LoggedIn) {
+                if (loggedIn()) {
                     MLockClick();
                 }
             }));
-    Watch = new FolderWatch(*this);
-    connect(StTrayIcon1, &TStTrayIcon::OnClick, this,
+    connect(ui.StTrayIcon1, &TStTrayIcon::OnClick, this,
             platform::command([this] { StTrayIcon1Click(); }));
-    connect(StTrayIcon1, &TStTrayIcon::OnDblClick, this,
-            platform::command([this] { StTrayIcon1DblClick(); }));
+    connect(ui.StTrayIcon1, &TStTrayIcon::OnDblClick, this,
+            platform::command([this] { StTrayIcon1Click(); }));
+    WireSession();
     resize(729, 500);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
@@ -77,72 +76,72 @@ TForm1::TForm1(const QString& executablePath, const QString& dataFolder, QWidget
 TForm1::~TForm1() = default;
 
 void TForm1::CreateComponents() {
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(3);
-    Splitter1->setChildrenCollapsible(false);
+    ui.Splitter1 = new QSplitter(Qt::Horizontal, this);
+    ui.Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    ui.Splitter1->setHandleWidth(3);
+    ui.Splitter1->setChildrenCollapsible(false);
 
-    PanelLeft = new QWidget(Splitter1);
-    PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    auto* leftLayout = new QVBoxLayout(PanelLeft);
+    ui.PanelLeft = new QWidget(ui.Splitter1);
+    ui.PanelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    auto* leftLayout = new QVBoxLayout(ui.PanelLeft);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->setSpacing(0);
 
-    TreeViewCat = new TTreeViewCat(PanelLeft);
-    leftLayout->addWidget(TreeViewCat, 1);
+    ui.TreeViewCat = new TTreeViewCat(ui.PanelLeft);
+    leftLayout->addWidget(ui.TreeViewCat, 1);
 
-    PanelSearch = new QWidget(PanelLeft);
-    PanelSearch->setObjectName(QStringLiteral("PanelSearch"));
-    PanelSearch->setFixedHeight(34);
-    auto* searchLayout = new QHBoxLayout(PanelSearch);
+    ui.PanelSearch = new QWidget(ui.PanelLeft);
+    ui.PanelSearch->setObjectName(QStringLiteral("PanelSearch"));
+    ui.PanelSearch->setFixedHeight(34);
+    auto* searchLayout = new QHBoxLayout(ui.PanelSearch);
     searchLayout->setContentsMargins(4, 4, 4, 4);
-    LabelSearch = new QLabel(QStringLiteral("Search:"), PanelSearch);
-    LabelSearch->setObjectName(QStringLiteral("LabelSearch"));
-    EditSearch = new QLineEdit(PanelSearch);
-    EditSearch->setObjectName(QStringLiteral("EditSearch"));
-    LabelSearch->setBuddy(EditSearch);
-    searchLayout->addWidget(LabelSearch);
-    searchLayout->addWidget(EditSearch, 1);
-    leftLayout->addWidget(PanelSearch);
+    ui.LabelSearch = new QLabel(QStringLiteral("Search:"), ui.PanelSearch);
+    ui.LabelSearch->setObjectName(QStringLiteral("LabelSearch"));
+    ui.EditSearch = new QLineEdit(ui.PanelSearch);
+    ui.EditSearch->setObjectName(QStringLiteral("EditSearch"));
+    ui.LabelSearch->setBuddy(ui.EditSearch);
+    searchLayout->addWidget(ui.LabelSearch);
+    searchLayout->addWidget(ui.EditSearch, 1);
+    leftLayout->addWidget(ui.PanelSearch);
 
-    ListModel = new EntryListModel(this);
-    ListView1 = new TListView(Splitter1);
-    ListView1->setModel(ListModel);
-    ListView1->installEventFilter(this);
+    ui.ListModel = new EntryListModel(this);
+    ui.ListView1 = new TListView(ui.Splitter1);
+    ui.ListView1->setModel(ui.ListModel);
+    ui.ListView1->installEventFilter(this);
 
-    Splitter1->addWidget(PanelLeft);
-    Splitter1->addWidget(ListView1);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({201, 525});
-    setCentralWidget(Splitter1);
+    ui.Splitter1->addWidget(ui.PanelLeft);
+    ui.Splitter1->addWidget(ui.ListView1);
+    ui.Splitter1->setStretchFactor(0, 0);
+    ui.Splitter1->setStretchFactor(1, 1);
+    ui.Splitter1->setSizes({201, 525});
+    setCentralWidget(ui.Splitter1);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    ui.StatusBar1 = new QStatusBar(this);
+    ui.StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    ui.StatusBar1->setSizeGripEnabled(false);
     const int widths[3] = {100, 100, 50};
     for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(StatusBar1);
-        StatusPanels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
-        StatusPanels[i]->setMinimumWidth(widths[i]);
-        StatusBar1->addWidget(StatusPanels[i]);
+        ui.StatusPanels[i] = new QLabel(ui.StatusBar1);
+        ui.StatusPanels[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+        ui.StatusPanels[i]->setMinimumWidth(widths[i]);
+        ui.StatusBar1->addWidget(ui.StatusPanels[i]);
     }
-    StatusPanels[0]->setText(QStringLiteral(" Passwords:"));
-    StatusPanels[1]->setText(QStringLiteral(" Categories:"));
-    setStatusBar(StatusBar1);
+    ui.StatusPanels[0]->setText(QStringLiteral(" Passwords:"));
+    ui.StatusPanels[1]->setText(QStringLiteral(" Categories:"));
+    setStatusBar(ui.StatusBar1);
 
-    connect(TreeViewCat, &TTreeViewCat::clickedAnywhere, this,
+    connect(ui.TreeViewCat, &TTreeViewCat::clickedAnywhere, this,
             platform::command([this] { TreeViewCatClick(); }));
-    connect(TreeViewCat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    connect(ui.TreeViewCat, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         platform::guarded([&] { TreeViewCatContextPopup(pos); });
     });
-    connect(TreeViewCat, &TTreeViewCat::doubleClickedAnywhere, this,
+    connect(ui.TreeViewCat, &TTreeViewCat::doubleClickedAnywhere, this,
             platform::command([this] { MCatRenameClick(); }));
-    connect(EditSearch, &QLineEdit::textChanged, this,
+    connect(ui.EditSearch, &QLineEdit::textChanged, this,
             platform::command([this] { EditSearchChange(); }));
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+    connect(ui.ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { platform::guarded([&] { ListView1ColumnClick(column); }); });
-    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui.ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected) {
                 platform::guarded([&] { ListView1SelectItem(selected); });
             });
@@ -172,146 +171,159 @@ void TForm1::CreateMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    MFile = makeMenu(this, "MFile", "File");
-    MChangePass = makeAction(this, "MChangePass", "Change Password");
-    MCreateKeyFile = makeAction(this, "MCreateKeyFile", "Create Key File");
-    MExit = makeAction(this, "MExit", "Exit");
-    MFile->addAction(MChangePass);
-    MFile->addAction(MCreateKeyFile);
-    MFile->addSeparator();
-    MFile->addAction(MExit);
-    VaultCommands = new TVaultCommands(*this);
+    ui.MFile = makeMenu(this, "MFile", "File");
+    ui.MChangePass = makeAction(this, "MChangePass", "Change Password");
+    ui.MCreateKeyFile = makeAction(this, "MCreateKeyFile", "Create Key File");
+    ui.MExit = makeAction(this, "MExit", "Exit");
+    ui.MFile->addAction(ui.MChangePass);
+    ui.MFile->addAction(ui.MCreateKeyFile);
+    ui.MFile->addSeparator();
+    ui.MFile->addAction(ui.MExit);
+    ui.VaultCommands =
+        new TVaultCommands(session_, ui.MFile, ui.MCreateKeyFile, texts.StringWrongPassword,
+                           texts.StringPasswordCharacters, this);
+    ui.VaultCommands->FilesCurrent = [this] { return FilesCurrent(); };
+    connect(ui.VaultCommands, &TVaultCommands::converted, this, [this] { ShowSession(); });
+    connect(ui.VaultCommands, &TVaultCommands::keyFileWanted, this,
+            [this] { MCreateKeyFileClick(); });
 
-    MCategory = makeMenu(this, "MCategory", "Category");
-    MCatNew = makeAction(this, "MCatNew", "New");
-    MCatRename = makeAction(this, "MCatRename", "Rename");
-    MCatDelete = makeAction(this, "MCatDelete", "Delete");
-    MCategory->addActions({MCatNew, MCatRename, MCatDelete});
+    ui.MCategory = makeMenu(this, "MCategory", "Category");
+    ui.MCatNew = makeAction(this, "MCatNew", "New");
+    ui.MCatRename = makeAction(this, "MCatRename", "Rename");
+    ui.MCatDelete = makeAction(this, "MCatDelete", "Delete");
+    ui.MCategory->addActions({ui.MCatNew, ui.MCatRename, ui.MCatDelete});
 
-    MData = makeMenu(this, "MData", "Data");
-    AAdd = makeAction(this, "AAdd", "&Add", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A));
-    AEdit = makeAction(this, "AEdit", "&Edit", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
-    ADelete = makeAction(this, "ADelete", "&Delete", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
-    MData->addActions({AAdd, AEdit, ADelete});
+    ui.MData = makeMenu(this, "MData", "Data");
+    ui.AAdd = makeAction(this, "AAdd", "&Add", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A));
+    ui.AEdit = makeAction(this, "AEdit", "&Edit", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
+    ui.ADelete =
+        makeAction(this, "ADelete", "&Delete", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
+    ui.MData->addActions({ui.AAdd, ui.AEdit, ui.ADelete});
 
-    MList = makeMenu(this, "MList", "List");
-    ASave = makeAction(this, "ASave", "&Save", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
-    ALoad = makeAction(this, "ALoad", "&Load", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_L));
-    MRestore =
+    ui.MList = makeMenu(this, "MList", "List");
+    ui.ASave = makeAction(this, "ASave", "&Save", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    ui.ALoad = makeAction(this, "ALoad", "&Load", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_L));
+    ui.MRestore =
         makeAction(this, "MRestore", "Restore", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B));
-    AClear = makeAction(this, "AClear", "&Clear", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
-    MExport = makeAction(this, "MExport", "Export", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
-    MImport = makeAction(this, "MImport", "Import...");
-    MList->addActions({ASave, ALoad, MRestore, AClear, MImport, MExport});
-    ImportCommand = new TImportCommand(*this);
+    ui.AClear = makeAction(this, "AClear", "&Clear", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    ui.MExport =
+        makeAction(this, "MExport", "Export", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_X));
+    ui.MImport = makeAction(this, "MImport", "Import...");
+    ui.MList->addActions({ui.ASave, ui.ALoad, ui.MRestore, ui.AClear, ui.MImport, ui.MExport});
+    ui.ImportCommand = new TImportCommand(session_, DataDir, ui.MImport, this);
+    ui.ImportCommand->BeforeCommand = [this] {
+        // As every command that opens a window: the texts are read anew.
+        if (!FilesCurrent()) {
+            return false;
+        }
+        LoadLanguage(Settings.language);
+        return true;
+    };
+    connect(ui.ImportCommand, &TImportCommand::imported, this, [this] { ShowSession(); });
 
-    MOptions = makeMenu(this, "MOptions", "Options");
-    MLanguage = makeMenu(this, "MLanguage", "Language");
-    MLangEnglish = makeAction(this, "MLangEnglish", "English");
-    MLangRussian = makeAction(this, "MLangRussian", "Russian");
-    MLangSChinese = makeAction(this, "MLangSChinese", "Chinese (Simplified)");
-    for (QAction* a : {MLangEnglish, MLangRussian, MLangSChinese}) {
+    ui.MOptions = makeMenu(this, "MOptions", "Options");
+    ui.MLanguage = makeMenu(this, "MLanguage", "Language");
+    ui.MLangEnglish = makeAction(this, "MLangEnglish", "English");
+    ui.MLangRussian = makeAction(this, "MLangRussian", "Russian");
+    ui.MLangSChinese = makeAction(this, "MLangSChinese", "Chinese (Simplified)");
+    for (QAction* a : {ui.MLangEnglish, ui.MLangRussian, ui.MLangSChinese}) {
         a->setCheckable(true);
-        MLanguage->addAction(a);
+        ui.MLanguage->addAction(a);
     }
-    MFont = makeAction(this, "MFont", "Set Font");
-    MHidePasswords =
+    ui.MFont = makeAction(this, "MFont", "Set Font");
+    ui.MHidePasswords =
         makeAction(this, "MHidePasswords", "Hide Passwords", QKeySequence(Qt::CTRL | Qt::Key_H));
-    MHidePasswords->setCheckable(true);
-    MLock = makeAction(this, "MLock", "Lock", QKeySequence(Qt::CTRL | Qt::Key_L));
-    MOptions->addMenu(MLanguage);
-    MOptions->addActions({MFont, MHidePasswords, MLock});
+    ui.MHidePasswords->setCheckable(true);
+    ui.MLock = makeAction(this, "MLock", "Lock", QKeySequence(Qt::CTRL | Qt::Key_L));
+    ui.MOptions->addMenu(ui.MLanguage);
+    ui.MOptions->addActions({ui.MFont, ui.MHidePasswords, ui.MLock});
 
-    MHelp = makeMenu(this, "MHelp", "Help");
-    MAboutProgram = makeAction(this, "MAboutProgram", "About Program");
-    MHelp->addAction(MAboutProgram);
+    ui.MHelp = makeMenu(this, "MHelp", "Help");
+    ui.MAboutProgram = makeAction(this, "MAboutProgram", "About Program");
+    ui.MHelp->addAction(ui.MAboutProgram);
 
-    for (QMenu* m : {MFile, MCategory, MData, MList, MOptions, MHelp}) {
+    for (QMenu* m : {ui.MFile, ui.MCategory, ui.MData, ui.MList, ui.MOptions, ui.MHelp}) {
         bar->addMenu(m);
     }
 
-    PopupMenu1 = makeMenu(this, "PopupMenu1", "");
-    PMAdd = makeAction(this, "PMAdd", "Add");
-    PMEdit = makeAction(this, "PMEdit", "Edit");
-    PMDelete = makeAction(this, "PMDelete", "Delete");
-    PMCopyToClipboard = makeMenu(this, "PMCopyToClipboard", "Copy To Clipboard");
-    PMCopyLogin = makeAction(this, "PMCopyLogin", "Login");
-    PMCopyPassword = makeAction(this, "PMCopyPassword", "Password");
-    PMCopyLink = makeAction(this, "PMCopyLink", "Link");
-    PMOpenUrl = makeAction(this, "PMOpenUrl", "Open Link");
-    PMCopyToClipboard->addActions({PMCopyLogin, PMCopyPassword, PMCopyLink});
-    PopupMenu1->addActions({PMAdd, PMEdit, PMDelete});
-    PopupMenu1->addMenu(PMCopyToClipboard);
-    PopupMenu1->addAction(PMOpenUrl);
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
+    ui.PopupMenu1 = makeMenu(this, "PopupMenu1", "");
+    ui.PMAdd = makeAction(this, "PMAdd", "Add");
+    ui.PMEdit = makeAction(this, "PMEdit", "Edit");
+    ui.PMDelete = makeAction(this, "PMDelete", "Delete");
+    ui.PMCopyToClipboard = makeMenu(this, "PMCopyToClipboard", "Copy To Clipboard");
+    ui.PMCopyLogin = makeAction(this, "PMCopyLogin", "Login");
+    ui.PMCopyPassword = makeAction(this, "PMCopyPassword", "Password");
+    ui.PMCopyLink = makeAction(this, "PMCopyLink", "Link");
+    ui.PMOpenUrl = makeAction(this, "PMOpenUrl", "Open Link");
+    ui.PMCopyToClipboard->addActions({ui.PMCopyLogin, ui.PMCopyPassword, ui.PMCopyLink});
+    ui.PopupMenu1->addActions({ui.PMAdd, ui.PMEdit, ui.PMDelete});
+    ui.PopupMenu1->addMenu(ui.PMCopyToClipboard);
+    ui.PopupMenu1->addAction(ui.PMOpenUrl);
+    ui.ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui.ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        ui.PopupMenu1->popup(ui.ListView1->viewport()->mapToGlobal(pos));
     });
 
-    PopupMenu2 = makeMenu(this, "PopupMenu2", "");
-    PMCatNew = makeAction(this, "PMCatNew", "New");
-    PMCatRename = makeAction(this, "PMCatRename", "Rename");
-    PMCatDelete = makeAction(this, "PMCatDelete", "Delete");
-    PopupMenu2->addActions({PMCatNew, PMCatRename, PMCatDelete});
+    ui.PopupMenu2 = makeMenu(this, "PopupMenu2", "");
+    ui.PMCatNew = makeAction(this, "PMCatNew", "New");
+    ui.PMCatRename = makeAction(this, "PMCatRename", "Rename");
+    ui.PMCatDelete = makeAction(this, "PMCatDelete", "Delete");
+    ui.PopupMenu2->addActions({ui.PMCatNew, ui.PMCatRename, ui.PMCatDelete});
 
-    PopupMenuTray = makeMenu(this, "PopupMenuTray", "");
-    PMTrayAdd = makeAction(this, "PMTrayAdd", "Add");
-    PMUnlock = makeAction(this, "PMUnlock", "Unlock");
-    PMTrayExit = makeAction(this, "PMTrayExit", "Exit");
-    PMUnlock->setVisible(false);
-    PopupMenuTray->addAction(PMTrayAdd);
-    PopupMenuTray->addAction(PMUnlock);
-    PopupMenuTray->addSeparator();
-    PopupMenuTray->addAction(PMTrayExit);
-
-    OpenDialog1Filter =
-        QStringLiteral("Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
-    SaveDialog1Filter = QStringLiteral("Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt");
+    ui.PopupMenuTray = makeMenu(this, "PopupMenuTray", "");
+    ui.PMTrayAdd = makeAction(this, "PMTrayAdd", "Add");
+    ui.PMUnlock = makeAction(this, "PMUnlock", "Unlock");
+    ui.PMTrayExit = makeAction(this, "PMTrayExit", "Exit");
+    ui.PMUnlock->setVisible(false);
+    ui.PopupMenuTray->addAction(ui.PMTrayAdd);
+    ui.PopupMenuTray->addAction(ui.PMUnlock);
+    ui.PopupMenuTray->addSeparator();
+    ui.PopupMenuTray->addAction(ui.PMTrayExit);
 
     auto bind = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, platform::command(handler));
     };
-    bind(MExit, [this] { MExitClick(); });
-    bind(AAdd, [this] { AAddExecute(); });
-    bind(PMAdd, [this] { AAddExecute(); });
-    bind(AEdit, [this] { AEditExecute(); });
-    bind(PMEdit, [this] { AEditExecute(); });
-    bind(ADelete, [this] { ADeleteExecute(); });
-    bind(PMDelete, [this] { ADeleteExecute(); });
-    bind(PMCopyLogin, [this] { PMCopyLoginClick(); });
-    bind(PMCopyPassword, [this] { PMCopyPasswordClick(); });
-    bind(PMCopyLink, [this] { PMCopyLinkClick(); });
-    bind(PMOpenUrl, [this] { PMOpenUrlClick(); });
-    bind(MExport, [this] { MExportClick(); });
-    bind(MImport, [this] { ImportCommand->Execute(); });
-    bind(MAboutProgram, [this] { AAboutExecute(); });
-    connect(ListView1, &TListView::deletePressed, this,
+    bind(ui.MExit, [this] { close(); });
+    bind(ui.AAdd, [this] { AAddExecute(); });
+    bind(ui.PMAdd, [this] { AAddExecute(); });
+    bind(ui.AEdit, [this] { AEditExecute(); });
+    bind(ui.PMEdit, [this] { AEditExecute(); });
+    bind(ui.ADelete, [this] { ADeleteExecute(); });
+    bind(ui.PMDelete, [this] { ADeleteExecute(); });
+    bind(ui.PMCopyLogin, [this] { PMCopyLoginClick(); });
+    bind(ui.PMCopyPassword, [this] { PMCopyPasswordClick(); });
+    bind(ui.PMCopyLink, [this] { PMCopyLinkClick(); });
+    bind(ui.PMOpenUrl, [this] { PMOpenUrlClick(); });
+    bind(ui.MExport, [this] { MExportClick(); });
+    bind(ui.MImport, [this] { ui.ImportCommand->Execute(); });
+    bind(ui.MAboutProgram, [this] { AAboutExecute(); });
+    connect(ui.ListView1, &TListView::deletePressed, this,
             platform::command([this] { ADeleteExecute(); }));
-    connect(ListView1, &TListView::copyPasswordPressed, this,
+    connect(ui.ListView1, &TListView::copyPasswordPressed, this,
             platform::command([this] { PMCopyPasswordClick(); }));
-    connect(ListView1, &TListView::doubleClickedAnywhere, this,
+    connect(ui.ListView1, &TListView::doubleClickedAnywhere, this,
             platform::command([this] { ListView1DblClick(); }));
-    bind(MCreateKeyFile, [this] { MCreateKeyFileClick(); });
-    bind(ASave, [this] { ASaveExecute(); });
-    bind(ALoad, [this] { ALoadExecute(); });
-    bind(MRestore, [this] { MRestoreClick(); });
-    bind(AClear, [this] { AClearExecute(); });
-    bind(MHidePasswords, [this] { MHidePasswordsClick(); });
-    bind(MFont, [this] { MFontClick(); });
-    bind(MCatNew, [this] { MCatNewClick(); });
-    bind(PMCatNew, [this] { MCatNewClick(); });
-    bind(MCatRename, [this] { MCatRenameClick(); });
-    bind(PMCatRename, [this] { MCatRenameClick(); });
-    bind(MCatDelete, [this] { MCatDeleteClick(); });
-    bind(PMCatDelete, [this] { MCatDeleteClick(); });
-    bind(MLangEnglish, [this] { MLanguageClick(QStringLiteral("English")); });
-    bind(MLangRussian, [this] { MLanguageClick(QStringLiteral("Russian")); });
-    bind(MLangSChinese, [this] { MLanguageClick(QStringLiteral("SChinese")); });
-    bind(PMTrayExit, [this] { PMTrayExitClick(); });
-    bind(PMTrayAdd, [this] { PMTrayAddClick(); });
-    bind(PMUnlock, [this] { PMUnlockClick(); });
-    bind(MChangePass, [this] { MChangePassClick(); });
-    bind(MLock, [this] { MLockClick(); });
+    bind(ui.MCreateKeyFile, [this] { MCreateKeyFileClick(); });
+    bind(ui.ASave, [this] { ASaveExecute(); });
+    bind(ui.ALoad, [this] { ALoadExecute(); });
+    bind(ui.MRestore, [this] { MRestoreClick(); });
+    bind(ui.AClear, [this] { AClearExecute(); });
+    bind(ui.MHidePasswords, [this] { MHidePasswordsClick(); });
+    bind(ui.MFont, [this] { MFontClick(); });
+    bind(ui.MCatNew, [this] { MCatNewClick(); });
+    bind(ui.PMCatNew, [this] { MCatNewClick(); });
+    bind(ui.MCatRename, [this] { MCatRenameClick(); });
+    bind(ui.PMCatRename, [this] { MCatRenameClick(); });
+    bind(ui.MCatDelete, [this] { MCatDeleteClick(); });
+    bind(ui.PMCatDelete, [this] { MCatDeleteClick(); });
+    bind(ui.MLangEnglish, [this] { MLanguageClick(QStringLiteral("English")); });
+    bind(ui.MLangRussian, [this] { MLanguageClick(QStringLiteral("Russian")); });
+    bind(ui.MLangSChinese, [this] { MLanguageClick(QStringLiteral("SChinese")); });
+    bind(ui.PMTrayExit, [this] { PMTrayExitClick(); });
+    bind(ui.PMTrayAdd, [this] { PMTrayAddClick(); });
+    bind(ui.PMUnlock, [this] { PMUnlockClick(); });
+    bind(ui.MChangePass, [this] { MChangePassClick(); });
+    bind(ui.MLock, [this] { MLockClick(); });
 }
 
 QString TForm1::ProgramSettingsPath() const {
@@ -320,14 +332,15 @@ QString TForm1::ProgramSettingsPath() const {
 
 void TForm1::FormCreate() {
     platform::setApplicationTitle(windowTitle());
-    StTrayIcon1->setHint(windowTitle());
+    ui.StTrayIcon1->setHint(windowTitle());
 
-    FormLogin = new TFormLogin(*this);
-    FormAdd = new TFormAdd(*this);
-    FormEdit = new TFormEdit(*this);
-    FormExport = new TFormExport(*this);
-    AboutBox = new TAboutBox(this);
-    AboutBox->ShowDataFolder(DataDir);
+    ui.FormLogin = new TFormLogin(accounts_, this);
+    ui.FormAdd = new TFormAdd(session_, texts.EntryDialogs, this);
+    ui.FormEdit = new TFormEdit(session_, texts.EntryDialogs, this);
+    ui.FormExport = new TFormExport(*ui.ListModel, session_, DataDir, this);
+    ui.AboutBox = new TAboutBox(this);
+    ui.AboutBox->ShowDataFolder(DataDir);
+    WireDialogs();
 
     Settings = core::readProgramSettings(ProgramSettingsPath());
     platform::setStorageCodePage(Settings.codePage);
@@ -335,40 +348,39 @@ void TForm1::FormCreate() {
     HidePasswords = Settings.hidden;
 
     SelectedCategoryIndex = 0;
-    MHidePasswords->setChecked(HidePasswords);
+    ui.MHidePasswords->setChecked(HidePasswords);
     if (HidePasswords) {
-        ListModel->setMasked(true);
+        ui.ListModel->setMasked(true);
     } else {
         FillEntryList();
     }
     LoadLanguage(Settings.language);
-    platform::ui().showModal(FormLogin);
+    ui.FormLogin->Users = Settings.users;
+    platform::ui().showModal(ui.FormLogin);
 }
 
 void TForm1::FormClose() {
     // Nobody is logged in (the tray's Exit during the login dialog): there is
     // nothing of a user to write, and no user folder to write it to.
-    if (!LoggedIn) {
+    if (!loggedIn()) {
         return;
     }
     Settings.hidden = HidePasswords;
-    Settings = core::withUsersOnDisk(ProgramSettingsPath(), Settings, Store->paths().usersFolder);
-    core::refusedIn(FileTexts,
+    Settings = core::withUsersOnDisk(ProgramSettingsPath(), Settings, session_.paths().usersFolder);
+    core::refusedIn(texts.Files,
                     [this] { core::writeProgramSettings(ProgramSettingsPath(), Settings); });
-    SaveSettings();
+    session_.settings().fontName = ListFont.font.family();
+    session_.settings().fontSize = ListFont.font.pointSize() > 0 ? ListFont.font.pointSize() : 8;
+    session_.saveSettings();
     if (!FilesCurrent()) {
         // Encrypted or decrypted elsewhere, and no password given: the
         // program may end only when nothing here would be lost.
-        if (Store->changedHere(PasswordList, CategoryList.mid(1))) {
-            throw platform::PlatformError(FileTexts.notSaved);
+        if (session_.changedHere()) {
+            throw platform::PlatformError(texts.Files.notSaved);
         }
         return;
     }
-    SaveCategories();
-    SavePasswords();
-    if (Store->unsaved() && !Store->unsavedKeptAside()) {
-        throw platform::PlatformError(FileTexts.notSavedYet);
-    }
+    session_.saveAll();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -377,7 +389,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    Clipboard->forget();
+    ui.Clipboard->forget();
     event->accept();
     QCoreApplication::quit();
 }
@@ -387,14 +399,14 @@ void TForm1::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) {
         return;
     }
-    if (isMinimized() && StTrayIcon1->active()) {
+    if (isMinimized() && ui.StTrayIcon1->active()) {
         // Minimized to the tray: no taskbar entry while it is there.
         QTimer::singleShot(0, this, [this] {
             if (isMinimized()) {
                 hide();
             }
         });
-    } else if (!isMinimized() && Locked && !StTrayIcon1->active()) {
+    } else if (!isMinimized() && locked() && !ui.StTrayIcon1->active()) {
         // Without a tray the locked window is brought back through the password.
         QTimer::singleShot(0, this, [this] { platform::guarded([this] { PMUnlockClick(); }); });
     }
@@ -409,9 +421,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The list gets its new width after the window's own resize, its first
     // showing included; the column widths follow the list's real width then.
     // A drag of the splitter resizes only the list and keeps widths set by hand.
-    if (watched == ListView1 && event->type() == QEvent::Resize &&
-        Splitter1->size() != ColumnWidthsSplitterSize) {
-        ColumnWidthsSplitterSize = Splitter1->size();
+    if (watched == ui.ListView1 && event->type() == QEvent::Resize &&
+        ui.Splitter1->size() != ColumnWidthsSplitterSize) {
+        ColumnWidthsSplitterSize = ui.Splitter1->size();
         platform::guarded([this] { FormResize(); });
     }
     return QMainWindow::eventFilter(watched, event);

@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
         form1 = std::make_unique<TForm1>(exe, dataFolder);
         form1->FormCreate();
     });
-    if (!started || !form1 || form1->Terminated || !form1->LoggedIn) {
+    if (!started || !form1 || form1->terminated() || !form1->loggedIn()) {
         return 0;
     }
     QApplication::exec();

@@ -683,22 +683,36 @@ QByteArray categoryFileBytes(const VaultSession& session, const LineList& names)
     return sealNames(session, names, 0);
 }
 
-LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
-                                 const VaultSession& session) {
+VaultLines readVaultLines(const QString& vaultPath, const QString& backupPath,
+                          const VaultSession& session) {
     VaultRead r = readVault(vaultPath, backupPath, session);
+    VaultLines v;
+    v.lines = std::move(r.lines);
     // As for a compatible vault: one cut short by a NUL keeps the old backup,
     // and so does a backup newer than this vault.
-    if (!r.lines.isEmpty() && r.whole) {
+    if (!v.lines.isEmpty() && r.whole) {
         // The header alone: decrypting the whole backup would slow every login.
         const std::optional<quint64> b = platform::FileExists(backupPath)
                                              ? crypto::containerGeneration(headOf(backupPath))
                                              : std::nullopt;
-        if (!b || *b <= r.generation) {
-            platform::writeFile(backupPath,
-                                sealLines(session, FileKind::Backup, r.lines, r.generation));
-        }
+        v.backupDue = !b || *b <= r.generation;
     }
-    return std::move(r.lines);
+    return v;
+}
+
+void writeBackupLines(const QString& backupPath, const VaultSession& session,
+                      const LineList& lines) {
+    platform::writeFile(backupPath, sealLines(session, FileKind::Backup, lines,
+                                              Internals::vaultGeneration(session)));
+}
+
+LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath,
+                                 const VaultSession& session) {
+    VaultLines v = readVaultLines(vaultPath, backupPath, session);
+    if (v.backupDue) {
+        writeBackupLines(backupPath, session, v.lines);
+    }
+    return std::move(v.lines);
 }
 
 LineList replaceVaultByBackup(const QString& vaultPath, const QString& backupPath,

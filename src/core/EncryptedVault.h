@@ -267,6 +267,13 @@ LineList vaultFileLines(const QString& path, const QByteArray& data, const Vault
 QByteArray categoryFileBytes(const VaultSession& session, const LineList& names);
 // The writes return the bytes written.
 QByteArray writeCategoryFile(const QString& path, VaultSession& session, const LineList& names);
+// The vault of an encrypted user, and whether it is to refresh the backup
+// (never a backup newer than it); one older than the last written is
+// refused (OlderVaultError). The backup is written with the vault's generation.
+VaultLines readVaultLines(const QString& vaultPath, const QString& backupPath,
+                          const VaultSession& session);
+void writeBackupLines(const QString& backupPath, const VaultSession& session,
+                      const LineList& lines);
 // LoadPasswords of an encrypted user: the vault, and the backup refreshed.
 // A vault older than the one last written is refused (OlderVaultError) with
 // nothing written; a backup newer than the vault is never replaced.

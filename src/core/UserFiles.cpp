@@ -61,27 +61,28 @@ bool isValidLoginName(const QString& login) {
     return true;
 }
 
-LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
+VaultLines readVaultLines(const QString& vaultPath) {
     QByteArray data = readBoundedFile(vaultPath, kMaxContainerBytes);
     // An encrypted vault read as compatible lines would be junk, and the
     // next save would write that junk over it.
     if (crypto::isContainer(data)) {
         throw FileRefused(FileRefused::Reason::EncryptedList, vaultPath);
     }
-    // A vault already in the form a list is written in (the usual case) is
-    // the backup as read: no second copy of it is made.
-    const bool asRead = platform::isJoinedForm(data);
-    if (asRead && !data.isEmpty()) {
-        platform::writeFile(backupPath, data);
-    }
     bool cut = false;
-    LineList lines = platform::shareTextLines(std::move(data), nullptr, &cut);
+    VaultLines v;
+    v.lines = platform::shareTextLines(std::move(data), nullptr, &cut);
     // A NUL ends the text, so a damaged vault reads short: then the backup,
     // which may hold the whole list, is kept rather than replaced by the rest.
-    if (!asRead && !lines.isEmpty() && !cut) {
-        platform::saveTextList(backupPath, lines);
+    v.backupDue = !v.lines.isEmpty() && !cut;
+    return v;
+}
+
+LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath) {
+    VaultLines v = readVaultLines(vaultPath);
+    if (v.backupDue) {
+        platform::saveTextList(backupPath, v.lines);
     }
-    return lines;
+    return std::move(v.lines);
 }
 
 LineList sortedCategories(LineList names, platform::Encoding encoding) {

@@ -41,8 +41,15 @@ void restrictToOwner(const UserPaths& paths);
 // never reach outside the users folder.
 bool isValidLoginName(const QString& login);
 
-// Reads the vault; when it holds at least one line, writes it to the backup
-// (not when a NUL cut the vault short: the backup is kept then).
+// The vault's lines, and whether they are to refresh the backup: at least
+// one line, and no NUL cut the vault short (the backup, which may hold the
+// whole list, is kept then).
+struct VaultLines {
+    LineList lines;
+    bool backupDue = false;
+};
+VaultLines readVaultLines(const QString& vaultPath);
+// Reads the vault and, when due, writes its lines to the backup.
 LineList loadPasswordsWithBackup(const QString& vaultPath, const QString& backupPath);
 
 // Writes the category names sorted without regard to letter case (the

@@ -51,9 +51,12 @@ public:
     bool encrypted() const override { return false; }
 
 protected:
-    LineList doLoadVault() override { return loadPasswordsWithBackup(paths_.vault, paths_.backup); }
+    VaultLines doLoadVault() override { return readVaultLines(paths_.vault); }
     // Compatible files carry no generation: no vault of theirs is refused as older.
-    LineList doUseBackupAsVault() override { return doLoadVault(); }
+    LineList doUseBackupAsVault() override { return doLoadVault().lines; }
+    void doWriteBackup(const LineList& lines) override {
+        platform::saveTextList(paths_.backup, lines);
+    }
     QByteArray vaultBytes(const LineList& lines) const override {
         return platform::joinTextLines(lines);
     }
@@ -154,8 +157,11 @@ public:
     bool encrypted() const override { return true; }
 
 protected:
-    LineList doLoadVault() override {
-        return loadPasswordsWithBackup(paths_.vault, paths_.backup, *session_);
+    VaultLines doLoadVault() override {
+        return readVaultLines(paths_.vault, paths_.backup, *session_);
+    }
+    void doWriteBackup(const LineList& lines) override {
+        writeBackupLines(paths_.backup, *session_, lines);
     }
     LineList doUseBackupAsVault() override {
         return replaceVaultByBackup(paths_.vault, paths_.backup, *session_);
@@ -625,10 +631,19 @@ LineList UserStore::loadVault() {
         // Hashed before it is read: a change in between only costs a merge
         // that finds nothing new.
         const QByteArray hash = fingerprint(readBoundedFile(paths_.vault, kMaxContainerBytes));
-        lines = doLoadVault();
+        VaultLines read = doLoadVault();
+        lines = std::move(read.lines);
         vaultSeen_ = Seen{hash, lines};
+        backupDue_ = read.backupDue ? std::optional<LineList>(lines) : std::nullopt;
     });
     return lines;
+}
+
+void UserStore::refreshBackup() {
+    if (backupDue_) {
+        refusedIn(texts_, [&] { doWriteBackup(*backupDue_); });
+        backupDue_.reset();
+    }
 }
 
 LineList UserStore::useBackupAsVault() {

@@ -47,8 +47,12 @@ public:
         LineList lines;
         int fromElsewhere = 0;
     };
-    // The vault; when it holds a whole list, the backup is refreshed from it.
+    // The vault. When it holds a whole list, the backup is due to be
+    // refreshed from it: refreshBackup writes it (the login does so once the
+    // window shows).
     LineList loadVault();
+    void refreshBackup();
+    bool backupDue() const { return backupDue_.has_value(); }
     // An older vault refused (OlderVaultError): the newer backup becomes the vault.
     LineList useBackupAsVault();
 
@@ -156,7 +160,8 @@ protected:
         keyOnDisk_ = {settings_.key, settings_.keyFile};
     }
 
-    virtual LineList doLoadVault() = 0;
+    virtual VaultLines doLoadVault() = 0;
+    virtual void doWriteBackup(const LineList& lines) = 0;
     virtual LineList doUseBackupAsVault() = 0;
     // The files' bytes and lines in this store's format; bytes this store
     // cannot read are refused (FileRefused).
@@ -235,6 +240,7 @@ private:
     bool formatChanged_ = false;
     // The key-file demand as settings.dat last held it (read or written here).
     std::pair<bool, QString> keyOnDisk_;
+    std::optional<LineList> backupDue_;
     mutable QStringList unreadableCopies_;
 };
 

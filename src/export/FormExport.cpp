@@ -16,6 +16,7 @@
 #include "platform/Guard.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
+#include "session/UserSession.h"
 
 namespace {
 
@@ -48,8 +49,9 @@ struct ExportSource {
 };
 
 // csv: every field whatever the check list says, always in UTF-8.
-void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& otherTexts,
-             ExportSource& source, bool csv = false) {
+void collect(const EntryListModel& model, const session::UserSession& session,
+             const QTreeWidget* choice, const QStringList& otherTexts, ExportSource& source,
+             bool csv = false) {
     QStringList captions;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         const QTreeWidgetItem* item = choice->topLevelItem(c);
@@ -59,17 +61,16 @@ void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& 
         }
     }
     source.encoding =
-        exporting::chooseExportEncoding(captions + otherTexts, form1.StorageEncoding());
+        exporting::chooseExportEncoding(captions + otherTexts, session.textEncoding());
     source.encoding.utf8 = source.encoding.utf8 || csv;
     for (int c = 0; c < core::kFieldCount && c < choice->topLevelItemCount(); ++c) {
         source.columns[size_t(c)].caption = source.encoding.text(choice->topLevelItem(c)->text(0));
     }
-    const EntryListModel* model = form1.ListModel;
-    const bool needPasswords = form1.HidePasswords && source.columns[core::Password].checked;
-    source.rowCount = model->rowCount();
-    source.rowAt = [&form1, model, &source, needPasswords, plain = QByteArray()](
+    const bool needPasswords = model.masked() && source.columns[core::Password].checked;
+    source.rowCount = model.rowCount();
+    source.rowAt = [&model, &session, &source, needPasswords, plain = QByteArray()](
                        int r, exporting::ExportRow& out) mutable {
-        const EntryRow& row = model->row(r);
+        const EntryRow& row = model.row(r);
         // One buffer unscrambles every row in turn; the cells are views into
         // it, used before the next row is asked for.
         plain.resize(row.line.size());
@@ -81,7 +82,7 @@ void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& 
         }
         if (needPasswords) {
             // The stored password of the row's own entry.
-            out[core::Password] = form1.EntryPassword(form1.FindEntryIndex(r));
+            out[core::Password] = session.entryPassword(row.entry);
         }
         if (source.encoding.utf8) {
             for (QByteArray& field : out) {
@@ -93,7 +94,9 @@ void collect(const TForm1& form1, const QTreeWidget* choice, const QStringList& 
 
 }  // namespace
 
-TFormExport::TFormExport(TForm1& form1) : QDialog(&form1), form1_(form1) {
+TFormExport::TFormExport(const EntryListModel& model, const session::UserSession& session,
+                         const QString& dataFolder, QWidget* parent)
+    : QDialog(parent), model_(model), session_(session), dataFolder_(dataFolder) {
     setObjectName(QStringLiteral("FormExport"));
     setWindowTitle(QStringLiteral("Export Data"));
     setModal(true);
@@ -140,7 +143,7 @@ void TFormExport::keyPressEvent(QKeyEvent* event) {
 void TFormExport::FormShow() {
     ListViewColumns->clear();
     for (int c = 0; c < EntryListModel::kColumns; ++c) {
-        auto* item = new QTreeWidgetItem(QStringList{form1_.ListModel->columnCaption(c)});
+        auto* item = new QTreeWidgetItem(QStringList{model_.columnCaption(c)});
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(0, Qt::Checked);
         ListViewColumns->addTopLevelItem(item);
@@ -161,24 +164,23 @@ QString TFormExport::SaveDialog1TypeChange(int filterIndex, const QString& fileN
 
 QByteArray TFormExport::WriteTextExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {}, source);
+    collect(model_, session_, ListViewColumns, {}, source);
     return source.encoding.fileStart() +
            exporting::textExport(source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteHtmlExport() const {
     ExportSource source;
-    collect(form1_, ListViewColumns, {form1_.CurrentLogin}, source);
-    return exporting::htmlExport(source.encoding.text(form1_.CurrentLogin),
-                                 source.encoding.charset(), source.columns, source.rowCount,
-                                 source.rowAt);
+    collect(model_, session_, ListViewColumns, {session_.login()}, source);
+    return exporting::htmlExport(source.encoding.text(session_.login()), source.encoding.charset(),
+                                 source.columns, source.rowCount, source.rowAt);
 }
 
 QByteArray TFormExport::WriteCsvExport() const {
     // Always UTF-8 without a byte-order mark: what other programs' import
     // wizards read best, and every character comes through.
     ExportSource source;
-    collect(form1_, ListViewColumns, {}, source, true);
+    collect(model_, session_, ListViewColumns, {}, source, true);
     return exporting::csvExport(source.rowCount, source.rowAt);
 }
 
@@ -190,7 +192,7 @@ void TFormExport::ButtonOkClick() {
     // The window goes first; the save dialog then stands on its own.
     accept();
     platform::FileDialogRequest request;
-    request.initialDir = form1_.DataDir + QStringLiteral("data");
+    request.initialDir = dataFolder_ + QStringLiteral("data");
     const int csvIndex = csvFilterIndex(SaveDialog1Filter);
     request.fileName = QStringLiteral("Passwords") + extensionFor(SaveDialog1FilterIndex, csvIndex);
     request.filter = ExportFilter();
@@ -218,7 +220,7 @@ void TFormExport::FitToTexts() {
     platform::fitToTexts(this, QSize(260, 300), false);
 }
 
-void TFormExport::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TFormExport::AppendLanguageTargets(language::Targets& t) {
     t.push_back(language::windowCaption("FormExport->Caption", this));
     t.push_back(language::caption("FormExport->ButtonCancel->Caption", ButtonCancel));
     QTreeWidget* list = ListViewColumns;

@@ -3,17 +3,25 @@
 #include <QDialog>
 #include <vector>
 
-#include "app/Form1.h"
+#include "localization/LanguageTarget.h"
 
+class EntryListModel;
 class QPushButton;
 class QTreeWidget;
+
+namespace session {
+class UserSession;
+}
 
 // Writes the entries the list shows to a text file or an HTML page.
 class TFormExport : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFormExport(TForm1& form1);
+    // The rows the list shows, from the session's entries; dataFolder ends
+    // in the separator: the save dialog starts in its data/.
+    TFormExport(const EntryListModel& model, const session::UserSession& session,
+                const QString& dataFolder, QWidget* parent);
 
     QTreeWidget* ListViewColumns = nullptr;
     QPushButton* ButtonOk = nullptr;
@@ -36,7 +44,7 @@ public:
     // All nine fields of the shown rows, in UTF-8, as List > Import reads them.
     QByteArray WriteCsvExport() const;
 
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    void AppendLanguageTargets(language::Targets& t);
     // Makes the window at least as large as its texts need; it stays resizable.
     void FitToTexts();
 
@@ -45,5 +53,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    TForm1& form1_;
+    const EntryListModel& model_;
+    const session::UserSession& session_;
+    QString dataFolder_;
 };

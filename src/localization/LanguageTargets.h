@@ -9,12 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/Form1.h"
+#include "localization/LanguageTarget.h"
 
 // What a language key sets: a window's title, a caption or a message string.
 namespace language {
-
-using Target = TForm1::LanguageTarget;
 
 inline Target windowCaption(const char* key, QWidget* window) {
     return {key, [window] { return window->windowTitle(); },

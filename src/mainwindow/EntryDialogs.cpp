@@ -12,14 +12,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/Generator.h"
 #include "localization/LanguageTargets.h"
-#include "mainwindow/ListView.h"
-#include "mainwindow/SecretClipboard.h"
+#include "mainwindow/StorableText.h"
 #include "platform/CodePage.h"
 #include "platform/Guard.h"
 #include "platform/SecretField.h"
 #include "platform/TextList.h"
 #include "platform/Widgets.h"
+#include "session/UserSession.h"
 
 namespace {
 
@@ -33,10 +34,12 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
 
 }  // namespace
 
-TEntryDialog::TEntryDialog(TForm1& form1, bool editing)
-    : QDialog(&form1, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+TEntryDialog::TEntryDialog(session::UserSession& session, EntryDialogTexts& texts, bool editing,
+                           QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      form1_(form1) {
+      session_(session),
+      texts_(texts) {
     setWindowTitle(editing ? QStringLiteral("Edit Data") : QStringLiteral("Add Data"));
     setModal(true);
     GroupBox =
@@ -63,7 +66,7 @@ TEntryDialog::TEntryDialog(TForm1& form1, bool editing)
     platform::setPasswordChar(EditPassword);
     EditPassword->setEchoMode(QLineEdit::Normal);
     platform::guardSecretField(EditPassword,
-                               [this](const QString& text) { form1_.Clipboard->copy(text); });
+                               [this](const QString& text) { Q_EMIT secretCopied(text); });
     ComboBoxCat = new QComboBox(GroupBox);
     ComboBoxCat->setObjectName(QStringLiteral("ComboBoxCat"));
     ComboBoxCat->setEditable(false);  // a drop-down list: no typed text
@@ -163,20 +166,19 @@ void TEntryDialog::ButtonCancelClick() {
 }
 
 void TEntryDialog::ButtonPassGenClick() {
-    EditPassword->setText(QString::fromLatin1(form1_.GeneratePassword()));
+    EditPassword->setText(QString::fromLatin1(core::generatePassword()));
 }
 
 void TEntryDialog::ButtonUrlClick() {
-    form1_.PMOpenUrlClick();
+    Q_EMIT openLinkRequested();
 }
 
 void TEntryDialog::FillCategories() {
     ComboBoxCat->clear();
-    for (int i = 1; i < form1_.CategoryList.size(); ++i) {
+    for (const QByteArray& name : session_.categories()) {
         // The item keeps the stored bytes, so writing the list back never
         // changes a name the code page cannot show.
-        ComboBoxCat->addItem(platform::toUi(form1_.CategoryList[i], form1_.StorageEncoding()),
-                             form1_.CategoryList[i]);
+        ComboBoxCat->addItem(session_.text(name), name);
     }
 }
 
@@ -189,13 +191,11 @@ void TEntryDialog::WriteCategoryFile() {
     for (int i = 0; i < ComboBoxCat->count(); ++i) {
         names.append(ComboBoxCat->itemData(i).toByteArray());
     }
-    std::optional<core::UserStore::Merged> merged;
-    form1_.StoreWrite([&] { merged = form1_.Store->writeCategories(names); });
-    if (merged) {
+    session_.writeCategories(names);
+    if (session_.categories() != names) {
         // Names from elsewhere join the dialog too, so its next write keeps them.
         const QByteArray chosen = ComboBoxCat->currentData().toByteArray();
         const bool any = ComboBoxCat->currentIndex() >= 0;
-        form1_.TakeMerged(std::nullopt, merged);
         FillCategories();
         ComboBoxCat->setCurrentIndex(any ? ComboBoxCat->findData(chosen) : -1);
     }
@@ -203,20 +203,17 @@ void TEntryDialog::WriteCategoryFile() {
 
 void TEntryDialog::ButtonNewCatClick() {
     QString text;
-    const QString& title = form1_.FormAdd->StringNewCategory;
-    const QString& prompt = form1_.FormAdd->StringEnterCatTitle;
     std::optional<QByteArray> name;
     while (!name) {
-        if (!platform::ui().inputQuery(title, prompt, text)) {
+        if (!platform::ui().inputQuery(texts_.newCategory, texts_.enterCatTitle, text)) {
             return;
         }
-        name = form1_.StorableText(text);
+        name = storableText(session_, text, texts_.cannotStore);
     }
     ComboBoxCat->addItem(text, *name);
     ComboBoxCat->setCurrentIndex(ComboBoxCat->count() - 1);
-    form1_.CategoryList.append(*name);
-    form1_.TreeViewCat->topLevelItem(0)->addChild(
-        new QTreeWidgetItem(QStringList{text + QStringLiteral(" (0)")}));
+    session_.addCategory(*name);
+    Q_EMIT categoryAdded();
     // Written last: when the file cannot be written the category is still in
     // the list, the tree and the combo alike, and the next save stores it.
     WriteCategoryFile();
@@ -260,14 +257,14 @@ std::optional<core::PasswordEntry> TEntryDialog::Entry() {
             // A name from the category file is held to the same rules as a typed one.
             entry[f] = ComboBoxCat->currentIndex() >= 0 ? ComboBoxCat->currentData().toByteArray()
                                                         : QByteArray();
-            if (!form1_.StorableBytes(entry[f], LabelCat->text())) {
+            if (!storableBytes(session_, entry[f], texts_.cannotStore, LabelCat->text())) {
                 ComboBoxCat->setFocus();
                 return std::nullopt;
             }
             continue;
         }
-        const std::optional<QByteArray> text =
-            form1_.StorableText(edits[f].first->text(), edits[f].second->text());
+        const std::optional<QByteArray> text = storableText(
+            session_, edits[f].first->text(), texts_.cannotStore, edits[f].second->text());
         if (!text) {
             edits[f].first->setFocus();
             return std::nullopt;
@@ -277,7 +274,7 @@ std::optional<core::PasswordEntry> TEntryDialog::Entry() {
     return entry;
 }
 
-void TEntryDialog::AppendCommonTargets(std::vector<TForm1::LanguageTarget>& t, const char* form,
+void TEntryDialog::AppendCommonTargets(language::Targets& t, const char* form,
                                        const char* groupBox) {
     const QByteArray f(form);
     auto key = [&f](const char* rest) {
@@ -304,8 +301,7 @@ void TEntryDialog::AppendCommonTargets(std::vector<TForm1::LanguageTarget>& t, c
     t.push_back(caption("LabelSoftwareSerial->Caption", LabelSoftwareSerial));
 }
 
-void TEntryDialog::AppendGeneratorAndMessages(std::vector<TForm1::LanguageTarget>& t,
-                                              const char* form) {
+void TEntryDialog::AppendGeneratorAndMessages(language::Targets& t, const char* form) {
     const QByteArray f(form);
     language::Target target = language::caption("", ButtonPassGen);
     target.key = f + "->ButtonPassGen->Caption";
@@ -324,7 +320,8 @@ void TEntryDialog::AppendGeneratorAndMessages(std::vector<TForm1::LanguageTarget
 
 // ---- Add ---------------------------------------------------------------------
 
-TFormAdd::TFormAdd(TForm1& form1) : TEntryDialog(form1, false) {
+TFormAdd::TFormAdd(session::UserSession& session, EntryDialogTexts& texts, QWidget* parent)
+    : TEntryDialog(session, texts, false, parent) {
     setObjectName(QStringLiteral("FormAdd"));
 }
 
@@ -339,41 +336,29 @@ void TFormAdd::ButtonOkClick() {
     if (!entry) {
         return;
     }
-    const QByteArray line = core::EncodeRecord(*entry);
-    form1_.PasswordList.append(line);
-    try {
-        form1_.SavePasswords();
-    } catch (...) {
-        // Not stored: the dialog stays open with the entry, and OK can be
-        // pressed again without storing it twice.
-        form1_.PasswordList.removeAt(form1_.PasswordList.lastIndexOf(line));
-        throw;
-    }
-    form1_.RefreshCategoryCaptions();
-    // By name: a merge may have moved the category in the list.
-    const int node =
-        ComboBoxCat->currentIndex() < 0
-            ? 0
-            : int(form1_.CategoryList.indexOf(ComboBoxCat->currentData().toByteArray(), 1));
-    form1_.SelectNode(std::max(node, 0));
-    form1_.TreeViewCatClick();
+    // Not stored: the dialog stays open with the entry, and OK can be
+    // pressed again without storing it twice.
+    session_.addEntry(*entry);
+    Q_EMIT added(ComboBoxCat->currentIndex() < 0 ? QByteArray()
+                                                 : ComboBoxCat->currentData().toByteArray());
     accept();
 }
 
-void TFormAdd::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TFormAdd::AppendLanguageTargets(language::Targets& t) {
     using language::caption;
     using language::text;
     AppendCommonTargets(t, "FormAdd", "GroupBoxAdd->Caption");
     t.push_back(caption("FormAdd->ButtonOk->Caption", ButtonOk));
     t.push_back(caption("FormAdd->ButtonCancel->Caption", ButtonCancel));
     AppendGeneratorAndMessages(t, "FormAdd");
-    t.push_back(text("FormAdd->StringNewCategory", StringNewCategory));
-    t.push_back(text("FormAdd->StringEnterCatTitle", StringEnterCatTitle));
+    t.push_back(text("FormAdd->StringNewCategory", texts_.newCategory));
+    t.push_back(text("FormAdd->StringEnterCatTitle", texts_.enterCatTitle));
 }
 
 // ---- Edit --------------------------------------------------------------------
 
-TFormEdit::TFormEdit(TForm1& form1) : TEntryDialog(form1, true) {
+TFormEdit::TFormEdit(session::UserSession& session, EntryDialogTexts& texts, QWidget* parent)
+    : TEntryDialog(session, texts, true, parent) {
     setObjectName(QStringLiteral("FormEdit"));
 }
 
@@ -383,26 +368,15 @@ void TFormEdit::ButtonOkClick() {
         return;
     }
     const std::optional<core::PasswordEntry> entry = Entry();
-    if (!entry) {
+    if (!entry || EntryIndex < 0 || EntryIndex >= session_.entries().size()) {
         return;
     }
-    if (EntryIndex < 0 || EntryIndex >= form1_.PasswordList.size()) {
-        return;
-    }
-    const QByteArray previous = form1_.PasswordList[EntryIndex];
-    form1_.PasswordList[EntryIndex] = core::EncodeRecord(*entry);
-    try {
-        form1_.SavePasswords();
-    } catch (...) {
-        form1_.PasswordList[EntryIndex] = previous;
-        throw;
-    }
-    form1_.RefreshCategoryCaptions();
-    form1_.FillEntryList();
+    session_.replaceEntry(EntryIndex, *entry);
+    Q_EMIT edited();
     accept();
 }
 
-void TFormEdit::AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t) {
+void TFormEdit::AppendLanguageTargets(language::Targets& t) {
     AppendCommonTargets(t, "FormEdit", "GroupBoxEdit->Caption");
     AppendGeneratorAndMessages(t, "FormEdit");
 }

@@ -4,8 +4,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/Form1.h"
 #include "core/PasswordEntry.h"
+#include "localization/LanguageTarget.h"
+
+namespace session {
+class UserSession;
+}
 
 class QComboBox;
 class QGroupBox;
@@ -13,12 +17,24 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The add and edit dialogs: one layout, nine fields in stored order.
+// Texts the entry dialogs share with the main window.
+struct EntryDialogTexts {
+    // Why a typed text cannot be stored; "%1" names the character. Read from
+    // the language file's "Messages" section when it has one.
+    QString cannotStore = QStringLiteral("The character %1 cannot be stored.");
+    // The new-category box of both dialogs (the add dialog's keys).
+    QString newCategory;
+    QString enterCatTitle;
+};
+
+// The add and edit dialogs: one layout, nine fields in stored order. They
+// work on the session; the main window shows what they changed.
 class TEntryDialog : public QDialog {
     Q_OBJECT
 
 public:
-    TEntryDialog(TForm1& form1, bool editing);
+    TEntryDialog(session::UserSession& session, EntryDialogTexts& texts, bool editing,
+                 QWidget* parent);
 
     QGroupBox* GroupBox = nullptr;  // GroupBoxAdd or GroupBoxEdit
     QLabel* LabelName = nullptr;
@@ -70,33 +86,44 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void WriteCategoryFile();
-    void AppendCommonTargets(std::vector<TForm1::LanguageTarget>& t, const char* form,
-                             const char* groupBox);
+    void AppendCommonTargets(language::Targets& t, const char* form, const char* groupBox);
     // The generator and new-category buttons, then the three messages.
-    void AppendGeneratorAndMessages(std::vector<TForm1::LanguageTarget>& t, const char* form);
+    void AppendGeneratorAndMessages(language::Targets& t, const char* form);
 
-    TForm1& form1_;
+    session::UserSession& session_;
+    EntryDialogTexts& texts_;
+
+Q_SIGNALS:
+    // A password copied from the password field (marked secret).
+    void secretCopied(const QString& text);
+    // A category made with New: it is the last one of the session's.
+    void categoryAdded();
+    void openLinkRequested();
 };
 
 class TFormAdd : public TEntryDialog {
     Q_OBJECT
 
 public:
-    explicit TFormAdd(TForm1& form1);
+    TFormAdd(session::UserSession& session, EntryDialogTexts& texts, QWidget* parent);
     void ButtonOkClick() override;
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    void AppendLanguageTargets(language::Targets& t);
 
-    QString StringNewCategory;
-    QString StringEnterCatTitle;
+Q_SIGNALS:
+    // The entry was stored, with this category (stored bytes; empty: none).
+    void added(const QByteArray& category);
 };
 
 class TFormEdit : public TEntryDialog {
     Q_OBJECT
 
 public:
-    explicit TFormEdit(TForm1& form1);
+    TFormEdit(session::UserSession& session, EntryDialogTexts& texts, QWidget* parent);
     void ButtonOkClick() override;
-    void AppendLanguageTargets(std::vector<TForm1::LanguageTarget>& t);
+    void AppendLanguageTargets(language::Targets& t);
 
     int EntryIndex = -1;  // the stored entry being edited
+
+Q_SIGNALS:
+    void edited();
 };

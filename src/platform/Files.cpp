@@ -100,6 +100,22 @@ bool DiskFileSystem::isLink(const QString& path) {
     return QFileInfo(path).isSymLink();
 }
 
+bool FileSystem::remove(const QString&) {
+    return false;
+}
+
+bool FileSystem::removeDirectory(const QString&) {
+    return false;
+}
+
+bool DiskFileSystem::remove(const QString& path) {
+    return QFile::remove(path);
+}
+
+bool DiskFileSystem::removeDirectory(const QString& path) {
+    return QDir().rmdir(path);
+}
+
 std::optional<qint64> DiskFileSystem::size(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {

@@ -56,6 +56,9 @@ public:
                             const std::function<bool(const QByteArray&)>& take);
     // The name itself is a symbolic link (not what it points at).
     virtual bool isLink(const QString& path);
+    // Removes a file, or an empty folder; false when it cannot.
+    virtual bool remove(const QString& path);
+    virtual bool removeDirectory(const QString& path);
 };
 
 // The real file system.
@@ -73,6 +76,8 @@ public:
     bool readPieces(const QString& path, qint64 pieceSize,
                     const std::function<bool(const QByteArray&)>& take) override;
     bool isLink(const QString& path) override;
+    bool remove(const QString& path) override;
+    bool removeDirectory(const QString& path) override;
 
 protected:
     // Makes a rename in the folder durable; false when the platform refuses.

@@ -5,12 +5,12 @@
 #include <QStyle>
 #include <QTimer>
 
-#include "app/Form1.h"
 #include "platform/Ui.h"
 
-TStTrayIcon::TStTrayIcon(TForm1* form1)
-    : QObject(form1),
-      form1_(form1),
+TStTrayIcon::TStTrayIcon(QWidget* window, QMenu* menu, std::function<bool()> loggedIn)
+    : QObject(window),
+      form1_(window),
+      loggedIn_(std::move(loggedIn)),
       icon_(new QSystemTrayIcon(this)),
       active_(platform::ui().trayAvailable()) {
     QIcon image = QApplication::windowIcon();
@@ -18,7 +18,7 @@ TStTrayIcon::TStTrayIcon(TForm1* form1)
         image = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
     }
     icon_->setIcon(image);
-    icon_->setContextMenu(form1->PopupMenuTray);
+    icon_->setContextMenu(menu);
     connect(icon_, &QSystemTrayIcon::activated, this, &TStTrayIcon::activate);
     if (active_) {
         icon_->show();
@@ -43,7 +43,7 @@ void TStTrayIcon::CheckTray() {
     icon_->hide();
     // Hidden in a tray that is gone: the taskbar is the way back now. While
     // locked its contents stay hidden and restoring it asks for the password.
-    if (form1_->LoggedIn && !form1_->isVisible()) {
+    if (loggedIn_() && !form1_->isVisible()) {
         form1_->showMinimized();
     }
 }

@@ -3,9 +3,11 @@
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <functional>
 
+class QMenu;
 class QTimer;
-class TForm1;
+class QWidget;
 
 // The notification-area icon of the main window, present for the whole run
 // where the desktop has a notification area.
@@ -13,7 +15,10 @@ class TStTrayIcon : public QObject {
     Q_OBJECT
 
 public:
-    explicit TStTrayIcon(TForm1* form1);
+    // window: the main window it hides and shows; menu: the icon's menu;
+    // loggedIn: whether a window hidden in a tray that goes away comes back
+    // minimized (nobody logged in: it stays hidden).
+    TStTrayIcon(QWidget* window, QMenu* menu, std::function<bool()> loggedIn);
 
     // The tooltip: at most its first 63 characters are shown.
     void setHint(const QString& hint);
@@ -43,7 +48,8 @@ Q_SIGNALS:
     void OnDblClick();
 
 private:
-    TForm1* form1_;
+    QWidget* form1_;
+    std::function<bool()> loggedIn_;
     QSystemTrayIcon* icon_;
     QString hint_;
     bool active_;

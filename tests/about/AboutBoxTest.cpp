@@ -39,7 +39,7 @@ TEST_F(About, DesignAndTexts) {
         EXPECT_TRUE(box->OKButton->isDefault());
         click(box->OKButton);
     });
-    form->MAboutProgram->trigger();
+    form->ui.MAboutProgram->trigger();
 }
 
 TEST_F(About, LinkTurnsRedOnHoverAndBlueOverTheFreePanel) {
@@ -57,7 +57,7 @@ TEST_F(About, LinkTurnsRedOnHoverAndBlueOverTheFreePanel) {
         EXPECT_EQ(box->LabelSite->cursor().shape(), Qt::PointingHandCursor);
         d->accept();
     });
-    form->MAboutProgram->trigger();
+    form->ui.MAboutProgram->trigger();
 }
 
 TEST_F(About, PressOpensWhateverTheLabelShows) {
@@ -72,7 +72,7 @@ TEST_F(About, PressOpensWhateverTheLabelShows) {
         QTest::mouseClick(box->LabelSite, Qt::LeftButton);
         d->accept();
     });
-    form->MAboutProgram->trigger();
+    form->ui.MAboutProgram->trigger();
     EXPECT_EQ(ui.opened, (QStringList{"https://other.example.org/page",
                                       "https://other.example.org/page", ""}));
 }
@@ -93,6 +93,6 @@ TEST_F(About, LinkReactsOnlyOverItsText) {
         QTest::mouseClick(box->Panel1, Qt::LeftButton, Qt::NoModifier, beside);
         d->accept();
     });
-    form->MAboutProgram->trigger();
+    form->ui.MAboutProgram->trigger();
     EXPECT_TRUE(ui.opened.isEmpty());
 }

@@ -55,19 +55,19 @@ protected:
             add->ComboBoxCat->setCurrentIndex(category);
             click(add->ButtonOk);
         });
-        form->AAdd->trigger();
+        form->ui.AAdd->trigger();
     }
 };
 
 TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearchedAndShown) {
     openUser({"Mail|bob|pw|Work|||||", "Caf\xe9|x|y|Work|||||"}, {"Work"});
-    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
-    EXPECT_FALSE(form->VaultCommands->MDecryptVault->isEnabled());
+    EXPECT_TRUE(form->ui.VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_FALSE(form->ui.VaultCommands->MDecryptVault->isEnabled());
     encrypt();
     EXPECT_EQ(ui.messages(), QStringList{kVaultEncrypted});
     EXPECT_EQ(ui.secretInputs, QList<bool>{true});
-    EXPECT_FALSE(form->VaultCommands->MEncryptVault->isEnabled());
-    EXPECT_TRUE(form->VaultCommands->MDecryptVault->isEnabled());
+    EXPECT_FALSE(form->ui.VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->ui.VaultCommands->MDecryptVault->isEnabled());
     for (const char* f : {"passwords.dat", "passwords.dat.bak", "categories.dat"}) {
         EXPECT_TRUE(encrypted(QString::fromLatin1(f))) << f;
     }
@@ -76,44 +76,45 @@ TEST_F(EncryptedVaultWindow, EncryptedThroughTheMenuEveryCharacterIsStoredSearch
 
     // Chinese, Cyrillic and emoji: a category and two entries.
     ui.answerInput(QStringLiteral("Мой 国"));
-    form->MCatNew->trigger();
+    form->ui.MCatNew->trigger();
     add(QStringLiteral("国大出关"), QStringLiteral("логін"), 1);
     add(QStringLiteral("Ключ 😀"), QStringLiteral("№ і ґ"), 1);
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join(QLatin1Char(';')).toStdString();
     EXPECT_TRUE(ui.messages().size() == 1) << ui.messages().join(QLatin1Char(';')).toStdString();
     relogin();
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.messages().isEmpty());
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->child(1)->text(0), QStringLiteral("Мой 国 (2)"));
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->child(1)->text(0),
+              QStringLiteral("Мой 国 (2)"));
     EXPECT_TRUE(column(0).contains(QStringLiteral("国大出关")));
     EXPECT_TRUE(column(1).contains(QStringLiteral("№ і ґ")));
     activate();
-    form->EditSearch->setFocus();
-    form->EditSearch->setText(QStringLiteral("ключ"));
+    form->ui.EditSearch->setFocus();
+    form->ui.EditSearch->setText(QStringLiteral("ключ"));
     EXPECT_EQ(selectedRows(), QList<int>{int(column(0).indexOf(QStringLiteral("Ключ 😀")))});
 
     // Exports are UTF-8, and the page says so.
     ui.answerModal([](QDialog* d) { click(static_cast<TFormExport*>(d)->ButtonOk); });
     ui.answerSaveFile(dir.path(QStringLiteral("out.htm")), 2);
-    form->MExport->trigger();
+    form->ui.MExport->trigger();
     const QByteArray html = dir.read(QStringLiteral("out.htm"));
     EXPECT_TRUE(html.contains("<meta charset=UTF-8>"));
     EXPECT_TRUE(html.contains(QStringLiteral("<td>国大出关</td><td>логін</td>").toUtf8()));
 
     // List > Save writes an encrypted list; List > Load takes it, or a compatible list.
     ui.answerSaveFile(dir.path(QStringLiteral("list.dat")));
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     EXPECT_TRUE(core::crypto::isContainer(dir.read(QStringLiteral("list.dat"))));
     dir.write(QStringLiteral("old.dat"), core::Scramble("Ol\xe9|u|p||||||") + "\r\n");
     ui.answerOpenFile(dir.path(QStringLiteral("old.dat")));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     EXPECT_EQ(column(0), QStringList{QStringLiteral("Ol\u00e9")});
     // Restore: the encrypted backup the login wrote.
     EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat.bak")));
-    form->MRestore->trigger();
+    form->ui.MRestore->trigger();
     EXPECT_EQ(column(0).size(), 4);
     ui.answerOpenFile(dir.path(QStringLiteral("list.dat")));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     EXPECT_EQ(column(0).size(), 4);
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join(QLatin1Char(';')).toStdString();
 }
@@ -124,23 +125,23 @@ TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
     dir.write(QStringLiteral("enc.dat"), core::crypto::seal(core::crypto::SecureBytes::random(32),
                                                             core::crypto::FileKind::List, "x"));
     ui.answerOpenFile(dir.path(QStringLiteral("enc.dat")));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     ASSERT_EQ(ui.errors().size(), 1);
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("is encrypted")));
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
     ui.clearShown();
     const auto before = dir.snapshot();
     ui.answerInput(QStringLiteral("wrong"));
-    form->VaultCommands->MEncryptVault->trigger();
+    form->ui.VaultCommands->MEncryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->ui.VaultCommands->MEncryptVault->isEnabled());
 
     encrypt();
     ui.clearShown();
     const auto encryptedFiles = dir.snapshot();
     ui.answerInput(QStringLiteral("pas"));
-    form->VaultCommands->MDecryptVault->trigger();
+    form->ui.VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     EXPECT_EQ(dir.snapshot(), encryptedFiles);
 }
@@ -148,13 +149,13 @@ TEST_F(EncryptedVaultWindow, WrongPasswordInTheBoxChangesNothing) {
 TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDemands) {
     openUser({"A|u|p||||||"});
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     const QByteArray compatibleKey = dir.read(QStringLiteral("Vorrel.vrx"));
     ui.answerQuestion(true);
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
     encrypt();
     EXPECT_EQ(ui.texts(QStringLiteral("question")),
-              QStringList{form->VaultCommands->StringNewKeyFileOffer});
+              QStringList{form->ui.VaultCommands->StringNewKeyFileOffer});
     const QByteArray randomKey = dir.read(QStringLiteral("Vorrel.vrx"));
     ASSERT_TRUE(closeMain());
     const auto before = dir.snapshot();
@@ -167,7 +168,7 @@ TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDeman
         EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
         click(d->ButtonExit);
     });
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
 
     // The random key file mixed in: the old compatible one, or an edited
     // one, ends the program; so does a missing one.
@@ -178,7 +179,7 @@ TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDeman
         loginAs(QStringLiteral("bob"), kPassphrase);
         EXPECT_EQ(ui.messages(),
                   QStringList{QStringLiteral("This key file does not belong to this account.")});
-        EXPECT_TRUE(form->Terminated);
+        EXPECT_TRUE(form->terminated());
     }
     dir.write(QStringLiteral("Vorrel.vrx"), randomKey);
     EXPECT_EQ(dir.snapshot(), before);
@@ -190,8 +191,8 @@ TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDeman
     loginAs(QStringLiteral("bob"), kPassphrase);
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The key file of this account was not found. Please choose it.")});
-    EXPECT_TRUE(form->Terminated);
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_TRUE(form->terminated());
+    EXPECT_FALSE(form->loggedIn());
 
     // Settings edited to demand no key file: the password file still does.
     dir.write(QStringLiteral("users/bob/settings.dat"), "[Options]\r\nKey=0\r\n");
@@ -199,19 +200,19 @@ TEST_F(EncryptedVaultWindow, ACompatibleKeyFileGivesWayToARandomOneTheLoginDeman
     ui.clearShown();
     ui.answerOpenFile(dir.path(QStringLiteral("moved.vrx")));
     loginAs(QStringLiteral("bob"), kPassphrase);
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
 }
 
 TEST_F(EncryptedVaultWindow, ACompatibleKeyFileIsNotMixedInAndNoLongerDemanded) {
     openUser({"A|u|p||||||"});
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     ui.answerQuestion(false);
     encrypt();
     // The key file still lies where the settings named it: the login asks for none.
     relogin();
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.fileRequests.isEmpty());
 }
 
@@ -230,12 +231,12 @@ TEST_F(EncryptedVaultWindow, DamagedVaultIsRefusedByNameAndTheUserIsNotOpened) {
         click(d->ButtonLogin);
         click(d->ButtonExit);
     });
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
     ASSERT_EQ(ui.errors().size(), 1);
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("passwords.dat")));
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("damaged")));
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_FALSE(form->Store);
+    EXPECT_FALSE(form->session().isOpen());
 }
 
 TEST_F(EncryptedVaultWindow, EncryptTakesAPassphraseTypedTwiceOfTenTo128Characters) {
@@ -249,7 +250,7 @@ TEST_F(EncryptedVaultWindow, EncryptTakesAPassphraseTypedTwiceOfTenTo128Characte
         EXPECT_FALSE(f->CheckBoxKeep->isEnabled());  // "pass" is too short to keep
         type(f->EditPassphrase, QStringLiteral("password1"));
         type(f->EditConfirm, QStringLiteral("password1"));
-        EXPECT_EQ(f->LabelStrength->text(), form->VaultCommands->Passphrase.veryWeak);
+        EXPECT_EQ(f->LabelStrength->text(), form->ui.VaultCommands->Passphrase.veryWeak);
         click(f->ButtonOk);
         f->EditPassphrase->setText(kPassphrase + QLatin1Char('x'));
         f->EditConfirm->setText(kPassphrase);
@@ -257,11 +258,11 @@ TEST_F(EncryptedVaultWindow, EncryptTakesAPassphraseTypedTwiceOfTenTo128Characte
         EXPECT_TRUE(f->isVisible());
         click(f->ButtonCancel);
     });
-    form->VaultCommands->MEncryptVault->trigger();
-    EXPECT_EQ(ui.messages(), (QStringList{form->VaultCommands->StringPassphraseRule,
-                                          form->VaultCommands->Passphrase.mismatch}));
+    form->ui.VaultCommands->MEncryptVault->trigger();
+    EXPECT_EQ(ui.messages(), (QStringList{form->ui.VaultCommands->StringPassphraseRule,
+                                          form->ui.VaultCommands->Passphrase.mismatch}));
     EXPECT_EQ(dir.snapshot(), compatible);
-    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_TRUE(form->ui.VaultCommands->MEncryptVault->isEnabled());
 
     // 40 characters with spaces and Cyrillic.
     const QString passphrase = QString::fromUtf8("correct horse батарейка staple 2026 ok!!");
@@ -271,17 +272,17 @@ TEST_F(EncryptedVaultWindow, EncryptTakesAPassphraseTypedTwiceOfTenTo128Characte
     ui.answerInput(QStringLiteral("short one"));
     ui.answerInput(passphrase);
     form->MChangePassClick();
-    EXPECT_EQ(ui.messages(), QStringList{form->VaultCommands->StringPassphraseRule});
+    EXPECT_EQ(ui.messages(), QStringList{form->ui.VaultCommands->StringPassphraseRule});
     relogin(passphrase);
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
     // The unlock takes it as well; Decrypt refuses it, as the compatible login could not.
     form->MLockClick();
     ui.answerInput(passphrase);
     EXPECT_TRUE(form->PMUnlockClick());
     ui.answerInput(passphrase);
-    form->VaultCommands->MDecryptVault->trigger();
-    EXPECT_EQ(ui.messages().last(), form->StringPasswordCharacters);
+    form->ui.VaultCommands->MDecryptVault->trigger();
+    EXPECT_EQ(ui.messages().last(), form->texts.StringPasswordCharacters);
     EXPECT_TRUE(encrypted(QStringLiteral("passwords.dat")));
 }
 
@@ -289,7 +290,7 @@ TEST_F(EncryptedVaultWindow, ACurrentPasswordThatMeetsTheRuleMayBeKept) {
     installLanguage();
     dir.makeUser(QStringLiteral("ann"), "keepmypass1", {"A|u|p||||||"});
     loginAs(QStringLiteral("ann"), QStringLiteral("keepmypass1"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     ui.answerInput(QStringLiteral("keepmypass1"));
     ui.answerModal([](QDialog* d) {
         auto* f = static_cast<TFormPassphrase*>(d);
@@ -297,12 +298,12 @@ TEST_F(EncryptedVaultWindow, ACurrentPasswordThatMeetsTheRuleMayBeKept) {
         EXPECT_FALSE(f->EditPassphrase->isEnabled());
         click(f->ButtonOk);
     });
-    form->VaultCommands->MEncryptVault->trigger();
+    form->ui.VaultCommands->MEncryptVault->trigger();
     EXPECT_TRUE(core::crypto::isContainer(dir.read(QStringLiteral("users/ann/passwords.dat"))));
     ASSERT_TRUE(closeMain());
     form.reset();
     loginAs(QStringLiteral("ann"), QStringLiteral("keepmypass1"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
 }
 
@@ -314,7 +315,7 @@ TEST_F(EncryptedVaultWindow, AnEncryptCutShortGoesOnUnderTheNewPassphrase) {
         encrypt();
     }
     EXPECT_EQ(ui.errors().size(), 1);
-    EXPECT_TRUE(form->Store->encrypted());
+    EXPECT_TRUE(form->session().encrypted());
     form->MLockClick();
     ui.answerInput(kPassphrase);
     EXPECT_TRUE(form->PMUnlockClick());
@@ -337,12 +338,12 @@ TEST_F(EncryptedVaultWindow, AnOlderVaultPutBackIsRefusedAndItsNewerBackupOffere
         click(d->ButtonLogin);
         click(d->ButtonExit);
     });
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
     EXPECT_EQ(dir.snapshot(), restored);
     form.reset();
     ui.answerQuestion(true);
     loginAs(QStringLiteral("bob"), kPassphrase);
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_EQ(column(0), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_NE(dir.read(QStringLiteral("users/bob/passwords.dat")), oldVault);
 }
@@ -352,12 +353,12 @@ TEST_F(EncryptedVaultWindow, RefusedFilesAreNamedInTheInterfaceLanguage) {
     openUser({"A|u|p||||||"});
     const QByteArray compatiblePasswordFile = dir.read(QStringLiteral("users/bob/bob.dat"));
     encrypt();
-    form->MLangRussian->trigger();
+    form->ui.MLangRussian->trigger();
     QByteArray list = dir.read(QStringLiteral("users/bob/passwords.dat"));
     list[list.size() / 2] = char(list[list.size() / 2] ^ 0x20);
     dir.write(QStringLiteral("changed.dat"), list);
     ui.answerOpenFile(dir.path(QStringLiteral("changed.dat")));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     ASSERT_EQ(ui.errors().size(), 1);
     EXPECT_TRUE(ui.errors()[0].contains(QString::fromUtf8("повреждён")));
     EXPECT_TRUE(ui.errors()[0].contains(QStringLiteral("changed.dat")));
@@ -386,9 +387,9 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     const auto before = dir.snapshot();
     ui.answerInput(kPassphrase);
     ui.answerQuestion(true);
-    form->VaultCommands->MDecryptVault->trigger();
+    form->ui.VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.texts(QStringLiteral("question")),
-              QStringList{form->VaultCommands->StringSavedListsWarning});
+              QStringList{form->ui.VaultCommands->StringSavedListsWarning});
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("\"\u56fd\" holds the character \u56fd, which an "
                                          "unencrypted vault cannot store. Nothing was changed.")});
@@ -397,17 +398,17 @@ TEST_F(EncryptedVaultWindow, DecryptRefusesWhatCannotBeCarriedThenGoesBackToComp
     // Without it the vault goes back to the very compatible files.
     selectRows({int(column(0).indexOf(QStringLiteral("国")))});
     ui.answerQuestion(true);
-    form->ADelete->trigger();
+    form->ui.ADelete->trigger();
     relogin();
     ui.clearShown();
     ui.answerInput(kPassphrase);
     ui.answerQuestion(true);
-    form->VaultCommands->MDecryptVault->trigger();
+    form->ui.VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The vault is decrypted: it is stored in the compatible format "
                                  "again.")});
-    EXPECT_EQ(form->StorageEncoding(), platform::Encoding::CodePage);
-    EXPECT_TRUE(form->VaultCommands->MEncryptVault->isEnabled());
+    EXPECT_FALSE(form->session().encrypted());
+    EXPECT_TRUE(form->ui.VaultCommands->MEncryptVault->isEnabled());
     ASSERT_TRUE(closeMain());
     // The same files but for the password, now the passphrase.
     auto after = dir.snapshot();
@@ -426,10 +427,10 @@ TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
     encrypt();
     const QByteArray vault = dir.read(QStringLiteral("users/bob/passwords.dat"));
     ui.answerInput(QStringLiteral("newpass123"));
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), vault);
     ui.answerSaveFile(dir.path(QStringLiteral("Vorrel.vrx")));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     const QByteArray key = dir.read(QStringLiteral("Vorrel.vrx"));
     EXPECT_EQ(key.size(), 1048576);
     EXPECT_FALSE(key.contains(core::Scramble("newpass123")));
@@ -437,20 +438,20 @@ TEST_F(EncryptedVaultWindow, PasswordChangeAndNewKeyFileRewrapTheKeyOnly) {
     EXPECT_TRUE(dir.read(QStringLiteral("users/bob/settings.dat")).contains("Key=1"));
 
     relogin(QStringLiteral("newpass123"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.messages().isEmpty());
     EXPECT_EQ(column(0), QStringList{QStringLiteral("A")});
 
     // Decrypt: a random key file would fail the compatible check, so it is no longer demanded.
     ui.answerInput(QStringLiteral("newpass123"));
     ui.answerQuestion(true);
-    form->VaultCommands->MDecryptVault->trigger();
+    form->ui.VaultCommands->MDecryptVault->trigger();
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("The vault is decrypted: it is stored in the compatible "
                                          "format again.\rThe key file is no longer demanded; "
                                          "create a new one if you want one.")});
     relogin(QStringLiteral("newpass123"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.fileRequests.isEmpty());
     EXPECT_EQ(dir.read(QStringLiteral("users/bob/bob.dat")), core::Scramble("newpass123") + "\r\n");
 }

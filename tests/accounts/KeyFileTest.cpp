@@ -32,7 +32,7 @@ TEST_F(KeyFile, CreatedThenVerifiedAtTheNextLogin) {
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
     ui.answerSaveFile(dir.path("keys/my.vrx"));
     dir.mkdir(QStringLiteral("keys"));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     ASSERT_EQ(ui.fileRequests.size(), 1);
     EXPECT_EQ(ui.fileRequests[0].initialDir, dir.path());
     EXPECT_EQ(ui.fileRequests[0].fileName, QStringLiteral("Vorrel.vrx"));
@@ -40,7 +40,7 @@ TEST_F(KeyFile, CreatedThenVerifiedAtTheNextLogin) {
     const QByteArray key = dir.read("keys/my.vrx");
     EXPECT_EQ(key.size(), 1048576);
     EXPECT_EQ(key, keyBytes("right"));
-    EXPECT_TRUE(form->Store->settings().key);
+    EXPECT_TRUE(form->session().settings().key);
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(
         dir.read("users/bob/settings.dat")
@@ -48,7 +48,7 @@ TEST_F(KeyFile, CreatedThenVerifiedAtTheNextLogin) {
 
     ui.clearShown();
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.messages().isEmpty());
     EXPECT_TRUE(ui.fileRequests.isEmpty());
 }
@@ -63,7 +63,7 @@ TEST_F(KeyFile, MovedKeyFileIsPickedAndItsNewPlaceReachesTheSettingsAtClose) {
     ASSERT_EQ(ui.fileRequests.size(), 1);
     EXPECT_EQ(ui.fileRequests[0].initialDir, dir.path());
     EXPECT_EQ(ui.fileRequests[0].fileName, QStringLiteral("Vorrel.vrx"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("users/bob/settings.dat")
                     .contains("KeyFile=" + dir.path("new/Vorrel.vrx").toUtf8() + "\r\n"));
@@ -76,8 +76,8 @@ TEST_F(KeyFile, WrongKeyFileEndsTheProgramWithoutWritingAnything) {
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
     EXPECT_EQ(ui.messages(),
               QStringList{QStringLiteral("This key file does not belong to this account.")});
-    EXPECT_TRUE(form->Terminated);
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_TRUE(form->terminated());
+    EXPECT_FALSE(form->loggedIn());
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(dir.snapshot(), before);
 }
@@ -86,14 +86,14 @@ TEST_F(KeyFile, CancelledOrWrongPickEndsTheProgram) {
     requireKey(QString());
     ui.answerOpenFile(std::nullopt);
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-    EXPECT_TRUE(form->Terminated);
+    EXPECT_TRUE(form->terminated());
     EXPECT_EQ(ui.messages().size(), 1);
 
     dir.write(QStringLiteral("wrong.vrx"), keyBytes("other"));
     ui.clearShown();
     ui.answerOpenFile(dir.path("wrong.vrx"));
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-    EXPECT_TRUE(form->Terminated);
+    EXPECT_TRUE(form->terminated());
     EXPECT_EQ(ui.messages().last(),
               QStringLiteral("This key file does not belong to this account."));
 }
@@ -104,7 +104,7 @@ TEST_F(KeyFile, KeyFilesWithoutAFirstLineMatchNoPassword) {
         requireKey(dir.path("k.vrx"));
         ui.clearShown();
         loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-        EXPECT_TRUE(form->Terminated);
+        EXPECT_TRUE(form->terminated());
         EXPECT_EQ(ui.messages(),
                   QStringList{QStringLiteral("This key file does not belong to this account.")});
     }
@@ -114,20 +114,20 @@ TEST_F(KeyFile, AnyFileWhoseFirstLineUnscramblesToThePasswordPasses) {
     dir.write(QStringLiteral("short.vrx"), core::Scramble("right") + "\r\nanything after");
     requireKey(dir.path("short.vrx"));
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     // Another user's key file with the same password passes too.
     dir.makeUser(QStringLiteral("ann"), "right");
     dir.write(QStringLiteral("users/ann/settings.dat"),
               "[Options]\r\nKey=1\r\nKeyFile=" + dir.path("short.vrx").toUtf8() + "\r\n");
     loginAs(QStringLiteral("ann"), QStringLiteral("right"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
 }
 
 TEST_F(KeyFile, UserWithoutKeyIsNeverAsked) {
     dir.write(QStringLiteral("users/bob/settings.dat"),
               "[Options]\r\nKey=0\r\nKeyFile=" + dir.path("nowhere.vrx").toUtf8() + "\r\n");
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.fileRequests.isEmpty());
     EXPECT_TRUE(ui.messages().isEmpty());
 }
@@ -136,13 +136,13 @@ TEST_F(KeyFile, UnwrittenKeyFileIsReportedAndNoKeyIsDemanded) {
     loginAs(QStringLiteral("bob"), QStringLiteral("right"));
     dir.mkdir(QStringLiteral("adir.vrx"));
     ui.answerSaveFile(dir.path("adir.vrx"));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot create file ") + dir.path("adir.vrx")});
-    EXPECT_FALSE(form->Store->settings().key);
+    EXPECT_FALSE(form->session().settings().key);
     ui.answerSaveFile(std::nullopt);
-    form->MCreateKeyFile->trigger();
-    EXPECT_FALSE(form->Store->settings().key);
+    form->ui.MCreateKeyFile->trigger();
+    EXPECT_FALSE(form->session().settings().key);
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("users/bob/settings.dat").contains("Key=0\r\n"));
 }
@@ -158,5 +158,5 @@ TEST_F(KeyFile, UnreadablePickedFileStopsTheLoginWithTheDialogOpen) {
     });
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot open file ") + dir.path("missing.vrx")});
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
 }

@@ -28,7 +28,7 @@ protected:
     static void settle() { QTest::qWait(20); }
     void lockByKey() {
         activate();
-        QTest::keyClick(form->ListView1, Qt::Key_L, Qt::ControlModifier);
+        QTest::keyClick(form->ui.ListView1, Qt::Key_L, Qt::ControlModifier);
         settle();
     }
 };
@@ -36,19 +36,19 @@ protected:
 TEST_F(Lock, CtrlLHidesAtOnceAndTheTrayOffersUnlock) {
     openUser({"a|u|p"});
     lockByKey();
-    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(form->locked());
     EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->PMUnlock->isVisible());
+    EXPECT_TRUE(form->ui.PMUnlock->isVisible());
     EXPECT_FALSE(form->centralWidget()->isVisible());
 }
 
 TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     openUser({"a|u|p"});
     lockByKey();
-    form->Inactivity->timer()->start();
+    form->ui.Inactivity->timer()->start();
     ui.answerInput(QStringLiteral("PASS"));
     ui.answerInput(QStringLiteral("pass"));
-    form->PMUnlock->trigger();
+    form->ui.PMUnlock->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
     ASSERT_EQ(ui.texts(QStringLiteral("input")).size(), 2);
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("Unlock Vorrel"));
@@ -59,11 +59,11 @@ TEST_F(Lock, WrongThenRightPasswordUnlocks) {
     ui.answerInput(std::nullopt);
     form->MChangePassClick();
     EXPECT_EQ(ui.secretInputs, QList<bool>{false});
-    EXPECT_FALSE(form->Locked);
+    EXPECT_FALSE(form->locked());
     EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(form->PMUnlock->isVisible());
-    EXPECT_TRUE(form->Inactivity->timer()->isActive());  // unlocked, the count runs again from 0
-    EXPECT_EQ(form->Inactivity->counter(), 0);
+    EXPECT_FALSE(form->ui.PMUnlock->isVisible());
+    EXPECT_TRUE(form->ui.Inactivity->timer()->isActive());  // unlocked, the count runs again from 0
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
     EXPECT_TRUE(form->centralWidget()->isVisible());
     // Unlock does nothing when the program is not locked.
     form->PMUnlockClick();
@@ -76,45 +76,45 @@ TEST_F(Lock, CancelKeepsItLockedAndHidden) {
     ui.answerInput(std::nullopt);
     form->PMUnlockClick();
     settle();
-    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(form->locked());
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(Lock, InactivityLocksAfter300TicksOnly) {
     openUser({"a|u|p"});
     activate();
-    form->Inactivity->update();
-    EXPECT_TRUE(form->Inactivity->timer()->isActive());
-    EXPECT_EQ(form->Inactivity->timer()->interval(), 1000);
+    form->ui.Inactivity->update();
+    EXPECT_TRUE(form->ui.Inactivity->timer()->isActive());
+    EXPECT_EQ(form->ui.Inactivity->timer()->interval(), 1000);
     for (int i = 0; i < 299; ++i) {
-        form->Inactivity->tick();
+        form->ui.Inactivity->tick();
     }
-    EXPECT_FALSE(form->Locked);
-    form->Inactivity->restart();
+    EXPECT_FALSE(form->locked());
+    form->ui.Inactivity->restart();
     EXPECT_TRUE(
-        form->Inactivity->timer()->isActive());  // counting input-free time in front as well
-    EXPECT_EQ(form->Inactivity->counter(), 0);
-    form->Inactivity->update();
+        form->ui.Inactivity->timer()->isActive());  // counting input-free time in front as well
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
+    form->ui.Inactivity->update();
     for (int i = 0; i < 299; ++i) {
-        form->Inactivity->tick();
+        form->ui.Inactivity->tick();
     }
-    EXPECT_FALSE(form->Locked);
-    form->Inactivity->tick();
+    EXPECT_FALSE(form->locked());
+    form->ui.Inactivity->tick();
     settle();
-    EXPECT_TRUE(form->Locked);
-    EXPECT_EQ(form->Inactivity->counter(), 0);
-    EXPECT_FALSE(form->Inactivity->timer()->isActive());
+    EXPECT_TRUE(form->locked());
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
+    EXPECT_FALSE(form->ui.Inactivity->timer()->isActive());
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(Lock, LockClosesAnOpenContextMenu) {
     openUser({"A|u|p||||||"});
-    form->PopupMenu1->popup(form->ListView1->viewport()->mapToGlobal(QPoint(5, 5)));
+    form->ui.PopupMenu1->popup(form->ui.ListView1->viewport()->mapToGlobal(QPoint(5, 5)));
     ASSERT_TRUE(QApplication::activePopupWidget());
     form->MLockClick();
     EXPECT_FALSE(QApplication::activePopupWidget());
     // The real interface layer closes them the same way.
-    form->PopupMenu2->popup(QPoint(5, 5));
+    form->ui.PopupMenu2->popup(QPoint(5, 5));
     ASSERT_TRUE(QApplication::activePopupWidget());
     platform::QtUi real;
     real.cancelModals();
@@ -130,10 +130,10 @@ TEST_F(Lock, NoWidgetHoldsTheVaultWhileLockedAndUnlockBringsTheViewBack) {
     form->ListView1ColumnClick(1);
     form->ListView1ColumnClick(1);  // by Login, descending
     selectRows({1});
-    form->EditSearch->setText(QStringLiteral("Mi"));
+    form->ui.EditSearch->setText(QStringLiteral("Mi"));
     const QStringList titles = column(0);
     ui.answerModal([](QDialog* d) { d->reject(); });
-    form->AEditExecute();  // the edit dialog keeps the fields it showed
+    form->ui.AEdit->trigger();  // the edit dialog keeps the fields it showed
 
     form->MLockClick();
     const QStringList secrets = {"Zeta",   "Alpha", "Mid",   "Home1", "zlogin", "alogin", "mlogin",
@@ -176,8 +176,8 @@ TEST_F(Lock, NoWidgetHoldsTheVaultWhileLockedAndUnlockBringsTheViewBack) {
     EXPECT_EQ(form->SelectedNodeIndex(), 2);
     EXPECT_EQ(column(0), titles);
     EXPECT_EQ(selectedRows(), QList<int>{1});
-    EXPECT_EQ(form->EditSearch->text(), QStringLiteral("Mi"));
-    EXPECT_EQ(form->StatusPanels[0]->text().trimmed(), QStringLiteral("Passwords: 4"));
+    EXPECT_EQ(form->ui.EditSearch->text(), QStringLiteral("Mi"));
+    EXPECT_EQ(form->ui.StatusPanels[0]->text().trimmed(), QStringLiteral("Passwords: 4"));
 }
 
 TEST_F(Lock, ChangePasswordLengthRuleAndTheBoxAgain) {
@@ -188,18 +188,18 @@ TEST_F(Lock, ChangePasswordLengthRuleAndTheBoxAgain) {
     ui.answerInput(QString());
     ui.answerInput(QStringLiteral("ab-cd"));
     ui.answerInput(QStringLiteral("abcdefghijklmno"));  // 15
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_EQ(ui.texts(QStringLiteral("input")).size(), 5);
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("Change Account Password"));
     const QString tooShortOrLong = QStringLiteral("The password must be 4 to 15 characters long.");
     EXPECT_EQ(ui.messages(), (QStringList{tooShortOrLong, tooShortOrLong, tooShortOrLong,
-                                          form->StringPasswordCharacters}));
-    EXPECT_EQ(form->AccountPassword, QByteArray("abcdefghijklmno"));
+                                          form->texts.StringPasswordCharacters}));
+    EXPECT_EQ(form->session().password(), QByteArray("abcdefghijklmno"));
     EXPECT_EQ(dir.read("users/bob/bob.dat"), core::Scramble("abcdefghijklmno") + "\r\n");
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vault);
     ui.answerInput(std::nullopt);
     form->MChangePassClick();
-    EXPECT_EQ(form->AccountPassword, QByteArray("abcdefghijklmno"));
+    EXPECT_EQ(form->session().password(), QByteArray("abcdefghijklmno"));
 }
 
 TEST_F(Lock, AfterAChangeOnlyTheNewPasswordUnlocksAndLogsIn) {
@@ -212,13 +212,13 @@ TEST_F(Lock, AfterAChangeOnlyTheNewPasswordUnlocksAndLogsIn) {
     ui.answerInput(QStringLiteral("pass"));
     ui.answerInput(QStringLiteral("newpass1"));
     form->PMUnlockClick();
-    EXPECT_FALSE(form->Locked);
+    EXPECT_FALSE(form->locked());
     EXPECT_TRUE(closeMain());
     dir.write(QStringLiteral("users/bob/settings.dat"),
               "[Options]\r\nKey=1\r\nKeyFile=" + dir.path("old.vrx").toUtf8() + "\r\n");
     ui.clearShown();
     loginAs(QStringLiteral("bob"), QStringLiteral("newpass1"));
-    EXPECT_TRUE(form->Terminated);
+    EXPECT_TRUE(form->terminated());
     EXPECT_EQ(ui.messages().last(),
               QStringLiteral("This key file does not belong to this account."));
 }
@@ -228,10 +228,10 @@ TEST_F(Lock, UnwritablePasswordFileKeepsTheOldPasswordAndFile) {
     testing_support::FaultyFileSystem fs;
     fs.failWrite(dir.path("users/bob/bob.dat"));
     ui.answerInput(QStringLiteral("other12"));
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot create file ") + dir.path("users/bob/bob.dat")});
-    EXPECT_EQ(form->AccountPassword, QByteArray("pass"));
+    EXPECT_EQ(form->session().password(), QByteArray("pass"));
     EXPECT_EQ(dir.read("users/bob/bob.dat"), core::Scramble("pass") + "\r\n");
 }
 
@@ -245,9 +245,9 @@ protected:
 
 TEST_F(LockWithoutTray, LockMinimizesWithContentsHiddenAndRestoringAsksThePassword) {
     openUser({"a|u|p"});
-    EXPECT_FALSE(form->StTrayIcon1->active());
+    EXPECT_FALSE(form->ui.StTrayIcon1->active());
     lockByKey();
-    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(form->locked());
     EXPECT_TRUE(form->isMinimized());
     EXPECT_FALSE(form->centralWidget()->isVisible());
     EXPECT_FALSE(form->menuBar()->isEnabled());
@@ -255,13 +255,13 @@ TEST_F(LockWithoutTray, LockMinimizesWithContentsHiddenAndRestoringAsksThePasswo
     ui.answerInput(std::nullopt);
     form->showNormal();
     settle();
-    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(form->locked());
     EXPECT_TRUE(form->isMinimized());
     ui.answerInput(QStringLiteral("nope"));
     ui.answerInput(QStringLiteral("pass"));
     form->showNormal();
     settle();
-    EXPECT_FALSE(form->Locked);
+    EXPECT_FALSE(form->locked());
     EXPECT_FALSE(form->isMinimized());
     EXPECT_TRUE(form->centralWidget()->isVisible());
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
@@ -282,10 +282,10 @@ class LockWithBoxesOpen : public Lock {
 protected:
     // The inactivity timer's ticks as they arrive through an open box's loop.
     void tickToLock() {
-        for (int i = 0; i < InactivityWatch::kLimit && !form->Locked; ++i) {
-            form->Inactivity->tick();
+        for (int i = 0; i < InactivityWatch::kLimit && !form->locked(); ++i) {
+            form->ui.Inactivity->tick();
         }
-        ASSERT_TRUE(form->Locked);
+        ASSERT_TRUE(form->locked());
     }
     void unlock() {
         ui.answerInput(QStringLiteral("pass"));
@@ -310,9 +310,9 @@ TEST_F(LockWithBoxesOpen, EveryBoxClosesAsCancelledAndTheWindowComesBackAsItWas)
         click(edit->ButtonNewCat);
         EXPECT_FALSE(d->isVisible());
     });
-    form->AEdit->trigger();
-    EXPECT_FALSE(form->FormEdit->isVisible());
-    EXPECT_EQ(form->CategoryList.size(), 3);  // no category from the cancelled box
+    form->ui.AEdit->trigger();
+    EXPECT_FALSE(form->ui.FormEdit->isVisible());
+    EXPECT_EQ(form->session().categories().size(), 2);  // no category from the cancelled box
     unlock();
 
     // The change-password box, answered and then locked by the timer.
@@ -326,21 +326,21 @@ TEST_F(LockWithBoxesOpen, EveryBoxClosesAsCancelledAndTheWindowComesBackAsItWas)
     form->MChangePassClick();
     EXPECT_EQ(ui.cancelled.mid(ui.cancelled.size() - 2), (QStringList{"message", "input"}));
     unlock();
-    EXPECT_EQ(form->AccountPassword, QByteArray("pass"));
+    EXPECT_EQ(form->session().password(), QByteArray("pass"));
 
     // A file dialog and the font dialog.
     ui.whileOpen(QStringLiteral("save"), [&] { tickToLock(); });
-    form->ASaveExecute();
+    form->ui.ASave->trigger();
     unlock();
     ui.whileOpen(QStringLiteral("font"), [&] { tickToLock(); });
-    form->MFontClick();
+    form->ui.MFont->trigger();
     unlock();
 
     EXPECT_EQ(ui.cancelled,
               (QStringList{"input", "modal", "input", "message", "input", "save", "font"}));
     EXPECT_EQ(dir.snapshot(), files);  // nothing of any box was written
     EXPECT_EQ(form->SelectedCategoryIndex, 1);
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(1));
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(1));
     EXPECT_EQ(column(0), rows);
     EXPECT_EQ(selectedRows(), QList<int>{1});
     EXPECT_TRUE(form->isVisible());
@@ -353,28 +353,28 @@ TEST_F(Lock, InactivityCountsOnlyWhileLoggedInAndUnlocked) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p"});
     start([&](TFormLogin* d) {
         // Away from the login dialog for longer than the limit.
-        form->Inactivity->update();
-        EXPECT_FALSE(form->Inactivity->timer()->isActive());
+        form->ui.Inactivity->update();
+        EXPECT_FALSE(form->ui.Inactivity->timer()->isActive());
         for (int i = 0; i < 2 * InactivityWatch::kLimit; ++i) {
-            form->Inactivity->tick();
+            form->ui.Inactivity->tick();
         }
-        EXPECT_FALSE(form->Locked);
+        EXPECT_FALSE(form->locked());
         fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
         click(d->ButtonLogin);
     });
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_FALSE(form->Locked);
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_FALSE(form->locked());
     EXPECT_TRUE(form->centralWidget()->isVisible());
     EXPECT_TRUE(form->menuBar()->isEnabled());
-    EXPECT_TRUE(form->Inactivity->timer()->isActive());
-    EXPECT_EQ(form->Inactivity->counter(), 0);
+    EXPECT_TRUE(form->ui.Inactivity->timer()->isActive());
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
     // Locked, nothing counts; unlocked, it starts again from 0.
     form->MLockClick();
-    EXPECT_FALSE(form->Inactivity->timer()->isActive());
-    form->Inactivity->update();
-    form->Inactivity->tick();
-    EXPECT_FALSE(form->Inactivity->timer()->isActive());
-    EXPECT_EQ(form->Inactivity->counter(), 0);
+    EXPECT_FALSE(form->ui.Inactivity->timer()->isActive());
+    form->ui.Inactivity->update();
+    form->ui.Inactivity->tick();
+    EXPECT_FALSE(form->ui.Inactivity->timer()->isActive());
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
 }
 
 TEST_F(Lock, FiveMinutesWithoutInputLockAlsoWhileActive) {
@@ -383,20 +383,20 @@ TEST_F(Lock, FiveMinutesWithoutInputLockAlsoWhileActive) {
     ASSERT_TRUE(form->isActiveWindow());
     auto ticks = [&](int n) {
         for (int i = 0; i < n; ++i) {
-            form->Inactivity->tick();
+            form->ui.Inactivity->tick();
         }
     };
     ticks(InactivityWatch::kLimit - 1);
-    QTest::keyClick(form->ListView1, Qt::Key_Down);
-    EXPECT_EQ(form->Inactivity->counter(), 0);
+    QTest::keyClick(form->ui.ListView1, Qt::Key_Down);
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
     ticks(InactivityWatch::kLimit - 1);
-    QTest::mouseClick(form->EditSearch, Qt::LeftButton);
-    EXPECT_EQ(form->Inactivity->counter(), 0);
+    QTest::mouseClick(form->ui.EditSearch, Qt::LeftButton);
+    EXPECT_EQ(form->ui.Inactivity->counter(), 0);
     ticks(InactivityWatch::kLimit - 1);
-    EXPECT_FALSE(form->Locked);
+    EXPECT_FALSE(form->locked());
     ticks(1);
     settle();
-    EXPECT_TRUE(form->Locked);
+    EXPECT_TRUE(form->locked());
     EXPECT_FALSE(form->isVisible());
 }
 

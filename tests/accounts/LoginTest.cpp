@@ -34,7 +34,7 @@ protected:
 
 TEST_F(Login, FirstRunNewUserCreatesExactlyThreeFilesAndOpensTheEmptyVault) {
     newUser(QStringLiteral("alice"), QStringLiteral("pw12"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     const auto files = dir.snapshot();
     QStringList userFiles;
     for (auto it = files.begin(); it != files.end(); ++it) {
@@ -51,11 +51,11 @@ TEST_F(Login, FirstRunNewUserCreatesExactlyThreeFilesAndOpensTheEmptyVault) {
     EXPECT_EQ(dir.read("users/alice/categories.dat"), QByteArray());
     EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("alice")});
     EXPECT_EQ(form->Settings.usersCount, 1);
-    EXPECT_EQ(form->CurrentLogin, QStringLiteral("alice"));
-    EXPECT_EQ(form->AccountPassword, QByteArray("pw12"));
-    EXPECT_EQ(form->TreeViewCat->topLevelItemCount(), 1);
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), 0);
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->text(0), QStringLiteral("All Passwords (0)"));
+    EXPECT_EQ(form->session().login(), QStringLiteral("alice"));
+    EXPECT_EQ(form->session().password(), QByteArray("pw12"));
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItemCount(), 1);
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->childCount(), 0);
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->text(0), QStringLiteral("All Passwords (0)"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Vorrel 1.8 - alice"));
 }
 
@@ -91,7 +91,7 @@ TEST_F(Login, WrongPasswordKeepsBothFieldsAndTheNextTryWorks) {
         click(d->ButtonLogin);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(form->isVisible());
 }
 
@@ -118,9 +118,9 @@ TEST_F(Login, UnlistedFolderOpensByNameAndListedNameWithoutFolderDoesNot) {
         click(d->ButtonLogin);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("User ghost does not exist.")});
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("ghost")});
-    EXPECT_EQ(form->ListModel->rowCount(), 1);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
 }
 
 TEST_F(Login, DropDownIsSortedWithTheFirstNameSelected) {
@@ -147,12 +147,12 @@ TEST_F(Login, EnterLogsInFromThePasswordFieldOnly) {
         fillLogin(d, QStringLiteral("bob"), QStringLiteral("right"));
         QTest::keyClick(d->ComboBoxLogin->lineEdit(), Qt::Key_Return);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_FALSE(form->LoggedIn);
+        EXPECT_FALSE(form->loggedIn());
         QTest::keyClick(d, Qt::Key_Escape);
         EXPECT_TRUE(d->isVisible());
         QTest::keyClick(d->EditPassword, Qt::Key_Return);
     });
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.messages().isEmpty());
 }
 
@@ -189,7 +189,7 @@ TEST_F(Login, EmptyPasswordFileAnswersLikeAWrongPassword) {
         click(d->ButtonLogin);
     });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Wrong password.")});
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
 }
 
 TEST_F(Login, MissingVaultStopsTheLoginWithTheDialogOpen) {
@@ -204,7 +204,7 @@ TEST_F(Login, MissingVaultStopsTheLoginWithTheDialogOpen) {
     EXPECT_EQ(ui.errors().size(), 2);
     EXPECT_EQ(ui.errors().first(),
               QStringLiteral("Cannot open file ") + dir.path("users/bob/passwords.dat"));
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_FALSE(form->loggedIn());
     EXPECT_FALSE(form->isVisible());
     // Retrying does not stack the login name onto the caption.
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Vorrel 1.8 - bob"));

@@ -71,17 +71,17 @@ TEST_F(BadFiles, DamagedVaultsOpenAndCloseWritesBackTheSameLines) {
         QElapsedTimer timer;
         timer.start();
         loginWithVault(bytes);
-        ASSERT_TRUE(form->LoggedIn);
-        EXPECT_EQ(form->PasswordList, lines);
-        EXPECT_EQ(form->ListModel->rowCount(), lines.size());
+        ASSERT_TRUE(form->loggedIn());
+        EXPECT_EQ(form->session().entries(), lines);
+        EXPECT_EQ(form->ui.ListModel->rowCount(), lines.size());
         EXPECT_EQ(form->CategoryNode(0)->text(0),
                   QStringLiteral("All Passwords (%1)").arg(lines.size()));
         // The window works: sorting by each column, the search, the masked view.
         for (int c = 0; c < 9; ++c) {
             form->ListView1ColumnClick(c);
         }
-        form->EditSearch->setFocus();
-        type(form->EditSearch, QStringLiteral("t"));
+        form->ui.EditSearch->setFocus();
+        type(form->ui.EditSearch, QStringLiteral("t"));
         form->MHidePasswordsClick();
         form->MHidePasswordsClick();
         EXPECT_TRUE(closeMain());
@@ -98,7 +98,7 @@ TEST_F(BadFiles, DamagedVaultsOpenAndCloseWritesBackTheSameLines) {
 TEST_F(BadFiles, RowsOfOddShapeCanBeEditedAndDeleted) {
     loginWithVault(
         crlf({withSeparators(0), withSeparators(8), withSeparators(9), withSeparators(200)}));
-    ASSERT_EQ(form->ListModel->rowCount(), 4);
+    ASSERT_EQ(form->ui.ListModel->rowCount(), 4);
     // The 200-separator row: the edit keeps its nine fields and drops the rest.
     form->ListView1ColumnClick(8);  // Software Serial: "", v8, v8, v8
     selectRows({3});
@@ -107,12 +107,12 @@ TEST_F(BadFiles, RowsOfOddShapeCanBeEditedAndDeleted) {
         EXPECT_EQ(e->EditSoftwareSerial->text(), QStringLiteral("v8"));
         click(e->ButtonOk);
     });
-    form->AEdit->trigger();
+    form->ui.AEdit->trigger();
     // The row without separators has no title: all of it is the login.
     selectRows({0});
     ui.answerQuestion(true);
-    form->ADelete->trigger();
-    EXPECT_EQ(form->PasswordList.size(), 3);
+    form->ui.ADelete->trigger();
+    EXPECT_EQ(form->session().entries().size(), 3);
     EXPECT_TRUE(ui.messages().isEmpty());
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(platform::parseTextLines(userFile("passwords.dat")).size(), 3);
@@ -123,11 +123,11 @@ TEST_F(BadFiles, JunkListFileLoadsAndSavesAsTheSameLines) {
     const QByteArray bytes = junk(200000, 13, false);
     dir.write(QStringLiteral("junk.dat"), bytes);
     ui.answerOpenFile(dir.path("junk.dat"));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     const core::LineList lines = platform::parseTextLines(bytes);
-    EXPECT_EQ(form->PasswordList, lines);
+    EXPECT_EQ(form->session().entries(), lines);
     ui.answerSaveFile(dir.path("again.dat"));
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     EXPECT_EQ(dir.read("again.dat"), platform::joinTextLines(lines));
     EXPECT_TRUE(ui.errors().isEmpty());
 }
@@ -137,9 +137,9 @@ TEST_F(BadFiles, JunkCategoryFileGivesATreeAndIsWrittenBackWhole) {
     const QByteArray bytes = junk(50000, 14, false) + "\r\n\r\n" + QByteArray(100000, 'c');
     dir.write(QStringLiteral("users/bob/categories.dat"), bytes);
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     core::LineList names = platform::parseTextLines(bytes);
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), names.size());
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->childCount(), names.size());
     for (int k = 1; k <= 5 && k <= names.size(); ++k) {
         clickNode(k);
     }
@@ -157,8 +157,8 @@ TEST_F(BadFiles, FontSizesOutOfRangeFallBackToEightAndAreWrittenAsEight) {
         dir.write(QStringLiteral("users/bob/settings.dat"),
                   QByteArray("[Options]\r\nFont Size=") + size + "\r\n");
         loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-        ASSERT_TRUE(form->LoggedIn);
-        EXPECT_EQ(form->ListView1->font().pointSize(), 8);
+        ASSERT_TRUE(form->loggedIn());
+        EXPECT_EQ(form->ui.ListView1->font().pointSize(), 8);
         EXPECT_TRUE(closeMain());
         EXPECT_TRUE(userFile("settings.dat").contains("\r\nFont Size=8\r\n"));
     }
@@ -168,9 +168,9 @@ TEST_F(BadFiles, SettingsFileThatIsAFolderReadsAsDefaultsAndIsReported) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p"});
     dir.mkdir(QStringLiteral("users/bob/settings.dat"));
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_FALSE(form->Store->settings().key);
-    EXPECT_EQ(form->ListView1->font().pointSize(), 8);
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_FALSE(form->session().settings().key);
+    EXPECT_EQ(form->ui.ListView1->font().pointSize(), 8);
     EXPECT_FALSE(closeMain());
     EXPECT_EQ(ui.errors(), QStringList{QStringLiteral("Unable to write to ") +
                                        dir.path("users/bob/settings.dat")});
@@ -198,9 +198,9 @@ TEST_F(BadFiles, DamagedProgramSettingsStillStartAndCloseCleanly) {
         QElapsedTimer timer;
         timer.start();
         loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-        ASSERT_TRUE(form->LoggedIn);
+        ASSERT_TRUE(form->loggedIn());
         EXPECT_LE(form->Settings.users.size(), core::kMaxUsers);
-        EXPECT_EQ(form->ListModel->rowCount(), 1);
+        EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
         EXPECT_TRUE(closeMain());
         EXPECT_LT(timer.elapsed(), 20000);
         // Read again, the written file gives the same users and language.
@@ -211,7 +211,7 @@ TEST_F(BadFiles, DamagedProgramSettingsStillStartAndCloseCleanly) {
     // The count stays as the file holds it and cannot overflow; the new user
     // goes after every name the file may hold.
     newUser(QStringLiteral("ann"), QStringLiteral("pw12"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_EQ(form->Settings.usersCount, 2147483647);
     EXPECT_EQ(form->Settings.users.last(), QStringLiteral("ann"));
     EXPECT_TRUE(closeMain());
@@ -233,12 +233,12 @@ TEST_F(BadFiles, DamagedLanguageFilesSetWhatTheyCanAndChangeNothingElse) {
                   "[Interface]\r\n"
                   "MList->Caption=second section\r\n");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->MFile->title(), QStringLiteral("Fichier"));
-    EXPECT_EQ(form->AAdd->text(), QStringLiteral("&Add"));
-    EXPECT_EQ(form->MList->title(), QStringLiteral("List"));
-    EXPECT_EQ(form->MData->title(), QString::fromUtf8("\u00ff\u00fe"));
-    EXPECT_EQ(form->StringAllPasswords.size(), 2047);
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_EQ(form->ui.MFile->title(), QStringLiteral("Fichier"));
+    EXPECT_EQ(form->ui.AAdd->text(), QStringLiteral("&Add"));
+    EXPECT_EQ(form->ui.MList->title(), QStringLiteral("List"));
+    EXPECT_EQ(form->ui.MData->title(), QString::fromUtf8("\u00ff\u00fe"));
+    EXPECT_EQ(form->texts.StringAllPasswords.size(), 2047);
     EXPECT_TRUE(form->CategoryNode(0)->text(0).endsWith(QStringLiteral(" (1)")));
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/categories.dat"), QByteArray());
@@ -256,12 +256,12 @@ TEST_F(BadFiles, LanguageFileThatIsAFolderOrJunkLeavesTheProgramUsable) {
             dir.write(QStringLiteral("language/English.ini"), junk(100000, 16, true));
         }
         loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-        ASSERT_TRUE(form->LoggedIn);
-        EXPECT_EQ(form->MFile->title(), QStringLiteral("File"));
+        ASSERT_TRUE(form->loggedIn());
+        EXPECT_EQ(form->ui.MFile->title(), QStringLiteral("File"));
         // The commands that reload the language still run.
         ui.answerModal([](QDialog* d) { click(static_cast<TFormAdd*>(d)->ButtonCancel); });
-        form->AAdd->trigger();
-        form->MLangEnglish->trigger();
+        form->ui.AAdd->trigger();
+        form->ui.MLangEnglish->trigger();
         EXPECT_TRUE(ui.errors().isEmpty());
         EXPECT_TRUE(closeMain());
         EXPECT_EQ(userFile("passwords.dat"), crlf({core::Scramble("a|u|p")}));
@@ -278,8 +278,8 @@ TEST_F(BadFiles, ManyCategoriesAreCountedAtLogin) {
     }
     dir.makeUser(QStringLiteral("bob"), "pass", plain, names);
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    ASSERT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), 1200);
+    ASSERT_TRUE(form->loggedIn());
+    ASSERT_EQ(form->ui.TreeViewCat->topLevelItem(0)->childCount(), 1200);
     // "C1" is also part of C10-C19, C100-C199 and C1000-C1199: 311 lines.
     EXPECT_EQ(form->CategoryNode(2)->text(0), QStringLiteral("C1 (311)"));
     EXPECT_EQ(form->CategoryNode(1200)->text(0), QStringLiteral("C1199 (1)"));

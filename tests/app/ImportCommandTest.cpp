@@ -45,7 +45,7 @@ protected:
             details = preview->MemoDetails->toPlainText();
             click(ok ? preview->ButtonOk : preview->ButtonCancel);
         });
-        form->MImport->trigger();
+        form->ui.MImport->trigger();
     }
     QString summary;
     QString details;
@@ -58,7 +58,7 @@ TEST_F(ImportWindow, PreviewNamesEveryChangeCancelKeepsAllImportAddsAndWrites) {
     const auto before = dir.snapshot();
 
     ui.answerOpenFile(dir.path("other.csv"));
-    form->MImport->trigger();
+    form->ui.MImport->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral(
                                  "The first row of the file names no format Vorrel can import. "
                                  "Columns found: Titel, Benutzer")});
@@ -73,8 +73,8 @@ TEST_F(ImportWindow, PreviewNamesEveryChangeCancelKeepsAllImportAddsAndWrites) {
                                          "TOTP secrets left out: 1\n"
                                          "Rows that are not logins, skipped: 1"));
     EXPECT_EQ(dir.snapshot(), before);
-    EXPECT_EQ(form->PasswordList.size(), 1);
-    EXPECT_EQ(form->CategoryList.size(), 2);
+    EXPECT_EQ(form->session().entries().size(), 1);
+    EXPECT_EQ(form->session().categories().size(), 1);
 
     import(QStringLiteral("in.csv"), true);
     EXPECT_EQ(ui.fileRequests[0].filter,
@@ -85,7 +85,7 @@ TEST_F(ImportWindow, PreviewNamesEveryChangeCancelKeepsAllImportAddsAndWrites) {
               (QList<QByteArray>{"Mail|bob|pw1|Work|||||",
                                  "Shop|ann|pw3|Online|https://shop.example.com|a / b|||"}));
     EXPECT_EQ(dir.read("users/bob/categories.dat"), QByteArray("Work\r\nOnline\r\n"));
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
     EXPECT_TRUE(form->CategoryNode(2)->text(0).startsWith(QStringLiteral("Online (1)")));
     EXPECT_TRUE(ui.unexpected.isEmpty());
 }
@@ -99,7 +99,7 @@ TEST_F(ImportWindow, CsvExportWithHiddenPasswordsImportsIntoAnEmptyUserAsTheSame
     dir.mkdir(QStringLiteral("data"));
     ui.answerModal([](QDialog* d) { click(static_cast<TFormExport*>(d)->ButtonOk); });
     ui.answerSaveFile(dir.path("data/Passwords.csv"), 3, {1, 3});
-    form->MExport->trigger();
+    form->ui.MExport->trigger();
     EXPECT_EQ(ui.typeChangeTexts, (QStringList{"Passwords.txt", "Passwords.csv"}));
     const QByteArray csv = dir.read("data/Passwords.csv");
     EXPECT_TRUE(
@@ -120,7 +120,7 @@ TEST_F(ImportWindow, CsvExportWithHiddenPasswordsImportsIntoAnEmptyUserAsTheSame
     QList<QByteArray> imported = vaultPlain(QStringLiteral("eve"));
     std::sort(imported.begin(), imported.end());
     EXPECT_EQ(imported, entries);
-    EXPECT_EQ(form->CategoryList.mid(1).size(), 2);
+    EXPECT_EQ(form->session().categories().size(), 2);
 }
 
 TEST_F(ImportWindow, EncryptedUserStoresTheChineseTitleTheCompatibleOneCannot) {
@@ -132,6 +132,6 @@ TEST_F(ImportWindow, EncryptedUserStoresTheChineseTitleTheCompatibleOneCannot) {
     EXPECT_EQ(summary, QStringLiteral("Format: LastPass. Entries to import: 2."));
     EXPECT_FALSE(details.contains(QStringLiteral("cannot store")));
     EXPECT_TRUE(column(0).contains(QString::fromUtf8("邮箱")));
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Work", "Chat", "Online"}));
+    EXPECT_EQ(form->session().categories(), (core::LineList{"Work", "Chat", "Online"}));
     EXPECT_TRUE(core::crypto::isContainer(dir.read("users/bob/passwords.dat")));
 }

@@ -16,7 +16,7 @@ protected:
         installLanguage();
         dir.makeUser(QStringLiteral("bob"), "pass", {"b|u|p|Work", "a|u|p|Home"}, {"Work", "Home"});
         loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-        ASSERT_TRUE(form->LoggedIn);
+        ASSERT_TRUE(form->loggedIn());
     }
     QByteArray atLogin() const {
         return crlf({core::Scramble("b|u|p|Work"), core::Scramble("a|u|p|Home")});
@@ -28,26 +28,26 @@ TEST_F(ListCommands, LoginRefreshesTheBackup) {
 }
 
 TEST_F(ListCommands, ClearThenCloseWritesAnEmptyVaultAndKeepsTheBackup) {
-    form->AClear->trigger();
-    EXPECT_EQ(form->ListModel->rowCount(), 0);
-    EXPECT_TRUE(form->PasswordList.isEmpty());
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 0"));
+    form->ui.AClear->trigger();
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 0);
+    EXPECT_TRUE(form->session().entries().isEmpty());
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 0"));
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), QByteArray());
     EXPECT_EQ(dir.read("users/bob/passwords.dat.bak"), atLogin());
 }
 
 TEST_F(ListCommands, RestoreRightAfterLoginGivesTheVaultAsLoaded) {
-    form->AClear->trigger();
-    form->MRestore->trigger();
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    form->ui.AClear->trigger();
+    form->ui.MRestore->trigger();
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), atLogin());
 }
 
 TEST_F(ListCommands, SaveWritesTheScrambledLinesWhateverTheFilter) {
     ui.answerSaveFile(dir.path("out.txt"), 2);
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     ASSERT_EQ(ui.fileRequests.size(), 1);
     EXPECT_EQ(ui.fileRequests[0].initialDir, dir.path("users/bob"));
     EXPECT_EQ(ui.fileRequests[0].fileName, QStringLiteral("passwords.dat"));
@@ -55,22 +55,22 @@ TEST_F(ListCommands, SaveWritesTheScrambledLinesWhateverTheFilter) {
               QStringLiteral("Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt"));
     EXPECT_EQ(dir.read("out.txt"), atLogin());
     ui.answerSaveFile(std::nullopt);
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
 }
 
 TEST_F(ListCommands, LoadReplacesTheListAndReachesTheVaultAtClose) {
     dir.write(QStringLiteral("other.dat"), crlf({core::Scramble("x|y|z")}) + "junk-no-cr");
     ui.answerOpenFile(dir.path("other.dat"));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     EXPECT_EQ(ui.fileRequests[0].fileName, QString());
     EXPECT_EQ(ui.fileRequests[0].filter,
               QStringLiteral(
                   "Passwords List (*.dat)|*.dat|Text Files (*.txt)|*.txt|All Files (*.*)|*.*"));
-    EXPECT_EQ(form->PasswordList.size(), 2);
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
     // The next open proposes the name chosen last.
     ui.answerOpenFile(std::nullopt);
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     EXPECT_EQ(ui.fileRequests[1].fileName, dir.path("other.dat"));
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"),
@@ -79,16 +79,16 @@ TEST_F(ListCommands, LoadReplacesTheListAndReachesTheVaultAtClose) {
 
 TEST_F(ListCommands, UnreadableLoadOrRestoreKeepsTheListAndTheRows) {
     ui.answerOpenFile(dir.path("missing.dat"));
-    form->ALoad->trigger();
+    form->ui.ALoad->trigger();
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot open file ") + dir.path("missing.dat")});
-    EXPECT_EQ(form->PasswordList.size(), 2);
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
 
     QFile::remove(dir.path("users/bob/passwords.dat.bak"));
-    form->MRestore->trigger();
+    form->ui.MRestore->trigger();
     EXPECT_EQ(ui.errors().size(), 2);
-    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
 
     // A readable list but an unreadable category file: nothing changes either.
     dir.write(QStringLiteral("other.dat"), crlf({core::Scramble("x|y|z")}));
@@ -98,13 +98,13 @@ TEST_F(ListCommands, UnreadableLoadOrRestoreKeepsTheListAndTheRows) {
     clickNode(1);
     const QStringList tree = {form->CategoryNode(0)->text(0), form->CategoryNode(1)->text(0)};
     ui.answerOpenFile(dir.path("other.dat"));
-    form->ALoad->trigger();
-    form->MRestore->trigger();
-    form->AClear->trigger();
+    form->ui.ALoad->trigger();
+    form->ui.MRestore->trigger();
+    form->ui.AClear->trigger();
     EXPECT_EQ(ui.errors().size(), 5);
     EXPECT_EQ(ui.errors().last(),
               QStringLiteral("Cannot open file ") + dir.path("users/bob/categories.dat"));
-    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
     EXPECT_EQ(column(0), QStringList{QStringLiteral("b")});
     EXPECT_EQ((QStringList{form->CategoryNode(0)->text(0), form->CategoryNode(1)->text(0)}), tree);
     EXPECT_EQ(form->SelectedNodeIndex(), 1);
@@ -115,11 +115,11 @@ TEST_F(ListCommands, UnreadableLoadOrRestoreKeepsTheListAndTheRows) {
 
 TEST_F(ListCommands, CategoryMadeInTheTreeDisappearsOnClear) {
     ui.answerInput(QStringLiteral("Temp"));
-    form->MCatNew->trigger();
-    EXPECT_EQ(form->CategoryList.size(), 4);
-    form->AClear->trigger();
-    EXPECT_EQ(form->CategoryList.size(), 3);
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), 2);
+    form->ui.MCatNew->trigger();
+    EXPECT_EQ(form->session().categories().size(), 3);
+    form->ui.AClear->trigger();
+    EXPECT_EQ(form->session().categories().size(), 2);
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->childCount(), 2);
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Home", "Work"}));
 }
@@ -127,7 +127,7 @@ TEST_F(ListCommands, CategoryMadeInTheTreeDisappearsOnClear) {
 TEST_F(ListCommands, CategoriesAreWrittenSortedIgnoringCase) {
     for (const char* name : {"beta", "Alpha", "gamma"}) {
         ui.answerInput(QString::fromLatin1(name));
-        form->MCatNew->trigger();
+        form->ui.MCatNew->trigger();
     }
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/categories.dat"),
@@ -140,9 +140,9 @@ TEST_F(EmptyVault, NoBackupAndRootShowsZero) {
     installLanguage();
     dir.makeUser(QStringLiteral("ann"), "pass");
     loginAs(QStringLiteral("ann"), QStringLiteral("pass"));
-    EXPECT_TRUE(form->PasswordList.isEmpty());
+    EXPECT_TRUE(form->session().entries().isEmpty());
     EXPECT_FALSE(dir.exists(QStringLiteral("users/ann/passwords.dat.bak")));
-    EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->text(0), QStringLiteral("All Passwords (0)"));
+    EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->text(0), QStringLiteral("All Passwords (0)"));
 }
 
 TEST_F(EmptyVault, LastLineWithoutLineEndIsLoadedAndSavedWithOne) {
@@ -150,7 +150,7 @@ TEST_F(EmptyVault, LastLineWithoutLineEndIsLoadedAndSavedWithOne) {
     dir.write(QStringLiteral("users/ann/passwords.dat"),
               core::Scramble("a|b|c") + "\n" + core::Scramble("d|e|f"));
     loginAs(QStringLiteral("ann"), QStringLiteral("pass"));
-    EXPECT_EQ(form->PasswordList.size(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/ann/passwords.dat"),
               crlf({core::Scramble("a|b|c"), core::Scramble("d|e|f")}));

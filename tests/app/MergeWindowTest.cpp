@@ -12,7 +12,6 @@
 #include <cstdio>
 
 #include "AppFixture.h"
-#include "app/FolderWatch.h"
 #include "core/EncryptedVault.h"
 #include "core/PasswordEntry.h"
 #include "core/Settings.h"
@@ -50,11 +49,11 @@ protected:
             add->ComboBoxCat->setCurrentIndex(0);
             click(add->ButtonOk);
         });
-        form->AAdd->trigger();
+        form->ui.AAdd->trigger();
     }
     QStringList nodes() const {
         QStringList texts;
-        QTreeWidgetItem* root = form->TreeViewCat->topLevelItem(0);
+        QTreeWidgetItem* root = form->ui.TreeViewCat->topLevelItem(0);
         for (int i = 0; i < root->childCount(); ++i) {
             texts << root->child(i)->text(0);
         }
@@ -79,7 +78,7 @@ TEST_F(MergeWindow, FilesReplacedByRenameWhileOpenKeepBothSidesAndTheViewShowsTh
     add(QStringLiteral("FromDesk"));
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
     // The vault's write found two changes: Gone deleted, FromLaptop added.
-    EXPECT_EQ(form->StatusPanels[2]->text(),
+    EXPECT_EQ(form->ui.StatusPanels[2]->text(),
               QStringLiteral("2 changes made elsewhere were merged in."));
     EXPECT_EQ(nodes(), (QStringList{"Work (2)", "Home (1)"}));
     clickNode(0);
@@ -116,8 +115,8 @@ TEST_F(MergeWindow, AnEncryptedVaultMergesItsDecryptedLinesWithAnotherProgramsAd
 // bar tells (no box pops up), and then the window goes on encrypted with
 // both entries.
 TEST_F(MergeWindow, AVaultEncryptedElsewhereIsOpenedAgainWithItsPassphraseAndBothSidesKept) {
-    openUser({"Old|a|p|Work|||||"}, {"Work"});
-    form->PasswordList << core::Scramble("Unsaved|me|p|Work|||||");  // not saved yet
+    openUser({"Old|a|p|Work|||||", "Unsaved|me|p|Work|||||"}, {"Work"});
+    form->session().deleteEntries({1});  // not saved yet
     ASSERT_TRUE(core::encryptUserFiles(paths(), "one passphrase", std::nullopt));
     {
         const auto other = otherProgram("one passphrase");
@@ -133,27 +132,27 @@ TEST_F(MergeWindow, AVaultEncryptedElsewhereIsOpenedAgainWithItsPassphraseAndBot
     };
     const QByteArrayList encrypted = dataFiles();
     for (int round = 0; round < 2; ++round) {
-        form->Watch->changed();
-        form->Watch->settle();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+        form->session().watch().changed();
+        form->session().watch().settle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->session().watch().pending(); }));
     }
     EXPECT_TRUE(ui.messages().isEmpty()) << ui.messages().join('\n').toStdString();
-    EXPECT_EQ(form->StatusPanels[2]->text(), form->FileTexts.changedElsewhereStatus);
+    EXPECT_EQ(form->ui.StatusPanels[2]->text(), form->texts.Files.changedElsewhereStatus);
     // Cancelled at a command and at the close: nothing starts, the window
     // stays open with its unsaved entry, nothing is written over.
     ui.answerInput(std::nullopt);
-    form->AAdd->trigger();
+    form->ui.AAdd->trigger();
     ui.answerInput(std::nullopt);
     EXPECT_FALSE(closeMain());
-    EXPECT_FALSE(form->Store->encrypted());
+    EXPECT_FALSE(form->session().encrypted());
     EXPECT_EQ(dataFiles(), encrypted);
     ui.clearShown();
     ui.answerInput(QStringLiteral("pass"));
     ui.answerInput(QStringLiteral("one passphrase"));
     add(QStringLiteral("FromDesk"));
-    EXPECT_EQ(ui.messages(), QStringList{form->StringWrongPassword});
-    EXPECT_TRUE(form->Store->encrypted());
-    EXPECT_EQ(form->AccountPassword, "one passphrase");
+    EXPECT_EQ(ui.messages(), QStringList{form->texts.StringWrongPassword});
+    EXPECT_TRUE(form->session().encrypted());
+    EXPECT_EQ(form->session().password(), "one passphrase");
     ASSERT_TRUE(closeMain());
     EXPECT_TRUE(QDir(dir.path(QStringLiteral("users/bob")))
                     .entryList({QStringLiteral("*-unsaved-*")})
@@ -161,7 +160,7 @@ TEST_F(MergeWindow, AVaultEncryptedElsewhereIsOpenedAgainWithItsPassphraseAndBot
     const auto again = otherProgram("one passphrase");
     again->readCategories();
     EXPECT_EQ(titles(again->loadVault(), true),
-              (QList<QByteArray>{"FromDesk", "FromLaptop", "Old", "Unsaved"}));
+              (QList<QByteArray>{"FromDesk", "FromLaptop", "Old"}));
 }
 
 // The other way: this window encrypted, with a random key file; another
@@ -172,8 +171,8 @@ TEST_F(MergeWindow, AVaultDecryptedElsewhereTakesThePasswordChangeAndKeepsTheKey
     openUser({"Old|a|p|Work|||||"}, {"Work"});
     encryptVault(QStringLiteral("passphrase12"));
     ui.answerSaveFile(dir.path("bob.vrx"));
-    form->MCreateKeyFile->trigger();
-    ASSERT_TRUE(form->Store->settings().key);
+    form->ui.MCreateKeyFile->trigger();
+    ASSERT_TRUE(form->session().settings().key);
     {
         auto login = core::UserLogin::check(paths(), "passphrase12", core::FileTexts());
         ASSERT_TRUE(login && login->keyFileFits(dir.path("bob.vrx")));
@@ -186,9 +185,9 @@ TEST_F(MergeWindow, AVaultDecryptedElsewhereTakesThePasswordChangeAndKeepsTheKey
     ui.clearShown();
     ui.answerInput(QStringLiteral("passphrase12"));  // opens the files as they are now
     ui.answerInput(QStringLiteral("newpass1"));      // the compatible rules
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
-    EXPECT_FALSE(form->Store->encrypted());
+    EXPECT_FALSE(form->session().encrypted());
     ASSERT_TRUE(closeMain());
     auto login = core::UserLogin::check(paths(), "newpass1", core::FileTexts());
     ASSERT_TRUE(login);
@@ -202,12 +201,12 @@ TEST_F(MergeWindow, AVaultDecryptedElsewhereTakesThePasswordChangeAndKeepsTheKey
 // compatible copy beside an encrypted vault.
 TEST_F(MergeWindow, AnUnreadableVaultIsToldOnceAndKeptAsideAtMostOnce) {
     openUser({"Old|a|p|Work|||||"}, {"Work"});
-    form->Store->setSettling({20, 200});
+    form->session().setSettling({20, 200});
     const auto watchRounds = [&] {
         for (int round = 0; round < 3; ++round) {
-            form->Watch->changed();
-            form->Watch->settle();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+            form->session().watch().changed();
+            form->session().watch().settle();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->session().watch().pending(); }));
         }
     };
     const auto copies = [&] {
@@ -234,7 +233,7 @@ TEST_F(MergeWindow, AnUnreadableVaultIsToldOnceAndKeptAsideAtMostOnce) {
         titles(platform::parseTextLines(dir.read(QStringLiteral("users/bob/") + copies().first())),
                true),
         (QList<QByteArray>{"FromDesk", "Old"}));
-    EXPECT_EQ(form->StatusPanels[2]->text(), form->FileTexts.unsaved);
+    EXPECT_EQ(form->ui.StatusPanels[2]->text(), form->texts.Files.unsaved);
     // The list is safe beside it: the program may end, the file stays.
     ASSERT_TRUE(closeMain());
     EXPECT_EQ(dir.read(QStringLiteral("users/bob/passwords.dat")), junk);
@@ -261,7 +260,7 @@ TEST_F(MergeWindow, ConflictCopiesOfEachToolAreOfferedAddedOrDeclinedAndKeptRena
     ui.answerQuestion(false);  // Dropbox
     ui.answerQuestion(true);   // Nextcloud
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.unexpected.isEmpty()) << ui.unexpected.join('\n').toStdString();
     EXPECT_EQ(titles(vaultPlain(QStringLiteral("bob"))),
               (QList<QByteArray>{"FromNextcloud", "Old"}));
@@ -290,14 +289,14 @@ TEST_F(MergeWindow, OnlyTheUserDeclinesACopyAndAnUnreadableOneIsToldOnce) {
     dir.write(folder + QStringLiteral("passwords.sync-conflict-20261209-101500-BBBBBBB.dat"),
               dir.read(QStringLiteral("users/eve/passwords.dat")));
     const auto watchRound = [&] {
-        form->Watch->changed();
-        form->Watch->settle();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Watch->pending(); }));
+        form->session().watch().changed();
+        form->session().watch().settle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->session().watch().pending(); }));
     };
     ui.whileOpen(QStringLiteral("question"), [&] { form->MLockClick(); });
-    form->Watch->changed();
-    form->Watch->settle();
-    EXPECT_TRUE(form->Locked);
+    form->session().watch().changed();
+    form->session().watch().settle();
+    EXPECT_TRUE(form->locked());
     EXPECT_TRUE(dir.exists(copy));
     ui.answerInput(QStringLiteral("pass"));
     ui.answerQuestion(true);
@@ -336,36 +335,36 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
     // The real watch reports a file replaced by rename.
     replaceByRename(QStringLiteral("passwords.dat"), {core::Scramble("Old|a|p|Work|||||"),
                                                       core::Scramble("FromLaptop|a|p|Home|||||")});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Watch->pending(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->session().watch().pending(); }));
     replaceByRename(QStringLiteral("categories.dat"), {"Work", "Home"});
     const QMap<QString, QByteArray> before = dir.snapshot();
-    form->Watch->changed();
-    form->Watch->settle();
+    form->session().watch().changed();
+    form->session().watch().settle();
     // Taken once two reads apart agree that the files are whole.
     ASSERT_TRUE(QTest::qWaitFor([&] { return nodes() == QStringList{"Work (1)", "Home (1)"}; }));
     EXPECT_TRUE(column(0).contains(QStringLiteral("FromLaptop")));
-    EXPECT_EQ(form->StatusPanels[2]->text(),
+    EXPECT_EQ(form->ui.StatusPanels[2]->text(),
               QStringLiteral("2 changes made elsewhere were merged in."));
     EXPECT_EQ(dir.snapshot(), before);  // taken in, nothing written
 
     // The window's own write is no change from elsewhere.
     add(QStringLiteral("FromDesk"));
-    form->StatusPanels[2]->clear();
-    form->Watch->changed();
-    form->Watch->settle();
-    EXPECT_TRUE(form->StatusPanels[2]->text().isEmpty());
+    form->ui.StatusPanels[2]->clear();
+    form->session().watch().changed();
+    form->session().watch().settle();
+    EXPECT_TRUE(form->ui.StatusPanels[2]->text().isEmpty());
 
     // Behind the lock nothing changes; the unlock takes it, and a new
     // conflict copy is offered.
     form->MLockClick();
     replaceByRename(QStringLiteral("passwords.dat"),
-                    core::LineList(form->PasswordList)
+                    core::LineList(form->session().entries())
                         << core::Scramble("WhileLocked|a|p|Work|||||"));
     dir.write(QStringLiteral("users/bob/passwords.sync-conflict-20261208-101500-ABCDEFG.dat"),
               platform::joinTextLines({core::Scramble("FromCopy|a|p|Work|||||")}));
-    form->Watch->changed();
-    form->Watch->settle();
-    EXPECT_EQ(form->PasswordList.size(), 3);
+    form->session().watch().changed();
+    form->session().watch().settle();
+    EXPECT_EQ(form->session().entries().size(), 3);
     ui.answerInput(QStringLiteral("pass"));
     ui.answerQuestion(true);
     ASSERT_TRUE(form->PMUnlockClick());
@@ -376,116 +375,16 @@ TEST_F(MergeWindow, ChangesElsewhereAreTakenAtOnceButNeverBehindTheLock) {
               (QList<QByteArray>{"FromCopy", "FromDesk", "FromLaptop", "Old", "WhileLocked"}));
 }
 
-// Another program's change and the window's meanwhile, and the files after
-// the close.
-enum MergeCase {
-    AddAdd,
-    AddDelete,
-    DeleteDelete,
-    EditEdit,
-    ClearAdd,
-    CatAdd,
-    CatRename,
-    CatDelete
-};
-
-class MergeCases : public MergeWindow, public testing::WithParamInterface<std::tuple<int, bool>> {
-protected:
-    void selectTitle(const QString& title) { selectRows({int(column(0).indexOf(title))}); }
-};
-
-TEST_P(MergeCases, BothSidesChangesSurviveTheWindowsWrite) {
-    const auto [c, encrypted] = GetParam();
-    installLanguage();
-    dir.makeUser(QStringLiteral("bob"), "pass", {"A|a|p|Work|||||", "B|a|p|Work|||||"}, {"Work"});
-    if (encrypted) {
-        ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
-    }
-    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    const auto stored = [](const QByteArray& title) {
-        return core::Scramble(title + "|a|p|Work|||||");
-    };
-    {
-        const auto other = otherProgram();
-        core::LineList names = other->readCategories();
-        core::LineList lines = other->loadVault();
-        if (c == DeleteDelete) {
-            lines.removeAll(stored("A"));
-        } else if (c == EditEdit) {
-            lines.replace(lines.indexOf(stored("A")), stored("A1"));
-        } else {
-            lines << stored("Laptop");
-            if (c == CatRename || c == CatDelete) {
-                names << "Bank";
-            }
-        }
-        other->saveVault(lines);
-        other->writeCategories(names);
-    }
-    if (c == AddAdd) {
-        add(QStringLiteral("Desk"));
-    } else if (c == AddDelete || c == DeleteDelete) {
-        selectTitle(QStringLiteral("A"));
-        ui.answerQuestion(true);
-        form->ADelete->trigger();
-    } else if (c == EditEdit) {
-        selectTitle(QStringLiteral("A"));
-        ui.answerModal([&](QDialog* d) {
-            static_cast<TFormEdit*>(d)->EditName->setText(QStringLiteral("A2"));
-            click(static_cast<TFormEdit*>(d)->ButtonOk);
-        });
-        form->AEdit->trigger();
-    } else if (c == ClearAdd) {
-        form->AClear->trigger();
-    } else if (c == CatAdd) {
-        ui.answerInput(QStringLiteral("Home"));
-        form->MCatNew->trigger();
-    } else {
-        clickNode(1);
-        ui.answerInput(QStringLiteral("Job"));
-        (c == CatRename ? form->MCatRename : form->MCatDelete)->trigger();
-    }
-    ASSERT_TRUE(closeMain());
-    EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
-    const QList<QList<QByteArray>> titlesAfter = {{"A", "B", "Desk", "Laptop"},
-                                                  {"B", "Laptop"},
-                                                  {"B"},
-                                                  {"A1", "A2", "B"},
-                                                  {"Laptop"},
-                                                  {"A", "B", "Laptop"},
-                                                  {"A", "B", "Laptop"},
-                                                  {"A", "B", "Laptop"}};
-    const QList<core::LineList> namesAfter = {{"Work"},        {"Work"}, {"Work"},
-                                              {"Work"},        {"Work"}, {"Home", "Work"},
-                                              {"Bank", "Job"}, {"Bank"}};
-    const auto after = otherProgram();
-    core::LineList names = after->readCategories();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(titles(after->loadVault(), true), titlesAfter[c]);
-    EXPECT_EQ(names, namesAfter[c]);
-}
-
-std::string mergeCaseName(const testing::TestParamInfo<std::tuple<int, bool>>& p) {
-    static const char* const names[] = {"AddAdd",   "AddDelete", "DeleteDelete", "EditEdit",
-                                        "ClearAdd", "CatAdd",    "CatRename",    "CatDelete"};
-    return std::string(names[std::get<0>(p.param)]) +
-           (std::get<1>(p.param) ? "Encrypted" : "Compatible");
-}
-
-INSTANTIATE_TEST_SUITE_P(EachCaseBothFormats, MergeCases,
-                         testing::Combine(testing::Range(0, 8), testing::Bool()), mergeCaseName);
-
 TEST_F(MergeWindow, APasswordChangedOnAnotherComputerStaysChangedAndTheWindowGoesOn) {
     installLanguage();
     dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
     ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     otherProgram()->changePassword("changed elsewhere");
     add(QStringLiteral("FromDesk"));
     ui.answerInput(QStringLiteral("New"));
-    form->MCatNew->trigger();
+    form->ui.MCatNew->trigger();
     ASSERT_TRUE(closeMain());
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
     EXPECT_FALSE(core::UserLogin::check(paths(), "pass", core::FileTexts()));
@@ -501,7 +400,7 @@ TEST_F(MergeWindow, AnOlderEncryptedVaultPutBackIsNotTakenButAnOlderConflictCopy
     dir.makeUser(QStringLiteral("bob"), "pass", {"Old|a|p|Work|||||"}, {"Work"});
     ASSERT_TRUE(core::encryptUserFiles(paths(), "pass", std::nullopt));
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     QByteArray older;
     {
         // Another program adds an entry and deletes it again: the copy
@@ -516,16 +415,16 @@ TEST_F(MergeWindow, AnOlderEncryptedVaultPutBackIsNotTakenButAnOlderConflictCopy
     add(QStringLiteral("New"));
     // A sync tool restores the older version: deleting "New" would lose it.
     dir.write(QStringLiteral("users/bob/passwords.dat"), older);
-    form->Watch->changed();
-    form->Watch->settle();
+    form->session().watch().changed();
+    form->session().watch().settle();
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
     EXPECT_EQ(column(0), (QStringList{"New", "Old"}));
     // The same bytes as a conflict copy: offered, and its entry added.
     dir.write(QStringLiteral("users/bob/passwords.sync-conflict-20261208-101500-ABCDEFG.dat"),
               older);
     ui.answerQuestion(true);
-    form->Watch->changed();
-    form->Watch->settle();
+    form->session().watch().changed();
+    form->session().watch().settle();
     EXPECT_TRUE(ui.errors().isEmpty()) << ui.errors().join('\n').toStdString();
     EXPECT_TRUE(ui.allAnswersUsed());
     ASSERT_TRUE(closeMain());

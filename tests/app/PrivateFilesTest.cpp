@@ -54,7 +54,7 @@ TEST_F(PrivateFiles, EveryFileAndFolderOfAUserIsItsOwnersAloneTheUsersListIsNot)
     }
     installLanguage();
     newUser(QStringLiteral("alice"), QStringLiteral("pass1"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     // The users folder stays open, so that other accounts can add their own users.
     expectModes({{"users", 0755},
                  {"users/alice", 0700},
@@ -68,18 +68,18 @@ TEST_F(PrivateFiles, EveryFileAndFolderOfAUserIsItsOwnersAloneTheUsersListIsNot)
         type(add->EditLogin, QStringLiteral("me"));
         click(add->ButtonOk);
     });
-    form->AAdd->trigger();
+    form->ui.AAdd->trigger();
     ui.answerSaveFile(dir.path("alice.vrx"));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     ui.answerSaveFile(dir.path("list.dat"));
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     ui.answerModal([](QDialog* d) { click(static_cast<TFormExport*>(d)->ButtonOk); });
     ui.answerSaveFile(dir.path("export.htm"), 2);
-    form->MExport->trigger();
+    form->ui.MExport->trigger();
     // A file replaced after it was made wider is narrow again.
     setMode(QStringLiteral("list.dat"), 0644);
     ui.answerSaveFile(dir.path("list.dat"));
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     ASSERT_TRUE(closeMain());
     expectModes({{"users/alice/passwords.dat", 0600},
                  {"users/alice/settings.dat", 0600},
@@ -96,7 +96,7 @@ TEST_F(PrivateFiles, EveryFileAndFolderOfAUserIsItsOwnersAloneTheUsersListIsNot)
     setMode(QStringLiteral("users/alice/settings.dat"), 0646);
     setMode(QStringLiteral("users/alice/categories.dat"), 0400);
     loginAs(QStringLiteral("alice"), QStringLiteral("pass1"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     expectModes({{"users/alice", 0700},
                  {"users/alice/passwords.dat", 0600},
                  {"users/alice/passwords.dat.bak", 0600},

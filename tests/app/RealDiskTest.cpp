@@ -16,7 +16,6 @@
 #include "AppFixture.h"
 #include "accounts/FormPassphrase.h"
 #include "accounts/VaultCommands.h"
-#include "app/FolderWatch.h"
 #include "core/PasswordEntry.h"
 #include "core/UserStore.h"
 #include "mainwindow/EntryDialogs.h"
@@ -148,12 +147,12 @@ protected:
                     inAdd();
                     click(add->ButtonOk);
                 });
-                form->AAdd->trigger();
+                form->ui.AAdd->trigger();
                 break;
             case Import:
                 ui.answerOpenFile(dir.path("in.csv"));
                 ui.answerModal([](QDialog* d) { click(static_cast<TFormImport*>(d)->ButtonOk); });
-                form->MImport->trigger();
+                form->ui.MImport->trigger();
                 break;
             case Encrypt:
                 encryptVault(kPhrase);
@@ -161,15 +160,15 @@ protected:
             case Decrypt:
                 ui.answerInput(kPhrase);
                 ui.answerQuestion(true);
-                form->VaultCommands->MDecryptVault->trigger();
+                form->ui.VaultCommands->MDecryptVault->trigger();
                 break;
             case ChangePassword:
                 ui.answerInput(QStringLiteral("newpass"));
-                form->MChangePass->trigger();
+                form->ui.MChangePass->trigger();
                 break;
             case CreateKeyFile:
                 ui.answerSaveFile(dir.path("users/key.vrx"));
-                form->MCreateKeyFile->trigger();
+                form->ui.MCreateKeyFile->trigger();
                 break;
             default:
                 break;
@@ -198,26 +197,26 @@ TEST_P(RealDisk, NothingIsLostAndTheRetryWritesBothSides) {
     switch (save()) {  // the commands that change memory only; the close saves them
         case CatNew:
             ui.answerInput(QStringLiteral("Fresh"));
-            form->MCatNew->trigger();
+            form->ui.MCatNew->trigger();
             break;
         case CatRename:
             clickNode(1);
             ui.answerInput(QStringLiteral("Job"));
-            form->MCatRename->trigger();
+            form->ui.MCatRename->trigger();
             break;
         case CatDelete:
             clickNode(1);
-            form->MCatDelete->trigger();
+            form->ui.MCatDelete->trigger();
             break;
         case Load:
             ui.answerOpenFile(dir.path("list.dat"));
-            form->ALoad->trigger();
+            form->ui.ALoad->trigger();
             break;
         case Restore:
-            form->MRestore->trigger();
+            form->ui.MRestore->trigger();
             break;
         case Clear:
-            form->AClear->trigger();
+            form->ui.AClear->trigger();
             break;
         default:
             break;
@@ -231,7 +230,7 @@ TEST_P(RealDisk, NothingIsLostAndTheRetryWritesBothSides) {
         ASSERT_FALSE(ui.errors().isEmpty());
         EXPECT_TRUE(ui.errors().first().endsWith(why)) << ui.errors().first().toStdString();
         if (save() == Add || save() == Import) {
-            EXPECT_EQ(form->StatusPanels[2]->text(), form->FileTexts.unsaved);
+            EXPECT_EQ(form->ui.StatusPanels[2]->text(), form->texts.Files.unsaved);
         }
     };
     run([&] {
@@ -251,7 +250,7 @@ TEST_P(RealDisk, NothingIsLostAndTheRetryWritesBothSides) {
         }
     }
     ASSERT_TRUE(closeMain()) << ui.errors().join('\n').toStdString();
-    EXPECT_FALSE(form->Store->unsaved());
+    EXPECT_FALSE(form->session().unsaved());
     const QByteArray opens = save() == Encrypt || save() == Decrypt ? kPhrase.toUtf8()
                              : save() == ChangePassword             ? QByteArray("newpass")
                                                                     : QByteArray("pass");
@@ -320,7 +319,7 @@ protected:
             add->EditLogin->setText(QStringLiteral("me"));
             click(add->ButtonOk);
         });
-        form->AAdd->trigger();
+        form->ui.AAdd->trigger();
     }
     QProcess writer_;
 };
@@ -348,10 +347,10 @@ TEST_F(SlowWriter, NothingIsLostAndTheAddIsWrittenOnceTheFileIsWhole) {
         finishWriting();
         if (r == 2) {
             // Put off, kept in the list: written when the watch sees the file whole.
-            EXPECT_EQ(form->StatusPanels[2]->text(), form->FileTexts.unsaved);
-            form->Watch->changed();
-            form->Watch->settle();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Store->unsaved(); }));
+            EXPECT_EQ(form->ui.StatusPanels[2]->text(), form->texts.Files.unsaved);
+            form->session().watch().changed();
+            form->session().watch().settle();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->session().unsaved(); }));
         }
         disk = dir.read(QStringLiteral("users/bob/passwords.dat"));
     }

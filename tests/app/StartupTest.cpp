@@ -32,8 +32,8 @@ TEST_F(Startup, FirstStartThenNewUserThenCloseWritesTheProgramSettings) {
     EXPECT_EQ(captionAtLogin, QStringLiteral("Vorrel 1.8"));
     EXPECT_EQ(titleAtLogin, QStringLiteral("Vorrel 1.8"));
     EXPECT_FALSE(mainVisibleAtLogin);
-    EXPECT_EQ(form->StTrayIcon1->hint(), QStringLiteral("Vorrel 1.8"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_EQ(form->ui.StTrayIcon1->hint(), QStringLiteral("Vorrel 1.8"));
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Vorrel 1.8 - alice"));
     EXPECT_FALSE(dir.exists(QStringLiteral("vorrel.ini")));
@@ -54,8 +54,8 @@ TEST_F(Startup, ExitInTheLoginDialogWritesNothing) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|b|c"});
     const auto before = dir.snapshot();
     start([&](TFormLogin* d) { click(d->ButtonExit); });
-    EXPECT_TRUE(form->Terminated);
-    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_TRUE(form->terminated());
+    EXPECT_FALSE(form->loggedIn());
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(dir.snapshot(), before);
 }
@@ -77,7 +77,7 @@ TEST_F(Startup, NegativeUsersCountIsWrittenBackWithoutUserKeys) {
     dir.write(QStringLiteral("vorrel.ini"), "[Options]\r\nLanguage=English\r\nUsers=-1\r\n");
     dir.makeUser(QStringLiteral("bob"), "pass");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_TRUE(form->Settings.users.isEmpty());
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("vorrel.ini"),
@@ -89,9 +89,9 @@ TEST_F(Startup, HiddenSettingSetsTheCheckMarkAndMasksTheList) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"T|L|secret"});
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
     EXPECT_TRUE(form->HidePasswords);
-    EXPECT_TRUE(form->MHidePasswords->isChecked());
-    ASSERT_EQ(form->ListModel->rowCount(), 1);
-    EXPECT_EQ(form->ListModel->cellText(0, 2), QStringLiteral("**********"));
+    EXPECT_TRUE(form->ui.MHidePasswords->isChecked());
+    ASSERT_EQ(form->ui.ListModel->rowCount(), 1);
+    EXPECT_EQ(form->ui.ListModel->cellText(0, 2), QStringLiteral("**********"));
 }
 
 TEST_F(Startup, CloseWritesInOrderProgramSettingsUserSettingsCategoriesVault) {
@@ -142,7 +142,7 @@ TEST_F(Startup, FailedUserFileWriteStopsTheLaterSteps) {
               QStringLiteral("Cannot create file ") + dir.path("users/bob/passwords.dat"));
     // The categories written before the failure stay written; the root label stays in memory.
     EXPECT_EQ(dir.read("users/bob/categories.dat"), QByteArray("Work\r\n"));
-    EXPECT_EQ(form->CategoryList.size(), 2);
+    EXPECT_EQ(form->session().categories().size(), 1);
     fs.heal();
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/categories.dat"), QByteArray("Work\r\n"));
@@ -152,8 +152,8 @@ TEST_F(Startup, CodePageSettingIsReadAndNeverWritten) {
     dir.write(QStringLiteral("vorrel.ini"), "[Options]\r\nCodePage=1251\r\n");
     dir.makeUser(QStringLiteral("bob"), "pass", {"\xcf\xf0\xe8|L|P"});
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_EQ(form->ListModel->rowCount(), 1);
-    EXPECT_EQ(form->ListModel->cellText(0, 0), QString::fromUtf8("При"));
+    ASSERT_EQ(form->ui.ListModel->rowCount(), 1);
+    EXPECT_EQ(form->ui.ListModel->cellText(0, 0), QString::fromUtf8("При"));
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("vorrel.ini").startsWith("[Options]\r\nCodePage=1251\r\n"));
 }
@@ -161,8 +161,8 @@ TEST_F(Startup, CodePageSettingIsReadAndNeverWritten) {
 TEST_F(Startup, TrayExitDuringLoginWritesNothing) {
     dir.makeUser(QStringLiteral("bob"), "pass");
     const auto before = dir.snapshot();
-    start([&](TFormLogin*) { form->PMTrayExit->trigger(); });
-    EXPECT_TRUE(form->Terminated);
+    start([&](TFormLogin*) { form->ui.PMTrayExit->trigger(); });
+    EXPECT_TRUE(form->terminated());
     EXPECT_EQ(dir.snapshot(), before);
 }
 
@@ -177,8 +177,8 @@ TEST_F(Startup, InstalledProgramReadsShareAndKeepsItsDataInTheDataFolder) {
     dataFolder = dir.path(QStringLiteral("home/vorrel/"));
     const testing_support::TestDir elsewhere;  // the working directory
     newUser(QStringLiteral("alice"), QStringLiteral("secret"));
-    EXPECT_EQ(form->StringAllPasswords, QStringLiteral("All Passwords"));
-    EXPECT_EQ(form->AboutBox->LabelData->text(), dir.path(QStringLiteral("home/vorrel")));
+    EXPECT_EQ(form->texts.StringAllPasswords, QStringLiteral("All Passwords"));
+    EXPECT_EQ(form->ui.AboutBox->LabelData->text(), dir.path(QStringLiteral("home/vorrel")));
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.exists(QStringLiteral("home/vorrel/vorrel.ini")));
     EXPECT_TRUE(dir.exists(QStringLiteral("home/vorrel/users/alice/passwords.dat")));

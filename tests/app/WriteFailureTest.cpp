@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "AppFixture.h"
@@ -68,7 +69,7 @@ TEST_F(WriteFailure, VaultAtAddThenCancelStoresNothingAndTheVaultStaysWhole) {
     openBob();
     FaultyFileSystem fs;
     fs.failWrite(bobFile("passwords.dat"));
-    inDialog<TFormAdd>(form->AAdd, [&](TFormAdd* d) {
+    inDialog<TFormAdd>(form->ui.AAdd, [&](TFormAdd* d) {
         fill(d, QStringLiteral("n"), QStringLiteral("l"));
         click(d->ButtonOk);
         EXPECT_TRUE(d->isVisible());
@@ -76,11 +77,11 @@ TEST_F(WriteFailure, VaultAtAddThenCancelStoresNothingAndTheVaultStaysWhole) {
     });
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("passwords.dat"))});
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vaultAtLogin());
-    EXPECT_EQ(form->PasswordList.size(), 2);
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
     // The next command works, and once the disk is back the close stores the list as it is.
     QByteArray generated;
-    inDialog<TFormAdd>(form->AAdd, [&](TFormAdd* d) {
+    inDialog<TFormAdd>(form->ui.AAdd, [&](TFormAdd* d) {
         generated = d->EditPassword->text().toLatin1();
         fs.heal();
         fill(d, QStringLiteral("m"), QStringLiteral("k"));
@@ -96,11 +97,11 @@ TEST_F(WriteFailure, VaultAtEditKeepsTheStoredEntryAndTheDialog) {
     selectRows({0});
     FaultyFileSystem fs;
     fs.failWrite(bobFile("passwords.dat"));
-    inDialog<TFormEdit>(form->AEdit, [&](TFormEdit* d) {
+    inDialog<TFormEdit>(form->ui.AEdit, [&](TFormEdit* d) {
         fill(d, QStringLiteral("T2"), QStringLiteral("L"));
         click(d->ButtonOk);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(form->PasswordList[0], core::Scramble("T|L|P|Work"));
+        EXPECT_EQ(form->session().entries()[0], core::Scramble("T|L|P|Work"));
         // Pressed again once the disk is back: stored once, in its place.
         fs.heal();
         click(d->ButtonOk);
@@ -114,7 +115,7 @@ TEST_F(WriteFailure, VaultAtEditKeepsTheStoredEntryAndTheDialog) {
     const QByteArray stored = dir.read("users/bob/passwords.dat");
     selectRows({0});
     fs.failWrite(bobFile("passwords.dat"));
-    inDialog<TFormEdit>(form->AEdit, [&](TFormEdit* d) {
+    inDialog<TFormEdit>(form->ui.AEdit, [&](TFormEdit* d) {
         fill(d, QStringLiteral("T3"), QStringLiteral("L"));
         click(d->ButtonOk);
     });
@@ -130,15 +131,15 @@ TEST_F(WriteFailure, VaultAtCloseKeepsTheOldFileUntilTheCloseSucceeds) {
     openBob();
     selectRows({1});
     ui.answerQuestion(true);
-    form->ADelete->trigger();
-    ASSERT_EQ(form->PasswordList.size(), 1);
+    form->ui.ADelete->trigger();
+    ASSERT_EQ(form->session().entries().size(), 1);
     FaultyFileSystem fs;
     fs.failWrite(bobFile("passwords.dat"));
     EXPECT_FALSE(closeMain());
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("passwords.dat"))});
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vaultAtLogin());
-    EXPECT_EQ(form->PasswordList.size(), 1);
+    EXPECT_EQ(form->session().entries().size(), 1);
     fs.heal();
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"T|L|P|Work"});
@@ -147,7 +148,7 @@ TEST_F(WriteFailure, VaultAtCloseKeepsTheOldFileUntilTheCloseSucceeds) {
 TEST_F(WriteFailure, UserFolderGoneAtCloseThenBackSavesEverything) {
     openBob();
     ui.answerInput(QStringLiteral("Later"));
-    form->MCatNew->trigger();
+    form->ui.MCatNew->trigger();
     QDir(dir.userFolder(QStringLiteral("bob"))).removeRecursively();
     EXPECT_FALSE(closeMain());
     EXPECT_EQ(ui.errors(), QStringList{unableToWrite(bobFile("settings.dat"))});
@@ -161,45 +162,29 @@ TEST_F(WriteFailure, UserFolderGoneAtCloseThenBackSavesEverything) {
 
 // ---- The backup at login -------------------------------------------------------
 
-TEST_F(WriteFailure, BackupAtLoginStopsTheLoginUntilItCanBeWritten) {
-    installLanguage();
-    dir.makeUser(QStringLiteral("bob"), "pass", {"T|L|P"});
-    dir.write(QStringLiteral("users/bob/passwords.dat.bak"), "old backup\r\n");
-    const auto before = dir.snapshot();
-    FaultyFileSystem fs;
-    fs.failWrite(bobFile("passwords.dat.bak"));
-    start([&](TFormLogin* d) {
-        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
-        click(d->ButtonLogin);
-        EXPECT_TRUE(d->isVisible());
-        EXPECT_FALSE(form->LoggedIn);
-        EXPECT_TRUE(form->PasswordList.isEmpty());
-        EXPECT_EQ(dir.snapshot(), before);
-        fs.heal();
-        click(d->ButtonLogin);
-    });
-    EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("passwords.dat.bak"))});
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Vorrel 1.8 - bob"));
-    EXPECT_EQ(form->ListModel->rowCount(), 1);
-    EXPECT_EQ(dir.read("users/bob/passwords.dat.bak"), crlf({core::Scramble("T|L|P")}));
-}
-
-TEST_F(WriteFailure, BackupThatIsAFolderStopsTheLoginAndExitWritesNothing) {
+// The backup is written once the window shows, not on the way to it: one
+// that cannot be written (a folder of its name, or a failing write) is told
+// then, and the close writes it before the vault and stops while it cannot.
+TEST_F(WriteFailure, BackupThatCannotBeWrittenIsToldAndWrittenAtTheLatestBeforeTheVault) {
     installLanguage();
     dir.makeUser(QStringLiteral("bob"), "pass", {"T|L|P"});
     dir.mkdir(QStringLiteral("users/bob/passwords.dat.bak"));
     const auto before = dir.snapshot();
-    start([&](TFormLogin* d) {
-        fillLogin(d, QStringLiteral("bob"), QStringLiteral("pass"));
-        click(d->ButtonLogin);
-        EXPECT_TRUE(d->isVisible());
-        click(d->ButtonExit);
-    });
+    FaultyFileSystem fs;
+    loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ui.errors().isEmpty(); }));
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("passwords.dat.bak"))});
-    EXPECT_FALSE(form->LoggedIn);
-    EXPECT_TRUE(form->Terminated);
     EXPECT_EQ(dir.snapshot(), before);
+    QDir().rmdir(bobFile("passwords.dat.bak"));
+    fs.failWrite(bobFile("passwords.dat.bak"));
+    EXPECT_FALSE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat"), before.value("users/bob/passwords.dat"));
+    EXPECT_EQ(fs.writes.last(), QStringLiteral("passwords.dat.bak"));  // the vault not reached
+    fs.heal();
+    ASSERT_TRUE(closeMain());
+    EXPECT_EQ(dir.read("users/bob/passwords.dat.bak"), crlf({core::Scramble("T|L|P")}));
 }
 
 // ---- The category file ---------------------------------------------------------
@@ -207,17 +192,17 @@ TEST_F(WriteFailure, BackupThatIsAFolderStopsTheLoginAndExitWritesNothing) {
 TEST_F(WriteFailure, CategoriesAtCloseStopTheCloseBeforeTheVault) {
     openBob();
     ui.answerInput(QStringLiteral("Mail"));
-    form->MCatNew->trigger();
+    form->ui.MCatNew->trigger();
     FaultyFileSystem fs;
     fs.failWrite(bobFile("categories.dat"));
     EXPECT_FALSE(closeMain());
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("categories.dat"))});
     EXPECT_EQ(fs.writes, (QStringList{"vorrel.ini", "settings.dat", "categories.dat"}));
     EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Work", "Home"}));
-    EXPECT_EQ(form->CategoryList.size(), 4);
+    EXPECT_EQ(form->session().categories().size(), 3);
     // The window works on: one more category, then a close that stores both.
     ui.answerInput(QStringLiteral("Bank"));
-    form->MCatNew->trigger();
+    form->ui.MCatNew->trigger();
     fs.heal();
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Bank", "Home", "Mail", "Work"}));
@@ -229,19 +214,19 @@ TEST_F(WriteFailure, CategoriesAtAddOkKeepTheDialogAndStoreTheEntryOnce) {
     FaultyFileSystem fs;
     fs.failWrite(bobFile("categories.dat"));
     QByteArray generated;
-    inDialog<TFormAdd>(form->AAdd, [&](TFormAdd* d) {
+    inDialog<TFormAdd>(form->ui.AAdd, [&](TFormAdd* d) {
         generated = d->EditPassword->text().toLatin1();
         fill(d, QStringLiteral("n"), QStringLiteral("l"));
         click(d->ButtonOk);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(form->PasswordList.size(), 2);
+        EXPECT_EQ(form->session().entries().size(), 2);
         EXPECT_EQ(dir.read("users/bob/passwords.dat"), vaultAtLogin());
         EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Work", "Home"}));
         fs.heal();
         click(d->ButtonOk);
     });
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("categories.dat"))});
-    EXPECT_EQ(form->PasswordList.size(), 3);
+    EXPECT_EQ(form->session().entries().size(), 3);
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")).last(), "n|l|" + generated + "|Work|||||");
 }
 
@@ -251,7 +236,7 @@ TEST_F(WriteFailure, CategoryNewInTheAddDialogIsKeptWhenItsFileFails) {
     openBob();
     FaultyFileSystem fs;
     QByteArray generated;
-    inDialog<TFormAdd>(form->AAdd, [&](TFormAdd* d) {
+    inDialog<TFormAdd>(form->ui.AAdd, [&](TFormAdd* d) {
         generated = d->EditPassword->text().toLatin1();
         fill(d, QStringLiteral("n"), QStringLiteral("l"));
         fs.failWrite(bobFile("categories.dat"));
@@ -260,8 +245,8 @@ TEST_F(WriteFailure, CategoryNewInTheAddDialogIsKeptWhenItsFileFails) {
         EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("categories.dat"))});
         EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Work", "Home"}));
         EXPECT_EQ(d->ComboBoxCat->currentText(), QStringLiteral("Mail"));
-        EXPECT_EQ(form->CategoryList.size(), 4);
-        EXPECT_EQ(form->TreeViewCat->topLevelItem(0)->childCount(), 3);
+        EXPECT_EQ(form->session().categories().size(), 3);
+        EXPECT_EQ(form->ui.TreeViewCat->topLevelItem(0)->childCount(), 3);
         fs.heal();
         click(d->ButtonOk);
     });
@@ -276,7 +261,7 @@ TEST_F(WriteFailure, CategoryNewInTheEditDialogIsKeptWhenItsFileFails) {
     selectRows({0});
     FaultyFileSystem fs;
     fs.failWrite(bobFile("categories.dat"));
-    inDialog<TFormEdit>(form->AEdit, [&](TFormEdit* d) {
+    inDialog<TFormEdit>(form->ui.AEdit, [&](TFormEdit* d) {
         ui.answerInput(QStringLiteral("Mail"));
         click(d->ButtonNewCat);
         click(d->ButtonOk);
@@ -297,11 +282,11 @@ TEST_F(WriteFailure, SettingsAtSetFontKeepTheFontForTheClose) {
     FaultyFileSystem fs;
     fs.failWrite(bobFile("settings.dat"));
     ui.answerFont(font(QStringLiteral("DejaVu Sans"), 13));
-    form->MFont->trigger();
+    form->ui.MFont->trigger();
     EXPECT_EQ(ui.errors(), QStringList{unableToWrite(bobFile("settings.dat"))});
     EXPECT_EQ(dir.read("users/bob/settings.dat"), before);
     EXPECT_EQ(form->ListFont.font.pointSize(), 13);
-    EXPECT_EQ(form->ListView1->font().pointSize(), 13);
+    EXPECT_EQ(form->ui.ListView1->font().pointSize(), 13);
     // The close stops at the same file, then stores the font once it can.
     EXPECT_FALSE(closeMain());
     fs.heal();
@@ -339,7 +324,7 @@ TEST_F(WriteFailure, AnyFileOfANewUserFailingMakesNoUserAndNewUserWorksAgain) {
             fs.failWrite(file);
             click(d->ButtonNewUser);
             EXPECT_TRUE(d->isVisible());
-            EXPECT_FALSE(form->LoggedIn);
+            EXPECT_FALSE(form->loggedIn());
             EXPECT_TRUE(form->Settings.users.isEmpty());
             EXPECT_EQ(form->Settings.usersCount, 0);
             // Nothing half made is left that would stop the next try.
@@ -351,7 +336,7 @@ TEST_F(WriteFailure, AnyFileOfANewUserFailingMakesNoUserAndNewUserWorksAgain) {
     EXPECT_EQ(ui.errors(), (QStringList{cannotCreate(files[0]), cannotCreate(files[1]),
                                         cannotCreate(files[2])}));
     EXPECT_TRUE(ui.messages().isEmpty());
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     EXPECT_EQ(form->Settings.users, QStringList{QStringLiteral("ann")});
     EXPECT_EQ(form->Settings.usersCount, 1);
     EXPECT_EQ(dir.read("users/ann/ann.dat"), core::Scramble("pw12") + "\r\n");
@@ -377,7 +362,7 @@ TEST_F(WriteFailure, PasswordFileAtChangeKeepsTheOldPasswordWorking) {
     FaultyFileSystem fs;
     fs.failWrite(bobFile("bob.dat"));
     ui.answerInput(QStringLiteral("other12"));
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_EQ(ui.errors(), QStringList{cannotCreate(bobFile("bob.dat"))});
     EXPECT_EQ(dir.read("users/bob/bob.dat"), core::Scramble("pass") + "\r\n");
     // Lock and unlock still take the old password; a later change goes through.
@@ -386,7 +371,7 @@ TEST_F(WriteFailure, PasswordFileAtChangeKeepsTheOldPasswordWorking) {
     EXPECT_TRUE(form->PMUnlockClick());
     fs.heal();
     ui.answerInput(QStringLiteral("other12"));
-    form->MChangePass->trigger();
+    form->ui.MChangePass->trigger();
     EXPECT_EQ(dir.read("users/bob/bob.dat"), core::Scramble("other12") + "\r\n");
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vaultAtLogin());
@@ -403,24 +388,24 @@ TEST_F(WriteFailure, KeyFileOverTheOneInUseKeepsItAndItsSetting) {
     dir.write(QStringLiteral("users/bob/settings.dat"),
               "[Options]\r\nKey=1\r\nKeyFile=" + dir.path("k.vrx").toUtf8() + "\r\n");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     FaultyFileSystem fs;
     fs.failWrite(dir.path("k.vrx"));
     ui.answerSaveFile(dir.path("k.vrx"));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     ui.answerSaveFile(dir.path("gone/new.vrx"));
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     EXPECT_EQ(ui.errors(), (QStringList{cannotCreate(dir.path("k.vrx")),
                                         cannotCreate(dir.path("gone/new.vrx"))}));
     EXPECT_EQ(dir.read("k.vrx"), key);
-    EXPECT_TRUE(form->Store->settings().key);
-    EXPECT_EQ(form->Store->settings().keyFile, dir.path("k.vrx"));
+    EXPECT_TRUE(form->session().settings().key);
+    EXPECT_EQ(form->session().settings().keyFile, dir.path("k.vrx"));
     fs.heal();
     EXPECT_TRUE(closeMain());
     // The next login still asks for and accepts the old key file.
     ui.clearShown();
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_TRUE(form->loggedIn());
     EXPECT_TRUE(ui.messages().isEmpty());
 }
 
@@ -434,18 +419,18 @@ TEST_F(WriteFailure, ListSaveLeavesTheOldCopyAndTheListAsTheyWere) {
     fs.failWrite(dir.path("copy.dat"));
     for (const char* target : {"copy.dat", "adir.dat", "gone/copy.dat"}) {
         ui.answerSaveFile(dir.path(QLatin1String(target)));
-        form->ASave->trigger();
+        form->ui.ASave->trigger();
     }
     EXPECT_EQ(ui.errors(),
               (QStringList{cannotCreate(dir.path("copy.dat")), cannotCreate(dir.path("adir.dat")),
                            cannotCreate(dir.path("gone/copy.dat"))}));
     EXPECT_EQ(dir.read("copy.dat"), QByteArray("an older copy\r\n"));
     EXPECT_FALSE(dir.exists(QStringLiteral("gone")));
-    EXPECT_EQ(form->PasswordList.size(), 2);
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->session().entries().size(), 2);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
     fs.heal();
     ui.answerSaveFile(dir.path("copy.dat"));
-    form->ASave->trigger();
+    form->ui.ASave->trigger();
     EXPECT_EQ(dir.read("copy.dat"), vaultAtLogin());
 }
 
@@ -461,7 +446,7 @@ TEST_F(WriteFailure, TextAndHtmlExportsLeaveTheOldFilesWhole) {
         {"out.txt", 1}, {"out.htm", 2}, {"adir.htm", 2}, {"gone/out.htm", 2}};
     for (const auto& [target, type] : targets) {
         ui.answerSaveFile(dir.path(QLatin1String(target)), type);
-        inDialog<TFormExport>(form->MExport, [](TFormExport* e) { click(e->ButtonOk); });
+        inDialog<TFormExport>(form->ui.MExport, [](TFormExport* e) { click(e->ButtonOk); });
     }
     EXPECT_EQ(
         ui.errors(),
@@ -469,10 +454,10 @@ TEST_F(WriteFailure, TextAndHtmlExportsLeaveTheOldFilesWhole) {
                      cannotCreate(dir.path("adir.htm")), cannotCreate(dir.path("gone/out.htm"))}));
     EXPECT_EQ(dir.read("out.txt"), QByteArray("old text\r\n"));
     EXPECT_EQ(dir.read("out.htm"), QByteArray("<p>old page\r\n"));
-    EXPECT_FALSE(form->FormExport->isVisible());
+    EXPECT_FALSE(form->ui.FormExport->isVisible());
     fs.heal();
     ui.answerSaveFile(dir.path("out.htm"), 2);
-    inDialog<TFormExport>(form->MExport, [](TFormExport* e) { click(e->ButtonOk); });
+    inDialog<TFormExport>(form->ui.MExport, [](TFormExport* e) { click(e->ButtonOk); });
     EXPECT_TRUE(dir.read("out.htm").startsWith("<html>\r\n"));
     EXPECT_TRUE(closeMain());
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vaultAtLogin());

@@ -21,7 +21,7 @@ protected:
             }
             click(e->ButtonOk);
         });
-        form->MExport->trigger();
+        form->ui.MExport->trigger();
     }
     static QByteArray header() {
         return "Title|Login|Password|Category|Link|Comments|PIN Code|Credit Card|Software "
@@ -31,7 +31,7 @@ protected:
 
 TEST_F(Export, ShowListsTheColumnCaptionsAllChecked) {
     openUser({});
-    form->ListModel->setColumnCaption(3, QStringLiteral("Group"));
+    form->ui.ListModel->setColumnCaption(3, QStringLiteral("Group"));
     ui.answerModal([](QDialog* d) {
         auto* e = static_cast<TFormExport*>(d);
         ASSERT_EQ(e->ListViewColumns->topLevelItemCount(), 9);
@@ -44,14 +44,14 @@ TEST_F(Export, ShowListsTheColumnCaptionsAllChecked) {
         e->ListViewColumns->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
         click(e->ButtonCancel);
     });
-    form->MExport->trigger();
+    form->ui.MExport->trigger();
     // Each showing starts again with every column chosen.
     ui.answerModal([](QDialog* d) {
         EXPECT_EQ(static_cast<TFormExport*>(d)->ListViewColumns->topLevelItem(0)->checkState(0),
                   Qt::Checked);
         d->reject();
     });
-    form->MExport->trigger();
+    form->ui.MExport->trigger();
     EXPECT_TRUE(ui.fileRequests.isEmpty());
 }
 
@@ -165,14 +165,14 @@ TEST_F(Export, FileThatCannotBeCreatedIsReported) {
     exportWith();
     EXPECT_EQ(ui.errors(),
               QStringList{QStringLiteral("Cannot create file ") + dir.path("nofolder/out.txt")});
-    EXPECT_FALSE(form->FormExport->isVisible());
+    EXPECT_FALSE(form->ui.FormExport->isVisible());
 }
 
 TEST_F(Export, CaptionsTheCodePageCannotCarryMakeTheWholeFileUtf8) {
     // Russian captions, windows-1252 storage: "é" is a stored byte of the code page.
     installLanguage(QStringLiteral("Russian"));
     openUser({"Caf\xe9|u|p"});
-    form->MLangRussian->trigger();
+    form->ui.MLangRussian->trigger();
     ui.answerSaveFile(dir.path("out.txt"), 1);
     exportWith({3, 4, 5, 6, 7, 8});
     EXPECT_EQ(
@@ -187,7 +187,7 @@ TEST_F(Export, CaptionsTheCodePageCannotCarryMakeTheWholeFileUtf8) {
                                   .toUtf8()));
     // Captions the code page carries keep the bytes as they always were,
     // unless the fields are stored as UTF-8 (an encrypted vault).
-    form->MLangEnglish->trigger();
+    form->ui.MLangEnglish->trigger();
     ui.answerSaveFile(dir.path("out.txt"), 1);
     exportWith({1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(dir.read("out.txt"), QByteArray("Title|\r\nCaf\xe9|\r\n"));

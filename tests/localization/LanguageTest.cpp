@@ -198,7 +198,7 @@ TEST_F(Language, TheCodeReadsExactlyThe131KeysInOrder) {
     openUser({});
     QStringList keys;
     QStringList messages;
-    for (const TForm1::LanguageTarget& t : form->LanguageTargets()) {
+    for (const language::Target& t : form->LanguageTargets()) {
         (qstrcmp(t.section, "Messages") == 0 ? messages : keys) << QString::fromLatin1(t.key);
     }
     EXPECT_EQ(expectedKeys().size(), 131);
@@ -256,22 +256,22 @@ TEST_F(Language, EmptyLanguageFolderKeepsTheDesignedCaptionsAndEmptyMessages) {
     dir.mkdir(QStringLiteral("language"));
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p|Work"}, {"Work"});
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_EQ(form->MFile->title(), QStringLiteral("File"));
-    EXPECT_EQ(form->AAdd->text(), QStringLiteral("&Add"));
-    EXPECT_EQ(form->MLangSChinese->text(), QStringLiteral("Chinese (Simplified)"));
-    EXPECT_EQ(form->FormLogin->GroupBoxLogin->title(), QStringLiteral(" Enter Data  "));
-    EXPECT_EQ(form->FormAdd->LabelUrl->text(), QStringLiteral("Website:"));
-    EXPECT_EQ(form->FormEdit->LabelCat->text(), QStringLiteral("Category"));
-    EXPECT_EQ(form->FormExport->ButtonOk->text(), QStringLiteral("Ok"));
-    EXPECT_TRUE(form->StringDeleteAsk.isEmpty());
-    EXPECT_TRUE(form->FormLogin->StringUser.isEmpty());
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_EQ(form->ui.MFile->title(), QStringLiteral("File"));
+    EXPECT_EQ(form->ui.AAdd->text(), QStringLiteral("&Add"));
+    EXPECT_EQ(form->ui.MLangSChinese->text(), QStringLiteral("Chinese (Simplified)"));
+    EXPECT_EQ(form->ui.FormLogin->GroupBoxLogin->title(), QStringLiteral(" Enter Data  "));
+    EXPECT_EQ(form->ui.FormAdd->LabelUrl->text(), QStringLiteral("Website:"));
+    EXPECT_EQ(form->ui.FormEdit->LabelCat->text(), QStringLiteral("Category"));
+    EXPECT_EQ(form->ui.FormExport->ButtonOk->text(), QStringLiteral("Ok"));
+    EXPECT_TRUE(form->texts.StringDeleteAsk.isEmpty());
+    EXPECT_TRUE(form->ui.FormLogin->StringUser.isEmpty());
     EXPECT_EQ(form->CategoryNode(0)->text(0), QStringLiteral(" (1)"));
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral("1"));
-    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral("2"));
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral("1"));
+    EXPECT_EQ(form->ui.StatusPanels[1]->text(), QStringLiteral("2"));
     selectRows({0});
     ui.answerQuestion(false);
-    form->ADeleteExecute();
+    form->ui.ADelete->trigger();
     EXPECT_EQ(ui.shown.last().title, QString());
     EXPECT_EQ(ui.shown.last().text, QString());
 }
@@ -284,39 +284,39 @@ TEST_F(Language, SwitchingRebuildsTreeAndCountsAndKeepsTextsAFileLacks) {
               "[Interface]\r\nStringAllPasswords=All\r\nStringPasswords=\" Entries: \"\r\n");
     ui.answerInput(QStringLiteral("Temp"));
     form->MCatNewClick();
-    form->MLangRussian->trigger();
-    EXPECT_TRUE(form->MLangRussian->isChecked());
-    EXPECT_FALSE(form->MLangEnglish->isChecked());
+    form->ui.MLangRussian->trigger();
+    EXPECT_TRUE(form->ui.MLangRussian->isChecked());
+    EXPECT_FALSE(form->ui.MLangEnglish->isChecked());
     EXPECT_EQ(form->Settings.language, QStringLiteral("Russian"));
-    EXPECT_EQ(form->CategoryList.size(), 2);  // the tree-made category is gone
+    EXPECT_EQ(form->session().categories().size(), 1);  // the tree-made category is gone
     EXPECT_TRUE(form->CategoryNode(0)->text(0).endsWith(QStringLiteral(" (1)")));
-    EXPECT_EQ(form->StatusPanels[0]->text(), form->StringPasswords + QStringLiteral("1"));
-    const QString russianSearch = form->LabelSearch->text();
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), form->texts.StringPasswords + QStringLiteral("1"));
+    const QString russianSearch = form->ui.LabelSearch->text();
     EXPECT_NE(russianSearch, QStringLiteral("Search:"));
-    form->MLangEnglish->trigger();
-    EXPECT_EQ(form->LabelSearch->text(), russianSearch);
+    form->ui.MLangEnglish->trigger();
+    EXPECT_EQ(form->ui.LabelSearch->text(), russianSearch);
     EXPECT_EQ(form->CategoryNode(0)->text(0), QStringLiteral("All (1)"));
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Entries: 1"));
-    EXPECT_TRUE(form->MLangEnglish->isChecked());
-    EXPECT_FALSE(form->MLangRussian->isChecked());
-    EXPECT_FALSE(form->MLangSChinese->isChecked());
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Entries: 1"));
+    EXPECT_TRUE(form->ui.MLangEnglish->isChecked());
+    EXPECT_FALSE(form->ui.MLangRussian->isChecked());
+    EXPECT_FALSE(form->ui.MLangSChinese->isChecked());
     EXPECT_TRUE(closeMain());
     EXPECT_TRUE(dir.read("vorrel.ini").contains("Language=English\r\n"));
 }
 
 TEST_F(Language, StatusBarKeysWipeTheCountsAtTheNextLoad) {
     openUser({"a|u|p"});
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
     ui.answerModal([](QDialog* d) { d->reject(); });
-    form->MAboutProgram->trigger();
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords:"));
-    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral(" Categories:"));
+    form->ui.MAboutProgram->trigger();
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords:"));
+    EXPECT_EQ(form->ui.StatusPanels[1]->text(), QStringLiteral(" Categories:"));
     form->ShowCounts();
     ui.answerModal([](QDialog* d) { d->reject(); });
-    form->MExport->trigger();
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords:"));
-    form->MLangEnglish->trigger();
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
+    form->ui.MExport->trigger();
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords:"));
+    form->ui.MLangEnglish->trigger();
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
 }
 
 TEST_F(Language, ChineseFromTheSettingsFile) {
@@ -328,9 +328,9 @@ TEST_F(Language, ChineseFromTheSettingsFile) {
         loginCaption = d->ButtonLogin->text();
         click(d->ButtonExit);
     });
-    EXPECT_TRUE(form->MLangSChinese->isChecked());
+    EXPECT_TRUE(form->ui.MLangSChinese->isChecked());
     EXPECT_EQ(loginCaption, QString::fromUtf8("登录(&L)"));
-    EXPECT_EQ(form->MFile->title(), QString::fromUtf8("文件(&F)"));
+    EXPECT_EQ(form->ui.MFile->title(), QString::fromUtf8("文件(&F)"));
 }
 
 TEST_F(Language, UnknownNameChecksNothingAndOldSingleByteFilesStillRead) {
@@ -339,22 +339,22 @@ TEST_F(Language, UnknownNameChecksNothingAndOldSingleByteFilesStillRead) {
               "[Interface]\r\nLabelSearch->Caption=\xcf\xee\xe8\xf1\xea:\r\n");
     dir.makeUser(QStringLiteral("bob"), "pass");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    EXPECT_FALSE(form->MLangEnglish->isChecked() || form->MLangRussian->isChecked() ||
-                 form->MLangSChinese->isChecked());
-    EXPECT_EQ(form->LabelSearch->text(), QString::fromUtf8("Поиск:"));
+    EXPECT_FALSE(form->ui.MLangEnglish->isChecked() || form->ui.MLangRussian->isChecked() ||
+                 form->ui.MLangSChinese->isChecked());
+    EXPECT_EQ(form->ui.LabelSearch->text(), QString::fromUtf8("Поиск:"));
 }
 
 TEST_F(Language, ProposedCategoryNameThatCannotBeStoredIsRefused) {
     installLanguage(QStringLiteral("SChinese"));
     openUser({});
-    form->MLangSChinese->trigger();
+    form->ui.MLangSChinese->trigger();
     ui.clearShown();
-    ui.answerInput(form->StringNewCategory);  // accepted as proposed: Chinese in windows-1252
+    ui.answerInput(form->texts.StringNewCategory);  // accepted as proposed: Chinese in windows-1252
     ui.answerInput(QStringLiteral("Plain"));
     form->MCatNewClick();
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("U+")));
-    EXPECT_EQ(form->CategoryList.mid(1), core::LineList{"Plain"});
+    EXPECT_EQ(form->session().categories(), core::LineList{"Plain"});
 }
 
 TEST_F(Language, QtsOwnWordsAndTheExtraTextsFollowTheLanguage) {
@@ -365,22 +365,22 @@ TEST_F(Language, QtsOwnWordsAndTheExtraTextsFollowTheLanguage) {
         return box.button(QDialogButtonBox::Cancel)->text();
     };
     EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
-    form->MLangRussian->trigger();
+    form->ui.MLangRussian->trigger();
     EXPECT_EQ(cancelText(), QString::fromUtf8("Отмена"));
-    EXPECT_EQ(form->FormEdit->ButtonCancel->text(), QString::fromUtf8("Отмена"));
-    EXPECT_EQ(form->FormExport->ButtonOk->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(form->AboutBox->LabelEmail->text().startsWith(QString::fromUtf8("Эл. почта:")));
+    EXPECT_EQ(form->ui.FormEdit->ButtonCancel->text(), QString::fromUtf8("Отмена"));
+    EXPECT_EQ(form->ui.FormExport->ButtonOk->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(form->ui.AboutBox->LabelEmail->text().startsWith(QString::fromUtf8("Эл. почта:")));
     platform::FontDialog font(form->ListFont, nullptr);
     EXPECT_EQ(font.windowTitle(), QString::fromUtf8("Шрифт"));
     EXPECT_EQ(font.findChild<QComboBox*>(QStringLiteral("FontColor"))->itemText(1),
               QString::fromUtf8("Чёрный"));
     ui.answerSaveFile(std::nullopt);
-    form->MCreateKeyFile->trigger();
+    form->ui.MCreateKeyFile->trigger();
     EXPECT_EQ(ui.fileRequests.last().filter, QString::fromUtf8("Ключевой файл (*.vrx)|*.vrx"));
     // English takes Qt's translation away again.
-    form->MLangEnglish->trigger();
+    form->ui.MLangEnglish->trigger();
     EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
-    EXPECT_EQ(form->FormEdit->ButtonCancel->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(form->ui.FormEdit->ButtonCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(platform::FontDialog(form->ListFont, nullptr).windowTitle(), QStringLiteral("Font"));
 }
 
@@ -392,11 +392,11 @@ TEST_F(Language, FilesWithAByteOrderMarkRead) {
     dir.makeUser(QStringLiteral("bob"), "pass", {"a|u|p|Work"});
     dir.write(QStringLiteral("users/bob/categories.dat"), "\xEF\xBB\xBFWork\r\nHome\r\n");
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
-    EXPECT_TRUE(form->MLangRussian->isChecked());
-    EXPECT_EQ(form->LabelSearch->text(), QString::fromUtf8("Поиск:"));
-    EXPECT_EQ(form->FormLogin->StringWrongPassword, QString::fromUtf8("Неверный пароль."));
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Work", "Home"}));
+    ASSERT_TRUE(form->loggedIn());
+    EXPECT_TRUE(form->ui.MLangRussian->isChecked());
+    EXPECT_EQ(form->ui.LabelSearch->text(), QString::fromUtf8("Поиск:"));
+    EXPECT_EQ(form->ui.FormLogin->StringWrongPassword, QString::fromUtf8("Неверный пароль."));
+    EXPECT_EQ(form->session().categories(), (core::LineList{"Work", "Home"}));
     EXPECT_EQ(form->CategoryNode(1)->text(0), QStringLiteral("Work (1)"));
 }
 
@@ -411,12 +411,12 @@ TEST_F(Language, StartedFromAnotherFolderFindsTheLanguageBesideTheProgram) {
         click(d->ButtonExit);
     });
     EXPECT_EQ(ui.messages().value(0), QString::fromUtf8("Пользователь «wrong» не существует."));
-    EXPECT_EQ(form->FormLogin->ButtonNewUser->text(), QString::fromUtf8("&Новый пользователь"));
+    EXPECT_EQ(form->ui.FormLogin->ButtonNewUser->text(), QString::fromUtf8("&Новый пользователь"));
     // A language folder in the working directory still comes first.
     elsewhere.write(QStringLiteral("language/Russian.ini"),
                     "[Interface]\r\nLabelSearch->Caption=Here\r\n");
-    form->MLangRussian->trigger();
-    EXPECT_EQ(form->LabelSearch->text(), QStringLiteral("Here"));
+    form->ui.MLangRussian->trigger();
+    EXPECT_EQ(form->ui.LabelSearch->text(), QStringLiteral("Here"));
 }
 
 namespace {
@@ -477,11 +477,12 @@ TEST_F(Language, EveryWindowFitsItsTextsInEveryLanguage) {
     installLanguage(QStringLiteral("Russian"));
     installLanguage(QStringLiteral("SChinese"));
     openUser({});
-    for (QAction* language : {form->MLangRussian, form->MLangSChinese, form->MLangEnglish}) {
+    for (QAction* language :
+         {form->ui.MLangRussian, form->ui.MLangSChinese, form->ui.MLangEnglish}) {
         language->trigger();
-        for (QDialog* window :
-             std::initializer_list<QDialog*>{form->FormLogin, form->FormAdd, form->FormEdit,
-                                             form->FormExport, form->AboutBox}) {
+        for (QDialog* window : std::initializer_list<QDialog*>{
+                 form->ui.FormLogin, form->ui.FormAdd, form->ui.FormEdit, form->ui.FormExport,
+                 form->ui.AboutBox}) {
             window->show();
             EXPECT_EQ(cutTexts(window), QStringList())
                 << language->text().toStdString() << " " << window->objectName().toStdString();
@@ -489,7 +490,7 @@ TEST_F(Language, EveryWindowFitsItsTextsInEveryLanguage) {
         }
         // A message box shows its whole title, however short its text.
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vorrel 1.8"),
-                        form->StringWrongPassword, QMessageBox::Ok);
+                        form->texts.StringWrongPassword, QMessageBox::Ok);
         platform::fitTitle(&box);
         box.show();
         EXPECT_GE(box.width(), platform::titleWidth(&box));

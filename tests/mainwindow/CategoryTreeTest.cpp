@@ -12,7 +12,7 @@ using testing_support::AppFixture;
 class CategoryTree : public AppFixture {
 protected:
     QString caption(int node) const { return form->CategoryNode(node)->text(0); }
-    int childCount() const { return form->TreeViewCat->topLevelItem(0)->childCount(); }
+    int childCount() const { return form->ui.TreeViewCat->topLevelItem(0)->childCount(); }
 };
 
 TEST_F(CategoryTree, CountsAreSubstringTestsOverWholeLines) {
@@ -21,33 +21,33 @@ TEST_F(CategoryTree, CountsAreSubstringTestsOverWholeLines) {
     EXPECT_EQ(caption(1), QStringLiteral("Mail (3)"));
     EXPECT_EQ(caption(2), QStringLiteral("Work (1)"));
     EXPECT_EQ(caption(3), QStringLiteral("mail (0)"));
-    EXPECT_TRUE(form->TreeViewCat->isExpanded(form->TreeViewCat->model()->index(0, 0)));
-    EXPECT_EQ(form->TreeViewCat->indentation(), 19);
-    EXPECT_EQ(form->TreeViewCat->editTriggers(), QAbstractItemView::NoEditTriggers);
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(0));
+    EXPECT_TRUE(form->ui.TreeViewCat->isExpanded(form->ui.TreeViewCat->model()->index(0, 0)));
+    EXPECT_EQ(form->ui.TreeViewCat->indentation(), 19);
+    EXPECT_EQ(form->ui.TreeViewCat->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(0));
 }
 
 TEST_F(CategoryTree, NewProposesItsTitleAndAppendsEvenDuplicates) {
     openUser({"a|u|p|Mail"}, {"Work"});
     ui.answerInput(QStringLiteral("Mail"));
     ui.answerInput(QStringLiteral("Mail"));
-    form->MCatNew->trigger();
-    form->PMCatNew->trigger();
+    form->ui.MCatNew->trigger();
+    form->ui.PMCatNew->trigger();
     ASSERT_EQ(ui.shown.size(), 2);
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("New Category"));
     EXPECT_EQ(ui.shown[0].text, QStringLiteral("Category name: [New Category]"));
     EXPECT_EQ(childCount(), 3);
     EXPECT_EQ(caption(2), QStringLiteral("Mail (1)"));
     EXPECT_EQ(caption(3), QStringLiteral("Mail (1)"));
-    EXPECT_EQ(form->CategoryList.size(), 4);
+    EXPECT_EQ(form->session().categories().size(), 3);
     // The new node is selected; the list and the selected category index stay.
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(3));
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(3));
     EXPECT_EQ(form->SelectedCategoryIndex, 0);
-    EXPECT_EQ(form->ListModel->rowCount(), 1);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
     // The status bar shows the old figure until the next count.
-    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral(" Categories: 2"));
+    EXPECT_EQ(form->ui.StatusPanels[1]->text(), QStringLiteral(" Categories: 2"));
     clickNode(2);
-    EXPECT_EQ(form->ListModel->rowCount(), 1);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
 }
 
 TEST_F(CategoryTree, NewCancelledSelectsTheLastCategory) {
@@ -55,7 +55,7 @@ TEST_F(CategoryTree, NewCancelledSelectsTheLastCategory) {
     ui.answerInput(std::nullopt);
     form->MCatNewClick();
     EXPECT_EQ(childCount(), 2);
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(2));
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(2));
 }
 
 TEST_F(CategoryTree, NamesThatWouldBreakTheFormatAreRefusedAndTheBoxComesAgain) {
@@ -70,53 +70,53 @@ TEST_F(CategoryTree, NamesThatWouldBreakTheFormatAreRefusedAndTheBoxComesAgain) 
                      QString::fromUtf8("The character \"\u00b9\" (U+00B9) cannot be stored.")}));
     // The box comes back with the refused text in it.
     EXPECT_EQ(ui.texts(QStringLiteral("input"))[1], QStringLiteral("Category name: [bad|name]"));
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"A", "good"}));
+    EXPECT_EQ(form->session().categories(), (core::LineList{"A", "good"}));
 }
 
 TEST_F(CategoryTree, RenameLeavesTheEntriesAndCountsTheNewName) {
     openUser({"a|u|p|Mail", "b|u|p|Mail"}, {"Mail"});
     clickNode(1);
     ui.answerInput(QStringLiteral("Email"));
-    form->MCatRename->trigger();
+    form->ui.MCatRename->trigger();
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("Rename Category"));
     EXPECT_EQ(ui.shown[0].text, QStringLiteral("Category name: [Mail]"));
     EXPECT_EQ(caption(1), QStringLiteral("Email (0)"));
-    EXPECT_EQ(form->ListModel->rowCount(), 2);  // not refilled
-    EXPECT_EQ(form->PasswordList,
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);  // not refilled
+    EXPECT_EQ(form->session().entries(),
               (core::LineList{core::Scramble("a|u|p|Mail"), core::Scramble("b|u|p|Mail")}));
     // Double-click renames too; the root is never renamed.
     activate();
-    const QPoint at = form->TreeViewCat->visualItemRect(form->CategoryNode(1)).center();
+    const QPoint at = form->ui.TreeViewCat->visualItemRect(form->CategoryNode(1)).center();
     ui.answerInput(QStringLiteral("Mail"));
-    QTest::mouseDClick(form->TreeViewCat->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(form->ui.TreeViewCat->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     EXPECT_EQ(caption(1), QStringLiteral("Mail (2)"));
     clickNode(0);
-    form->MCatRenameClick();
-    form->MCatDeleteClick();
+    form->ui.MCatRename->trigger();
+    form->ui.MCatDelete->trigger();
     EXPECT_EQ(childCount(), 1);
     ui.answerInput(std::nullopt);
     clickNode(1);
-    form->PMCatRename->trigger();
+    form->ui.PMCatRename->trigger();
     EXPECT_EQ(caption(1), QStringLiteral("Mail (2)"));
 }
 
 TEST_F(CategoryTree, DeleteAsksNothingKeepsEntriesAndShowsTheNeighbour) {
     openUser({"a|u|p|Mail", "b|u|p|Work", "c|u|p|Home"}, {"Mail", "Work", "Home"});
     clickNode(2);  // Work
-    EXPECT_EQ(form->ListModel->rowCount(), 1);
-    form->MCatDelete->trigger();
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 1);
+    form->ui.MCatDelete->trigger();
     EXPECT_TRUE(ui.shown.isEmpty());
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Mail", "Home"}));
+    EXPECT_EQ(form->session().categories(), (core::LineList{"Mail", "Home"}));
     EXPECT_EQ(childCount(), 2);
     EXPECT_EQ(form->SelectedCategoryIndex, 2);  // Home took the place
     EXPECT_EQ(column(0), QStringList{QStringLiteral("c")});
-    EXPECT_EQ(form->StatusPanels[1]->text(), QStringLiteral(" Categories: 3"));
-    form->PMCatDelete->trigger();  // Home, the last one: Mail before it is chosen
+    EXPECT_EQ(form->ui.StatusPanels[1]->text(), QStringLiteral(" Categories: 3"));
+    form->ui.PMCatDelete->trigger();  // Home, the last one: Mail before it is chosen
     EXPECT_EQ(form->SelectedCategoryIndex, 1);
-    form->MCatDeleteClick();
+    form->ui.MCatDelete->trigger();
     EXPECT_EQ(form->SelectedCategoryIndex, 0);
-    EXPECT_EQ(form->ListModel->rowCount(), 3);
-    EXPECT_EQ(form->PasswordList.size(), 3);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 3);
+    EXPECT_EQ(form->session().entries().size(), 3);
 }
 
 TEST_F(CategoryTree, RightClickSelectsWithoutRefilling) {
@@ -125,14 +125,14 @@ TEST_F(CategoryTree, RightClickSelectsWithoutRefilling) {
     EXPECT_EQ(column(0), QStringList{QStringLiteral("a")});
     activate();
     form->TreeViewCatContextPopup(
-        form->TreeViewCat->visualItemRect(form->CategoryNode(2)).center());
-    form->PopupMenu2->hide();
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(2));
+        form->ui.TreeViewCat->visualItemRect(form->CategoryNode(2)).center());
+    form->ui.PopupMenu2->hide();
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(2));
     EXPECT_EQ(column(0), QStringList{QStringLiteral("a")});
     EXPECT_EQ(form->SelectedCategoryIndex, 1);
     // Its commands then act on that node.
-    form->PMCatDelete->trigger();
-    EXPECT_EQ(form->CategoryList.mid(1), core::LineList{"Mail"});
+    form->ui.PMCatDelete->trigger();
+    EXPECT_EQ(form->session().categories(), core::LineList{"Mail"});
 }
 
 // Clicks on empty space and attempts to deselect leave the chosen node, so
@@ -141,21 +141,21 @@ TEST_F(CategoryTree, ExactlyOneNodeStaysSelected) {
     openUser({"a|u|p|Mail", "b|u|p|Work"}, {"Mail", "Work"});
     activate();
     clickNode(1);
-    QWidget* viewport = form->TreeViewCat->viewport();
+    QWidget* viewport = form->ui.TreeViewCat->viewport();
     const QPoint empty(5, viewport->height() - 5);
-    ASSERT_EQ(form->TreeViewCat->itemAt(empty), nullptr);
-    const QPoint node = form->TreeViewCat->visualItemRect(form->CategoryNode(1)).center();
+    ASSERT_EQ(form->ui.TreeViewCat->itemAt(empty), nullptr);
+    const QPoint node = form->ui.TreeViewCat->visualItemRect(form->CategoryNode(1)).center();
     const std::function<void()> attempts[] = {
         [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, empty); },
         [&] { QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, node); },
         [&] {
             QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, empty);
             form->TreeViewCatContextPopup(empty);
-            form->PopupMenu2->hide();
+            form->ui.PopupMenu2->hide();
         },
         [&] {
-            form->TreeViewCat->setFocus();
-            QTest::keyClick(form->TreeViewCat, Qt::Key_Space, Qt::ControlModifier);
+            form->ui.TreeViewCat->setFocus();
+            QTest::keyClick(form->ui.TreeViewCat, Qt::Key_Space, Qt::ControlModifier);
         }};
     for (const auto& attempt : attempts) {
         attempt();
@@ -163,14 +163,14 @@ TEST_F(CategoryTree, ExactlyOneNodeStaysSelected) {
         EXPECT_EQ(column(0), QStringList{QStringLiteral("a")});
     }
     ui.answerInput(QStringLiteral("Post"));
-    form->PMCatRename->trigger();
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Post", "Work"}));
+    form->ui.PMCatRename->trigger();
+    EXPECT_EQ(form->session().categories(), (core::LineList{"Post", "Work"}));
 }
 
 TEST_F(CategoryTree, RefreshCaptionsFollowsTheStoredLines) {
     openUser({"a|u|p|Mail"}, {"Mail", "Work"});
-    form->PasswordList.append(core::Scramble("b|u|p|Work"));
-    form->PasswordList.append(core::Scramble("c|u|p|Work"));
+    form->session().addEntry(core::SplitRecord("b|u|p|Work"));
+    form->session().addEntry(core::SplitRecord("c|u|p|Work"));
     form->RefreshCategoryCaptions();
     EXPECT_EQ(caption(0), QStringLiteral("All Passwords (3)"));
     EXPECT_EQ(caption(2), QStringLiteral("Work (2)"));

@@ -30,7 +30,7 @@ protected:
                 click(static_cast<TFormAdd*>(d)->ButtonCancel);
             }
         });
-        form->AAdd->trigger();
+        form->ui.AAdd->trigger();
     }
     void edit(const std::function<void(TFormEdit*)>& drive) {
         ui.answerModal([&](QDialog* d) {
@@ -39,7 +39,7 @@ protected:
                 click(static_cast<TFormEdit*>(d)->ButtonCancel);
             }
         });
-        form->AEdit->trigger();
+        form->ui.AEdit->trigger();
     }
     static void fill(TEntryDialog* d, const QString& name, const QString& login) {
         d->EditName->clear();
@@ -66,7 +66,7 @@ TEST_F(EntryDialogs, AddMessagesListEachEmptyFieldEndedByACarriageReturn) {
         (QStringList{QStringLiteral(
                          "Please enter a name.\rPlease enter a login.\rPlease enter a password.\r"),
                      QStringLiteral("Please enter a login.\r")}));
-    EXPECT_TRUE(form->PasswordList.isEmpty());
+    EXPECT_TRUE(form->session().entries().isEmpty());
 }
 
 TEST_F(EntryDialogs, AddStoresAtOnceAndShowsTheEntrysCategory) {
@@ -86,10 +86,10 @@ TEST_F(EntryDialogs, AddStoresAtOnceAndShowsTheEntrysCategory) {
                                  "Mail|bob|" + generated + "|Work|mail.example.org||||S-1"}));
     EXPECT_EQ(form->CategoryNode(1)->text(0), QStringLiteral("Work (1)"));
     EXPECT_EQ(form->CategoryNode(0)->text(0), QStringLiteral("All Passwords (2)"));
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(1));
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(1));
     EXPECT_EQ(form->SelectedCategoryIndex, 1);
     EXPECT_EQ(column(0), QStringList{QStringLiteral("Mail")});
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 2"));
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 2"));
 }
 
 TEST_F(EntryDialogs, AddingTheSameEntryTwiceStoresTwoLines) {
@@ -101,8 +101,8 @@ TEST_F(EntryDialogs, AddingTheSameEntryTwiceStoresTwoLines) {
             click(d->ButtonOk);
         });
     }
-    EXPECT_EQ(form->PasswordList.size(), 2);
-    EXPECT_EQ(form->PasswordList[0], form->PasswordList[1]);
+    EXPECT_EQ(form->session().entries().size(), 2);
+    EXPECT_EQ(form->session().entries()[0], form->session().entries()[1]);
     EXPECT_EQ(column(0), (QStringList{"Same", "Same"}));
 }
 
@@ -127,8 +127,8 @@ TEST_F(EntryDialogs, WithoutCategoriesTheEntryHasNoneAndTheRootIsShown) {
         click(d->ButtonOk);
     });
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")).last(), "n|l|" + generated + "||||||");
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(0));
-    EXPECT_EQ(form->ListModel->rowCount(), 2);
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(0));
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 2);
 }
 
 TEST_F(EntryDialogs, AddAlwaysOpensWithEmptyFields) {
@@ -241,7 +241,7 @@ TEST_F(EntryDialogs, FailedSaveKeepsTheDialogAndStoresNothingTwice) {
         fill(d, QStringLiteral("n"), QStringLiteral("l"));
         click(d->ButtonOk);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(form->PasswordList.size(), 1);
+        EXPECT_EQ(form->session().entries().size(), 1);
         fs.heal();
         click(d->ButtonOk);
     });
@@ -262,7 +262,7 @@ TEST_F(EntryDialogs, NewCategoryInTheDialogIsWrittenAndAddedWithZero) {
     EXPECT_EQ(ui.shown[1].title, QStringLiteral("New Category"));
     EXPECT_EQ(ui.shown[1].text, QStringLiteral("Category name: []"));
     EXPECT_EQ(form->CategoryNode(2)->text(0), QStringLiteral("Mail (0)"));
-    EXPECT_EQ(form->CategoryList.size(), 3);
+    EXPECT_EQ(form->session().categories().size(), 2);
 }
 
 TEST_F(EntryDialogs, EditMessageHasNoCarriageReturnAfterThePasswordLine) {
@@ -299,8 +299,8 @@ TEST_F(EntryDialogs, EditShowsTheRowAndStoresAtItsEntryIndex) {
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")),
               (QList<QByteArray>{"A|u|p1|Mail", "B|v|p2|Work|link|c!|1|2|3"}));
     EXPECT_EQ(form->CategoryNode(2)->text(0), QStringLiteral("Work (1)"));
-    EXPECT_EQ(form->TreeViewCat->currentItem(), form->CategoryNode(0));
-    EXPECT_EQ(form->ListModel->cellText(1, 5), QStringLiteral("c!"));
+    EXPECT_EQ(form->ui.TreeViewCat->currentItem(), form->CategoryNode(0));
+    EXPECT_EQ(form->ui.ListModel->cellText(1, 5), QStringLiteral("c!"));
 }
 
 TEST_F(EntryDialogs, EditWithRenamedCategoryShowsNone) {
@@ -330,7 +330,7 @@ TEST_F(EntryDialogs, CategoryMadeInACancelledEditDialogRemains) {
         click(d->ButtonNewCat);
         click(d->ButtonCancel);
     });
-    EXPECT_EQ(form->CategoryList.mid(1), (core::LineList{"Work", "Fresh"}));
+    EXPECT_EQ(form->session().categories(), (core::LineList{"Work", "Fresh"}));
     EXPECT_EQ(form->CategoryNode(2)->text(0), QStringLiteral("Fresh (0)"));
     EXPECT_EQ(dir.read("users/bob/categories.dat"), crlf({"Work", "Fresh"}));
     EXPECT_EQ(vaultPlain(QStringLiteral("bob")), QList<QByteArray>{"A|u|p"});
@@ -347,9 +347,9 @@ TEST_F(EntryDialogs, DoubleClickWithSeveralRowsOpensTheFirstOnce) {
     form->ListView1DblClick();
     EXPECT_EQ(shown, QStringLiteral("B"));
     EXPECT_EQ(ui.kinds(), QStringList{QStringLiteral("modal")});
-    form->ListView1->clearSelection();
+    form->ui.ListView1->clearSelection();
     form->ListView1DblClick();
-    form->AEditExecute();
+    form->ui.AEdit->trigger();
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Please select an entry first.")});
 }
 
@@ -361,15 +361,17 @@ TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
                                              {"Mail|bobby|pw-bobby", "Mail|bob|pw-bob", "X||px"},
                                              {"Mail|bob|same", "Mail|bob|same", "X||px"}};
     auto load = [&](const QList<QByteArray>& plain) {
-        form->PasswordList.clear();
+        QList<QByteArray> stored;
         for (const QByteArray& line : plain) {
-            form->PasswordList << core::Scramble(line);
+            stored << core::Scramble(line);
         }
+        dir.write(QStringLiteral("list.dat"), testing_support::crlf(stored));
+        form->session().load(dir.path("list.dat"));
         form->FillEntryList();
     };
     auto plain = [&] {
         QList<QByteArray> lines;
-        for (const QByteArray& line : form->PasswordList) {
+        for (const QByteArray& line : form->session().entries()) {
             lines << core::Scramble(line);
         }
         return lines;
@@ -382,10 +384,10 @@ TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
         QList<int> indexes;
         for (int r = 0; r < 3; ++r) {
             selectRows({r});
-            form->PMCopyPasswordClick();
-            EXPECT_EQ(ui.clipboard, form->ListModel->row(r).field(core::Password))
+            form->ui.PMCopyPassword->trigger();
+            EXPECT_EQ(ui.clipboard, form->ui.ListModel->row(r).field(core::Password))
                 << vault[0].data();
-            EXPECT_EQ(vault[form->FindEntryIndex(r)], form->ListModel->row(r).plainLine());
+            EXPECT_EQ(vault[form->FindEntryIndex(r)], form->ui.ListModel->row(r).plainLine());
             indexes << form->FindEntryIndex(r);
         }
         std::sort(indexes.begin(), indexes.end());
@@ -405,17 +407,17 @@ TEST_F(EntryDialogs, EachRowActsOnItsOwnStoredEntry) {
         const int gone = form->FindEntryIndex(1);
         selectRows({1});
         ui.answerQuestion(true);
-        form->ADeleteExecute();
+        form->ui.ADelete->trigger();
         expected = vault;
         expected.removeAt(gone);
         EXPECT_EQ(plain(), expected) << vault[0].data();
-        EXPECT_EQ(plain()[form->FindEntryIndex(0)], form->ListModel->row(0).plainLine());
-        EXPECT_EQ(plain()[form->FindEntryIndex(1)], form->ListModel->row(1).plainLine());
+        EXPECT_EQ(plain()[form->FindEntryIndex(0)], form->ui.ListModel->row(0).plainLine());
+        EXPECT_EQ(plain()[form->FindEntryIndex(1)], form->ui.ListModel->row(1).plainLine());
         selectRows({0, 1});
         ui.answerQuestion(true);
-        form->ADeleteExecute();
-        EXPECT_TRUE(form->PasswordList.isEmpty());
-        EXPECT_EQ(form->ListModel->rowCount(), 0);
+        form->ui.ADelete->trigger();
+        EXPECT_TRUE(form->session().entries().isEmpty());
+        EXPECT_EQ(form->ui.ListModel->rowCount(), 0);
     }
     EXPECT_TRUE(ui.messages().isEmpty());
 }
@@ -425,28 +427,28 @@ TEST_F(EntryDialogs, DeleteAsksThenRemovesEachLookedUpAnewAndLeavesTheFile) {
     const QByteArray vault = dir.read("users/bob/passwords.dat");
     selectRows({0, 2, 3});
     ui.answerQuestion(false);
-    form->ADeleteExecute();
-    EXPECT_EQ(form->PasswordList.size(), 4);
+    form->ui.ADelete->trigger();
+    EXPECT_EQ(form->session().entries().size(), 4);
     ASSERT_EQ(ui.shown.size(), 1);
     EXPECT_EQ(ui.shown[0].title, QStringLiteral("Delete Entries"));
     EXPECT_EQ(ui.shown[0].text, QStringLiteral("Delete the selected entries?"));
     ui.answerQuestion(true);
     activate();
-    form->ListView1->setFocus();
-    QTest::keyClick(form->ListView1, Qt::Key_Delete);
-    EXPECT_EQ(form->PasswordList, core::LineList{core::Scramble("b|u|p|Work")});
+    form->ui.ListView1->setFocus();
+    QTest::keyClick(form->ui.ListView1, Qt::Key_Delete);
+    EXPECT_EQ(form->session().entries(), core::LineList{core::Scramble("b|u|p|Work")});
     EXPECT_EQ(column(0), QStringList{QStringLiteral("b")});
     EXPECT_EQ(form->CategoryNode(0)->text(0), QStringLiteral("All Passwords (1)"));
     EXPECT_EQ(form->CategoryNode(2)->text(0), QStringLiteral("Home (0)"));
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 1"));
     EXPECT_EQ(dir.read("users/bob/passwords.dat"), vault);
 }
 
 TEST_F(EntryDialogs, DeleteKeyWithoutSelectionAsksNothing) {
     open({"a|u|p"});
     activate();
-    form->ListView1->setFocus();
-    QTest::keyClick(form->ListView1, Qt::Key_Delete);
+    form->ui.ListView1->setFocus();
+    QTest::keyClick(form->ui.ListView1, Qt::Key_Delete);
     EXPECT_EQ(ui.kinds(), QStringList{QStringLiteral("message")});
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("Please select an entry first.")});
 }
@@ -477,7 +479,7 @@ TEST_F(EntryDialogs, DialogLayout) {
         QTest::keyClick(d->EditName, Qt::Key_Escape);
         EXPECT_TRUE(d->isVisible());
     });
-    EXPECT_EQ(form->FormEdit->LabelUrl->text(), QStringLiteral("Url:"));
-    EXPECT_EQ(form->FormEdit->windowTitle(), QStringLiteral("Edit Data"));
-    EXPECT_EQ(form->FormEdit->ButtonUrl->text(), QStringLiteral("->"));
+    EXPECT_EQ(form->ui.FormEdit->LabelUrl->text(), QStringLiteral("Url:"));
+    EXPECT_EQ(form->ui.FormEdit->windowTitle(), QStringLiteral("Edit Data"));
+    EXPECT_EQ(form->ui.FormEdit->ButtonUrl->text(), QStringLiteral("->"));
 }

@@ -30,11 +30,11 @@ TEST_F(LargeVault, HundredThousandEntries) {
                      "|comment||" + QByteArray::number(i % 13);
     }
     openUser(lines, categories);
-    ASSERT_EQ(form->ListModel->rowCount(), 100000);
-    EXPECT_EQ(form->StatusPanels[0]->text(), QStringLiteral(" Passwords: 100000"));
+    ASSERT_EQ(form->ui.ListModel->rowCount(), 100000);
+    EXPECT_EQ(form->ui.StatusPanels[0]->text(), QStringLiteral(" Passwords: 100000"));
     for (int r = 1; r < 100000; ++r) {
-        ASSERT_LE(platform::AnsiCompareStr(form->ListModel->cellText(r - 1, 0),
-                                           form->ListModel->cellText(r, 0)),
+        ASSERT_LE(platform::AnsiCompareStr(form->ui.ListModel->cellText(r - 1, 0),
+                                           form->ui.ListModel->cellText(r, 0)),
                   0)
             << r;
     }
@@ -57,32 +57,33 @@ TEST_F(LargeVault, HundredThousandEntries) {
     for (const QByteArray& l : lines) {
         inFirst += l.contains("Category0") ? 1 : 0;
     }
-    EXPECT_EQ(form->ListModel->rowCount(), inFirst);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), inFirst);
     clickNode(0);
     form->ListView1ColumnClick(7);  // Credit Card: "0".."12"
     for (int r = 1; r < 100000; ++r) {
-        ASSERT_LE(platform::CompareText(form->ListModel->row(r - 1).field(7),
-                                        form->ListModel->row(r).field(7)),
+        ASSERT_LE(platform::CompareText(form->ui.ListModel->row(r - 1).field(7),
+                                        form->ui.ListModel->row(r).field(7)),
                   0);
     }
     form->ListView1ColumnClick(0);
     activate();
-    form->EditSearch->setFocus();
-    type(form->EditSearch, QStringLiteral("qz"));
+    form->ui.EditSearch->setFocus();
+    type(form->ui.EditSearch, QStringLiteral("qz"));
     const QList<int> selected = selectedRows();
     ASSERT_LE(selected.size(), 1);
     for (int r = 0; r < (selected.isEmpty() ? 100000 : selected[0]); ++r) {
-        ASSERT_FALSE(
-            form->ListModel->cellText(r, 0).startsWith(QStringLiteral("qz"), Qt::CaseInsensitive));
+        ASSERT_FALSE(form->ui.ListModel->cellText(r, 0).startsWith(QStringLiteral("qz"),
+                                                                   Qt::CaseInsensitive));
     }
     if (!selected.isEmpty()) {
-        EXPECT_TRUE(form->ListModel->cellText(selected[0], 0)
+        EXPECT_TRUE(form->ui.ListModel->cellText(selected[0], 0)
                         .startsWith(QStringLiteral("qz"), Qt::CaseInsensitive));
     }
     form->MHidePasswordsClick();
-    EXPECT_EQ(form->ListModel->cellText(99999, 2), QStringLiteral("**********"));
+    EXPECT_EQ(form->ui.ListModel->cellText(99999, 2), QStringLiteral("**********"));
     form->MHidePasswordsClick();
-    EXPECT_EQ(form->ListModel->rowCount(), 100000);
+    EXPECT_EQ(form->ui.ListModel->rowCount(), 100000);
     const int index = form->FindEntryIndex(5);
-    EXPECT_EQ(core::Scramble(form->PasswordList[index]), form->ListModel->row(5).plainLine());
+    EXPECT_EQ(core::Scramble(form->session().entries()[index]),
+              form->ui.ListModel->row(5).plainLine());
 }

@@ -14,7 +14,6 @@
 #include "accounts/FormLogin.h"
 #include "accounts/FormPassphrase.h"
 #include "accounts/VaultCommands.h"
-#include "app/FolderWatch.h"
 #include "core/PasswordEntry.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ListView.h"
@@ -57,9 +56,14 @@ void AppFixture::installLanguage(const QString& name) {
 void AppFixture::start(const std::function<void(TFormLogin*)>& drive) {
     form = std::make_unique<TForm1>(executable.isEmpty() ? dir.exe() : executable, dataFolder);
     // Changes on disk are taken when a test settles the watch, not by the clock.
-    form->Watch->setSettleMs(24 * 3600 * 1000);
+    form->session().watch().setSettleMs(24 * 3600 * 1000);
     ui.answerModal([drive](QDialog* d) { drive(static_cast<TFormLogin*>(d)); });
     form->FormCreate();
+    // The login writes the backup once the window has painted.
+    if (form->loggedIn()) {
+        (void)QTest::qWaitFor(
+            [this] { return !form->session().backupDue() || !ui.errors().isEmpty(); }, 2000);
+    }
 }
 
 void AppFixture::type(QWidget* widget, const QString& text) {
@@ -102,13 +106,13 @@ void AppFixture::newUser(const QString& login, const QString& password) {
 }
 
 TFormLogin* AppFixture::login() const {
-    return form->FormLogin;
+    return form->ui.FormLogin;
 }
 
 void AppFixture::encryptVault(const QString& passphrase, const QString& password) {
     ui.answerInput(password);
     answerPassphrase(passphrase, passphrase);
-    form->VaultCommands->MEncryptVault->trigger();
+    form->ui.VaultCommands->MEncryptVault->trigger();
 }
 
 void AppFixture::answerPassphrase(const QString& passphrase, const QString& confirm) {
@@ -149,7 +153,7 @@ void AppFixture::activate() {
 void AppFixture::clickNode(int absoluteIndex, Qt::MouseButton button) {
     QTreeWidgetItem* node = form->CategoryNode(absoluteIndex);
     ASSERT_NE(node, nullptr);
-    QTreeWidget* tree = form->TreeViewCat;
+    QTreeWidget* tree = form->ui.TreeViewCat;
     tree->scrollToItem(node);
     const QPoint at = tree->visualItemRect(node).center();
     QTest::mouseClick(tree->viewport(), button, Qt::NoModifier, at);
@@ -157,8 +161,8 @@ void AppFixture::clickNode(int absoluteIndex, Qt::MouseButton button) {
 
 QStringList AppFixture::column(int column) const {
     QStringList cells;
-    for (int r = 0; r < form->ListModel->rowCount(); ++r) {
-        cells << form->ListModel->cellText(r, column);
+    for (int r = 0; r < form->ui.ListModel->rowCount(); ++r) {
+        cells << form->ui.ListModel->cellText(r, column);
     }
     return cells;
 }
@@ -170,12 +174,12 @@ QList<int> AppFixture::selectedRows() const {
 void AppFixture::selectRows(const QList<int>& rows) {
     QItemSelection selection;
     for (int r : rows) {
-        selection.select(form->ListModel->index(r, 0), form->ListModel->index(r, 8));
+        selection.select(form->ui.ListModel->index(r, 0), form->ui.ListModel->index(r, 8));
     }
-    form->ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    form->ui.ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     if (!rows.isEmpty()) {
-        form->ListView1->selectionModel()->setCurrentIndex(form->ListModel->index(rows.last(), 0),
-                                                           QItemSelectionModel::NoUpdate);
+        form->ui.ListView1->selectionModel()->setCurrentIndex(
+            form->ui.ListModel->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
     }
 }
 
@@ -184,7 +188,7 @@ void AppFixture::openUser(const QList<QByteArray>& plainLines,
     installLanguage();
     dir.makeUser(QStringLiteral("bob"), "pass", plainLines, categories);
     loginAs(QStringLiteral("bob"), QStringLiteral("pass"));
-    ASSERT_TRUE(form->LoggedIn);
+    ASSERT_TRUE(form->loggedIn());
     ui.clearShown();
 }
 

@@ -1,4 +1,4 @@
-#include "accounts/LockedView.h"
+#include "app/LockedView.h"
 
 #include <QComboBox>
 #include <QHash>
@@ -15,8 +15,8 @@
 
 LockedView::LockedView(TForm1& form) : form_(form) {
     category_ = std::max(0, form.SelectedNodeIndex());
-    search_ = form.EditSearch->text();
-    const EntryListModel& model = *form.ListModel;
+    search_ = form.ui.EditSearch->text();
+    const EntryListModel& model = *form.ui.ListModel;
     shown_.reserve(size_t(model.rowCount()));
     for (int r = 0; r < model.rowCount(); ++r) {
         shown_.push_back(model.row(r).entry);
@@ -29,17 +29,17 @@ LockedView::LockedView(TForm1& form) : form_(form) {
     }
 
     form.CurrentEntry = QPersistentModelIndex();
-    form.ListModel->clear();
+    form.ui.ListModel->clear();
     {
-        const QSignalBlocker quiet(form.EditSearch);
-        form.EditSearch->clear();
+        const QSignalBlocker quiet(form.ui.EditSearch);
+        form.ui.EditSearch->clear();
     }
-    form.TreeViewCat->clear();
-    for (QLabel* panel : form.StatusPanels) {
+    form.ui.TreeViewCat->clear();
+    for (QLabel* panel : form.ui.StatusPanels) {
         panel->clear();
     }
-    for (TEntryDialog* dialog :
-         {static_cast<TEntryDialog*>(form.FormAdd), static_cast<TEntryDialog*>(form.FormEdit)}) {
+    for (TEntryDialog* dialog : {static_cast<TEntryDialog*>(form.ui.FormAdd),
+                                 static_cast<TEntryDialog*>(form.ui.FormEdit)}) {
         if (dialog) {
             for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
                 edit->clear();
@@ -51,11 +51,11 @@ LockedView::LockedView(TForm1& form) : form_(form) {
 
 void LockedView::restore() {
     TForm1& form = form_;
-    form.ShowCategories(form.CategoryList.mid(1));
+    form.ShowCategories();
     form.SelectNode(category_);
     form.FillEntryList();
     // The rows come back in the order they were shown (a column sort included).
-    EntryListModel& model = *form.ListModel;
+    EntryListModel& model = *form.ui.ListModel;
     QHash<int, int> rowOf;
     rowOf.reserve(model.rowCount());
     for (int r = 0; r < model.rowCount(); ++r) {
@@ -75,10 +75,10 @@ void LockedView::restore() {
         }
     }
     {
-        const QSignalBlocker quiet(form.EditSearch);
-        form.EditSearch->setText(search_);
+        const QSignalBlocker quiet(form.ui.EditSearch);
+        form.ui.EditSearch->setText(search_);
     }
-    QItemSelectionModel* selection = form.ListView1->selectionModel();
+    QItemSelectionModel* selection = form.ui.ListView1->selectionModel();
     for (int entry : selected_) {
         if (rowOf.contains(entry)) {
             selection->select(model.index(rowOf.value(entry), 0),

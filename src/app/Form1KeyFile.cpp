@@ -18,7 +18,7 @@ platform::FileDialogRequest keyFileDialog(const QString& programDir, const QStri
 }  // namespace
 
 void TForm1::Terminate() {
-    Terminated = true;
+    terminated_ = true;
     QCoreApplication::quit();
 }
 
@@ -35,17 +35,17 @@ bool TForm1::KeyFileCheck(core::UserLogin& login, bool endOnFailure) {
             settings.key = true;
             return true;
         }
-        platform::ui().showMessage(StringWrongKeyFile);
+        platform::ui().showMessage(texts.StringWrongKeyFile);
         return fail();
     }
-    platform::ui().showMessage(StringKeyFileNotFound);
+    platform::ui().showMessage(texts.StringKeyFileNotFound);
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().openFile(keyFileDialog(DataDir, StringKeyFileFilter));
+        platform::ui().openFile(keyFileDialog(DataDir, texts.StringKeyFileFilter));
     if (!chosen) {
         return fail();
     }
     if (!login.keyFileFits(chosen->fileName)) {
-        platform::ui().showMessage(StringWrongKeyFile);
+        platform::ui().showMessage(texts.StringWrongKeyFile);
         return fail();
     }
     settings.keyFile = chosen->fileName;
@@ -58,10 +58,10 @@ void TForm1::MCreateKeyFileClick() {
         return;
     }
     const std::optional<platform::FileDialogResult> chosen =
-        platform::ui().saveFile(keyFileDialog(DataDir, StringKeyFileFilter));
+        platform::ui().saveFile(keyFileDialog(DataDir, texts.StringKeyFileFilter));
     if (!chosen) {
         return;
     }
     const platform::BusyCursor busy;
-    Store->createKeyFile(chosen->fileName, AccountPassword);
+    session_.createKeyFile(chosen->fileName);
 }

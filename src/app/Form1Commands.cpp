@@ -15,10 +15,10 @@ enum class Copy { Login, Password, Link };
 }
 
 static void copyField(TForm1& form, Copy what) {
-    if (!form.CurrentEntry.isValid() || form.Locked) {
+    if (!form.CurrentEntry.isValid() || form.locked()) {
         return;
     }
-    const EntryRow& row = form.ListModel->row(form.CurrentEntry.row());
+    const EntryRow& row = form.ui.ListModel->row(form.CurrentEntry.row());
     QByteArray text;
     switch (what) {
         case Copy::Login:
@@ -33,18 +33,18 @@ static void copyField(TForm1& form, Copy what) {
                 if (k < 0) {
                     return;
                 }
-                text = form.EntryPassword(k);
+                text = form.session().entryPassword(k);
             } else {
                 text = row.field(core::Password);
             }
             break;
     }
     if (what == Copy::Password) {
-        form.Clipboard->copy(platform::toUi(text, form.StorageEncoding()));
+        form.ui.Clipboard->copy(form.session().text(text));
         return;
     }
     platform::ui().clearClipboard();
-    platform::ui().setClipboardText(platform::toUi(text, form.StorageEncoding()));
+    platform::ui().setClipboardText(form.session().text(text));
 }
 
 void TForm1::PMCopyLoginClick() {
@@ -60,11 +60,10 @@ void TForm1::PMCopyLinkClick() {
 void TForm1::PMOpenUrlClick() {
     const QList<int> rows = SelectedRows();
     if (rows.isEmpty()) {
-        platform::ui().showMessage(StringSelectField);
+        platform::ui().showMessage(texts.StringSelectField);
         return;
     }
-    QString link =
-        platform::toUi(ListModel->row(rows.first()).field(core::Link), StorageEncoding());
+    QString link = session_.text(ui.ListModel->row(rows.first()).field(core::Link));
     if (!link.contains(QLatin1String("http://")) && !link.contains(QLatin1String("https://"))) {
         link.prepend(QLatin1String("http://"));
     }
@@ -87,16 +86,12 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     FormKeyDown(event);
 }
 
-void TForm1::MExitClick() {
-    close();
-}
-
 void TForm1::MExportClick() {
     LoadLanguage(Settings.language);
-    platform::ui().showModal(FormExport);
+    platform::ui().showModal(ui.FormExport);
 }
 
 void TForm1::AAboutExecute() {
     LoadLanguage(Settings.language);
-    platform::ui().showModal(AboutBox);
+    platform::ui().showModal(ui.AboutBox);
 }

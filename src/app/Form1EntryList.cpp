@@ -54,52 +54,56 @@ void TForm1::FillEntryList() {
     CurrentEntry = QPersistentModelIndex();
     const int node = SelectedNodeIndex();
     std::vector<EntryRow> rows;
-    const int count = int(PasswordList.size());
+    const core::LineList& lines = session_.entries();
+    const core::LineList& names = session_.categories();
+    const int count = int(lines.size());
     if (node == 0) {
         rows.reserve(size_t(count));
         for (int k = 0; k < count; ++k) {
-            rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
+            rows.push_back(EntryRow::fromStored(lines.at(k), k));
         }
-    } else if (node > 0 && node < CategoryList.size() && !CategoryList[node].isEmpty()) {
+    } else if (node > 0 && node <= names.size() && !names[node - 1].isEmpty()) {
         // Scrambling maps each byte on its own, so the stored line contains the
         // scrambled name exactly when the decoded line contains the name.
-        const QByteArray scrambledName = core::Scramble(CategoryList[node]);
+        const QByteArray scrambledName = core::Scramble(names[node - 1]);
         for (int k = 0; k < count; ++k) {
-            if (contains(PasswordList.at(k), scrambledName)) {
-                rows.push_back(EntryRow::fromStored(PasswordList.at(k), k));
+            if (contains(lines.at(k), scrambledName)) {
+                rows.push_back(EntryRow::fromStored(lines.at(k), k));
             }
         }
     }
     // The rows stay in stored order, as their lines lie in memory; the view
     // shows them in Title order. They share the stored lines, and unscramble
     // a cell only when the view asks for it.
-    std::vector<int> order = TitleOrderCache->order(rows, StorageEncoding());
-    ListModel->setEncoding(StorageEncoding());
-    ListModel->setMasked(HidePasswords);
-    ListModel->setRows(std::move(rows), std::move(order));
+    std::vector<int> order = TitleOrderCache->order(rows, session_.textEncoding());
+    ui.ListModel->setEncoding(session_.textEncoding());
+    ui.ListModel->setMasked(HidePasswords);
+    ui.ListModel->setRows(std::move(rows), std::move(order));
     ShowCounts();
 }
 
 void TForm1::ShowCounts() {
-    StatusPanels[0]->setText(StringPasswords + QString::number(PasswordList.size()));
-    StatusPanels[1]->setText(StringCategories + QString::number(CategoryList.size()));
+    // The categories counted with the root label, as the tree shows them.
+    const qsizetype categories = loggedIn() ? session_.categories().size() + 1 : 0;
+    ui.StatusPanels[0]->setText(texts.StringPasswords + QString::number(session_.entries().size()));
+    ui.StatusPanels[1]->setText(texts.StringCategories + QString::number(categories));
 }
 
 int TForm1::FindEntryIndex(int row) const {
-    if (row < 0 || row >= ListModel->rowCount()) {
+    if (row < 0 || row >= ui.ListModel->rowCount()) {
         return -1;
     }
-    const int k = ListModel->row(row).entry;
-    return k < PasswordList.size() ? k : -1;
+    const int k = ui.ListModel->row(row).entry;
+    return k < session_.entries().size() ? k : -1;
 }
 
 QByteArray TForm1::EntryPassword(int index) const {
-    return core::entryPassword(PasswordList, index);
+    return session_.entryPassword(index);
 }
 
 QList<int> TForm1::SelectedRows() const {
     QList<int> rows;
-    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows()) {
+    for (const QModelIndex& index : ui.ListView1->selectionModel()->selectedRows()) {
         rows.append(index.row());
     }
     std::sort(rows.begin(), rows.end());
@@ -107,19 +111,18 @@ QList<int> TForm1::SelectedRows() const {
 }
 
 void TForm1::EditSearchChange() {
-    if (EditSearch->hasFocus()) {
-        const QString text = EditSearch->text();
-        const platform::Encoding encoding = StorageEncoding();
-        const QByteArray bytes = platform::fromUi(text, encoding);
+    if (ui.EditSearch->hasFocus()) {
+        const QString text = ui.EditSearch->text();
+        const QByteArray bytes = session_.stored(text);
         const qsizetype length = bytes.size();
-        QItemSelectionModel* selection = ListView1->selectionModel();
-        const int rowCount = ListModel->rowCount();
+        QItemSelectionModel* selection = ui.ListView1->selectionModel();
+        const int rowCount = ui.ListModel->rowCount();
         int found = -1;
         if (length > 0) {
-            const QString wanted = platform::AnsiLowerCase(platform::toUi(bytes, encoding));
+            const QString wanted = platform::AnsiLowerCase(session_.text(bytes));
             const bool asciiWanted = isAscii(bytes);
             for (int r = 0; r < rowCount && found < 0; ++r) {
-                const EntryRow& row = ListModel->row(r);
+                const EntryRow& row = ui.ListModel->row(r);
                 const char* title = row.storedData(core::Title);
                 const qsizetype size = std::min<qsizetype>(length, row.fieldSize(core::Title));
                 if (asciiWanted) {
@@ -132,25 +135,25 @@ void TForm1::EditSearchChange() {
                     }
                 }
                 const QByteArray prefix = core::Scramble(QByteArray(title, size));
-                if (platform::AnsiLowerCase(platform::toUi(prefix, encoding)) == wanted) {
+                if (platform::AnsiLowerCase(session_.text(prefix)) == wanted) {
                     found = r;
                 }
             }
         }
         if (found >= 0) {
-            const QModelIndex index = ListModel->index(found, 0);
+            const QModelIndex index = ui.ListModel->index(found, 0);
             selection->select(index,
                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-            ListView1->scrollTo(index);
+            ui.ListView1->scrollTo(index);
         } else {
             selection->clearSelection();
             if (length == 0 && rowCount > 0) {
-                ListView1->scrollTo(ListModel->index(0, 0));
+                ui.ListView1->scrollTo(ui.ListModel->index(0, 0));
             }
         }
     }
-    EditSearch->setFocus();
+    ui.EditSearch->setFocus();
 }
 
 void TForm1::ListView1ColumnClick(int column) {
@@ -160,12 +163,12 @@ void TForm1::ListView1ColumnClick(int column) {
     if (column != SortColumn) {
         SortDirection = 1;
     }
-    const int rowCount = ListModel->rowCount();
+    const int rowCount = ui.ListModel->rowCount();
     std::vector<int> order(static_cast<size_t>(rowCount));
     for (int i = 0; i < rowCount; ++i) {
         order[size_t(i)] = i;
     }
-    const bool maskedColumn = ListModel->masked() && column == core::Password;
+    const bool maskedColumn = ui.ListModel->masked() && column == core::Password;
     if (!maskedColumn) {
         // Most comparisons end within the first sixteen bytes: keep those, as
         // CompareText sees them, beside the row number, so the sort touches
@@ -176,8 +179,8 @@ void TForm1::ListView1ColumnClick(int column) {
             int row;  // the shown position, before the sort
         };
         // Walk the rows in stored order, as their texts lie in memory.
-        const std::vector<EntryRow>& stored = ListModel->storedRows();
-        const std::vector<int> shown = ListModel->shownPositions();
+        const std::vector<EntryRow>& stored = ui.ListModel->storedRows();
+        const std::vector<int> shown = ui.ListModel->shownPositions();
         std::vector<Key> keys;
         keys.reserve(static_cast<size_t>(rowCount));
         for (size_t s = 0; s < stored.size(); ++s) {
@@ -212,8 +215,8 @@ void TForm1::ListView1ColumnClick(int column) {
             } else if (a.low != b.low) {
                 c = a.low < b.low ? -1 : 1;
             } else {
-                const EntryRow& ra = ListModel->row(a.row);
-                const EntryRow& rb = ListModel->row(b.row);
+                const EntryRow& ra = ui.ListModel->row(a.row);
+                const EntryRow& rb = ui.ListModel->row(b.row);
                 c = platform::CompareTextMasked(ra.storedData(column), ra.fieldSize(column),
                                                 rb.storedData(column), rb.fieldSize(column),
                                                 core::kScrambleKey);
@@ -226,7 +229,7 @@ void TForm1::ListView1ColumnClick(int column) {
         for (int i = 0; i < rowCount; ++i) {
             order[size_t(i)] = keys[size_t(i)].row;
         }
-        ListModel->reorder(order);
+        ui.ListModel->reorder(order);
     }
     SortDirection = -SortDirection;
     SortColumn = column;
@@ -239,28 +242,28 @@ void TForm1::ListView1SelectItem(const QItemSelection& selected) {
     if (indexes.isEmpty()) {
         return;
     }
-    const QModelIndex current = ListView1->selectionModel()->currentIndex();
+    const QModelIndex current = ui.ListView1->selectionModel()->currentIndex();
     if (current.isValid() && selected.contains(current)) {
-        CurrentEntry = ListModel->index(current.row(), 0);
+        CurrentEntry = ui.ListModel->index(current.row(), 0);
         return;
     }
-    CurrentEntry = ListModel->index(indexes.last().row(), 0);
+    CurrentEntry = ui.ListModel->index(indexes.last().row(), 0);
 }
 
 void TForm1::MHidePasswordsClick() {
     HidePasswords = !HidePasswords;
-    MHidePasswords->setChecked(HidePasswords);
+    ui.MHidePasswords->setChecked(HidePasswords);
     if (HidePasswords) {
-        ListModel->setMasked(true);
+        ui.ListModel->setMasked(true);
     } else {
         FillEntryList();
     }
 }
 
 void TForm1::FormResize() {
-    const int width = std::max(0, (ListView1->width() - 20) / 6);
+    const int width = std::max(0, (ui.ListView1->width() - 20) / 6);
     for (int i = 0; i < EntryListModel::kColumns; ++i) {
-        ListView1->header()->resizeSection(i, width);
+        ui.ListView1->header()->resizeSection(i, width);
     }
 }
 
@@ -270,7 +273,10 @@ void TForm1::MFontClick() {
         return;
     }
     ListFont = choice;
-    Store->settings().fontColor = platform::fromQColor(choice.color);
+    core::UserSettings& settings = session_.settings();
+    settings.fontColor = platform::fromQColor(choice.color);
+    settings.fontName = ListFont.font.family();
+    settings.fontSize = ListFont.font.pointSize() > 0 ? ListFont.font.pointSize() : 8;
     ApplyListFont();
-    SaveSettings();
+    session_.saveSettings();
 }
