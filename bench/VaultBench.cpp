@@ -204,6 +204,8 @@ public:
         form->show();
         form->activateWindow();
         check(QTest::qWaitForWindowActive(form.get()), "window active");
+        // The backup is written once the window has painted, before anyone can act.
+        check(QTest::qWaitFor([&] { return !form->session().backupDue(); }), "backup written");
         return ms;
     }
 
