@@ -369,6 +369,9 @@ void TForm1::FormClose() {
     Settings = core::withUsersOnDisk(ProgramSettingsPath(), Settings, session_.paths().usersFolder);
     core::refusedIn(texts.Files,
                     [this] { core::writeProgramSettings(ProgramSettingsPath(), Settings); });
+    if (!session_.isOpen()) {
+        return;  // locked: the lock wrote the user's files, and holds nothing of them
+    }
     session_.settings().fontName = ListFont.font.family();
     session_.settings().fontSize = ListFont.font.pointSize() > 0 ? ListFont.font.pointSize() : 8;
     session_.saveSettings();

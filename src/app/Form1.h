@@ -144,7 +144,7 @@ public:
     Form1Texts texts;
     session::UserSession& session() { return session_; }
     const session::Accounts& accounts() const { return accounts_; }
-    bool loggedIn() const { return session_.isOpen(); }
+    bool loggedIn() const { return session_.loggedIn(); }
     bool locked() const { return session_.locked(); }
     bool terminated() const { return terminated_; }
 

@@ -10,6 +10,7 @@
 #include "app/LockedView.h"
 #include "mainwindow/InactivityWatch.h"
 #include "mainwindow/SecretClipboard.h"
+#include "mainwindow/TitleOrder.h"
 #include "platform/Widgets.h"
 #include "shell/TrayIcon.h"
 
@@ -49,9 +50,8 @@ void TForm1::SetLockedView(bool locked) {
 }
 
 void TForm1::MLockClick() {
-    session_.setLocked(true);
+    const bool wasLocked = locked();
     ui.PMUnlock->setVisible(true);
-    ui.Inactivity->update();
     // Whatever box, dialog or menu is open shows an entry or could change the
     // account: each closes as if cancelled, nothing of it is stored.
     platform::ui().cancelModals();
@@ -59,6 +59,12 @@ void TForm1::MLockClick() {
     if (!LockedState) {
         LockedState = std::make_unique<LockedView>(*this);
     }
+    if (!wasLocked) {
+        // No widget holds anything of the vault now: the session lets it go.
+        TitleOrderCache->clear();
+        session_.lock();
+    }
+    ui.Inactivity->update();
     SetLockedView(true);
     ui.StTrayIcon1->MinimizeApplication();
 }
@@ -74,12 +80,18 @@ bool TForm1::PMUnlockClick() {
     bool unlocked = false;
     // Hidden while typed: the window may be locked because others are near.
     while (platform::ui().inputQuery(texts.StringUnlock, texts.StringInputPassword, text, true)) {
-        if (session_.passwordIs(text)) {
-            unlocked = true;
+        {
+            // An encrypted user's key is derived anew and the files read again.
+            const platform::BusyCursor busy;
+            unlocked = session_.unlock(
+                text, [this](core::UserLogin& login) { return KeyFileCheck(login, false); });
+        }
+        text.fill(QChar(0));
+        text.clear();
+        if (unlocked) {
             break;
         }
         platform::ui().showMessage(texts.StringWrongPassword);
-        text.clear();
     }
     LockedState->unlocking = false;
     if (!unlocked) {
@@ -88,8 +100,7 @@ bool TForm1::PMUnlockClick() {
         }
         return false;
     }
-    session_.setLocked(false);
-    LockedState->restore();
+    LockedState->restore(session_.unchangedWhileLocked());
     LockedState.reset();
     ui.PMUnlock->setVisible(false);
     SetLockedView(false);

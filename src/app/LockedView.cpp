@@ -49,7 +49,7 @@ LockedView::LockedView(TForm1& form) : form_(form) {
     }
 }
 
-void LockedView::restore() {
+void LockedView::restore(bool sameVault) {
     TForm1& form = form_;
     form.ShowCategories();
     form.SelectNode(category_);
@@ -60,6 +60,11 @@ void LockedView::restore() {
     rowOf.reserve(model.rowCount());
     for (int r = 0; r < model.rowCount(); ++r) {
         rowOf.insert(model.row(r).entry, r);
+    }
+    if (!sameVault) {
+        shown_.clear();
+        selected_.clear();
+        current_ = -1;
     }
     if (size_t(model.rowCount()) == shown_.size()) {
         std::vector<int> order;

@@ -15,9 +15,10 @@ public:
     // Empties the tree, the list, the search box, the status bar and the
     // entry dialogs' fields.
     explicit LockedView(TForm1& form);
-    // Rebuilds them from the lists in memory: the same category, order,
-    // search text and selection.
-    void restore();
+    // Rebuilds them from the session: the same category and search text,
+    // and where the vault is the one the lock left, the same order and
+    // selection.
+    void restore(bool sameVault);
     bool unlocking = false;
 
 private:

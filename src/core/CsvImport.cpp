@@ -1,8 +1,10 @@
 #include "core/CsvImport.h"
 #include "core/StoredText.h"
+#include "core/VaultCrypto.h"
 #include "platform/TextList.h"
 
 #include <csv.h>
+#include <sodium.h>
 
 #include <QHash>
 #include <QSet>
@@ -151,6 +153,10 @@ public:
         csv_parse(&parser, bytes.constData(), size_t(bytes.size()), &RowReader::field,
                   &RowReader::rowEnd, this);
         csv_fini(&parser, &RowReader::field, &RowReader::rowEnd, this);
+        // Its buffer holds the last field read, which may be a password.
+        if (parser.entry_buf) {
+            sodium_memzero(parser.entry_buf, parser.entry_size);
+        }
         csv_free(&parser);
     }
 
@@ -162,6 +168,9 @@ private:
     static void rowEnd(int, void* self) {
         auto* reader = static_cast<RowReader*>(self);
         reader->onRow_(reader->row_);
+        for (QByteArray& f : reader->row_) {
+            crypto::wipe(f);  // the file's passwords, in clear
+        }
         reader->row_.clear();
     }
 
@@ -255,6 +264,12 @@ QByteArray duplicateKey(const QByteArray& storedLine) {
 
 class Planner {
 public:
+    // The keys hold every password: overwritten before they are freed.
+    ~Planner() {
+        for (const QByteArray& key : std::as_const(known_)) {
+            crypto::wipeInPlace(key);
+        }
+    }
     Planner(const LineList& storedLines, const LineList& categories, const StorageRules& rules)
         : rules_(rules), storability_(rules) {
         known_.reserve(storedLines.size());

@@ -639,6 +639,22 @@ LineList UserStore::loadVault() {
     return lines;
 }
 
+void UserStore::wipeLines() {
+    for (Seen* seen : {&vaultSeen_, &categoriesSeen_}) {
+        crypto::wipeLines(seen->lines);
+        if (seen->keptAside) {
+            crypto::wipeLines(*seen->keptAside);
+        }
+    }
+    if (backupDue_) {
+        crypto::wipeLines(*backupDue_);
+    }
+}
+
+void UserStore::keepBackup() {
+    backupDue_.reset();  // its lines are the vault's, still in use
+}
+
 void UserStore::refreshBackup() {
     if (backupDue_) {
         refusedIn(texts_, [&] { doWriteBackup(*backupDue_); });

@@ -52,7 +52,14 @@ public:
     // window shows).
     LineList loadVault();
     void refreshBackup();
+    // The backup stays as it is (a vault read again keeps the login's backup).
+    void keepBackup();
     bool backupDue() const { return backupDue_.has_value(); }
+    // The vault as last read or written, by its fingerprint.
+    QByteArray vaultFingerprint() const { return vaultSeen_.hash.value_or(QByteArray()); }
+    // Every line this store keeps (the merge's bases, a backup due, a copy
+    // kept aside) overwritten: the store is about to go.
+    void wipeLines();
     // An older vault refused (OlderVaultError): the newer backup becomes the vault.
     LineList useBackupAsVault();
 

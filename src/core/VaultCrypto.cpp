@@ -28,12 +28,27 @@ const unsigned char* bytesOf(const QByteArray& a) {
 
 }  // namespace
 
-void wipe(QByteArray& bytes) {
+void wipeInPlace(const QByteArray& bytes) {
     // A buffer shared with another array is not ours to overwrite.
     if (!bytes.isEmpty() && bytes.isDetached()) {
-        sodium_memzero(bytes.data(), size_t(bytes.size()));
+        sodium_memzero(const_cast<char*>(bytes.constData()), size_t(bytes.size()));
     }
+}
+
+void wipe(QByteArray& bytes) {
+    wipeInPlace(bytes);
     bytes.clear();
+}
+
+void wipeLines(QList<QByteArray>& lines) {
+    // Lines read from a file share its buffer, so each is overwritten where
+    // it lies, shared or not: the caller holds the last copies in use.
+    for (const QByteArray& line : std::as_const(lines)) {
+        if (!line.isEmpty()) {
+            sodium_memzero(const_cast<char*>(line.constData()), size_t(line.size()));
+        }
+    }
+    lines.clear();
 }
 
 QByteArray randomBytes(qsizetype size) {

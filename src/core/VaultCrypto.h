@@ -48,6 +48,15 @@ private:
 // through ordinary memory.
 void wipe(QByteArray& bytes);
 
+// Overwrites the bytes where they lie unless another array shares them:
+// for arrays that cannot be changed through their holder (a set's keys).
+void wipeInPlace(const QByteArray& bytes);
+
+// Every line's bytes overwritten where they lie, also where other arrays
+// share them, and the list emptied: only for the last lines in use, as what
+// was decrypted leaves memory at the lock.
+void wipeLines(QList<QByteArray>& lines);
+
 // Wipes the array when the scope ends, also through an exception.
 class WipeOnExit {
 public:

@@ -2,6 +2,7 @@
 
 #include <QAction>
 
+#include "core/VaultCrypto.h"
 #include "localization/LanguageTargets.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -35,8 +36,10 @@ void TImportCommand::Execute() {
     core::ImportPlan plan;
     {
         const platform::BusyCursor busy;  // a large file takes a moment
-        plan = core::planImport(platform::readFile(chosen->fileName), session_.entries(),
-                                session_.categories(), session_.storageRules());
+        QByteArray data = platform::readFile(chosen->fileName);
+        plan = core::planImport(data, session_.entries(), session_.categories(),
+                                session_.storageRules());
+        core::crypto::wipe(data);  // every password of the file, in clear
     }
     if (plan.format == core::ImportFormat::Unknown) {
         platform::ui().showMessage(Texts.unknown.arg(plan.columns.join(QStringLiteral(", "))));

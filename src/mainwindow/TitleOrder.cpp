@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "core/VaultCrypto.h"
 #include "platform/CodePage.h"
 #include "platform/SysUtils.h"
 
@@ -161,7 +162,7 @@ struct Guess {
 }  // namespace
 
 void TitleOrder::clear() {
-    titles_.clear();
+    core::crypto::wipe(titles_);
     start_.clear();
     rankOf_.clear();
     byRank_.clear();

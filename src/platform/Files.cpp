@@ -49,7 +49,9 @@ std::optional<QByteArray> DiskFileSystem::read(const QString& path) {
         return std::nullopt;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Unbuffered: the bytes land in the caller's array only, not also in a
+    // buffer of the file's that nobody wipes.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return std::nullopt;
     }
     // Read in one piece at the size the file has: readAll would grow its

@@ -3,6 +3,7 @@
 #include "core/LineMerge.h"
 #include "core/PasswordEntry.h"
 #include "core/StoredText.h"
+#include "core/VaultCrypto.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 
@@ -32,11 +33,69 @@ void UserSession::open(std::unique_ptr<core::UserStore> store, const QString& lo
     }
     names_ = store->readCategories();
     lines_ = std::move(lines);
+    paths_ = store->paths();
     store_ = std::move(store);
     login_ = login;
     password_ = password;
     locked_ = false;
-    watch_.watch(paths().folder, {paths().vault, paths().categories});
+    watch_.watch(paths_.folder, {paths_.vault, paths_.categories});
+}
+
+void UserSession::lock() {
+    locked_ = true;
+    core::crypto::wipe(password_);
+    if (!encrypted()) {
+        return;
+    }
+    try {
+        if (changedHere() && store_->formatUnchanged()) {
+            saveAll();
+        } else {
+            // The backup is the vault as the login found it, not as the unlock will.
+            store_->refreshBackup();
+        }
+    } catch (const platform::PlatformError&) {
+        // The status bar says what is not saved; it stays until it can be.
+    }
+    if (changedHere()) {
+        return;
+    }
+    lockedFingerprint_ = store_->vaultFingerprint();
+    core::crypto::wipeLines(lines_);
+    core::crypto::wipeLines(names_);
+    store_->wipeLines();
+    store_.reset();  // with it the data key, wiped as it is freed
+}
+
+bool UserSession::unlock(const QString& password,
+                         const std::function<bool(core::UserLogin&)>& keyFile) {
+    QByteArray bytes = password.toUtf8();
+    if (store_) {
+        // The files stay open (a compatible user, or what could not be
+        // written): the password file's check, as at login.
+        if (!core::UserLogin::check(paths_, bytes, texts_)) {
+            core::crypto::wipe(bytes);
+            return false;
+        }
+    } else {
+        std::unique_ptr<core::UserLogin> login = core::UserLogin::check(paths_, bytes, texts_);
+        if (!login || (login->keyFileDue() && !keyFile(*login))) {
+            core::crypto::wipe(bytes);
+            return false;
+        }
+        std::unique_ptr<core::UserStore> store = login->open();
+        store->setTexts(texts_);
+        lines_ = store->loadVault();
+        store->keepBackup();
+        names_ = store->readCategories();
+        unchangedWhileLocked_ = store->vaultFingerprint() == lockedFingerprint_;
+        store_ = std::move(store);
+        watch_.taken();  // read just now, with whatever changed meanwhile
+    }
+    password_ = std::move(bytes);
+    locked_ = false;
+    Q_EMIT stateChanged();
+    return true;
 }
 
 void UserSession::writeBackup() {
@@ -47,16 +106,19 @@ void UserSession::writeBackup() {
 
 void UserSession::forget() {
     watch_.watch(QString(), {});
+    if (store_) {
+        store_->wipeLines();
+    }
     store_.reset();
-    lines_.clear();
-    names_.clear();
+    core::crypto::wipeLines(lines_);
+    core::crypto::wipeLines(names_);
     login_.clear();
-    password_.clear();
+    core::crypto::wipe(password_);
     locked_ = false;
 }
 
 bool UserSession::passwordIs(const QString& text) const {
-    return text == QString::fromUtf8(password_);
+    return !password_.isEmpty() && text == QString::fromUtf8(password_);
 }
 
 bool UserSession::encrypted() const {
@@ -64,7 +126,7 @@ bool UserSession::encrypted() const {
 }
 
 const core::UserPaths& UserSession::paths() const {
-    return store_->paths();
+    return paths_;
 }
 
 core::UserSettings& UserSession::settings() {
@@ -283,7 +345,7 @@ void UserSession::reopen(core::UserLogin& login, const QByteArray& password) {
     lines_ = std::move(lines);
     names_ = std::move(names);
     password_ = password;
-    watch_.watch(paths().folder, {paths().vault, paths().categories});
+    watch_.watch(paths_.folder, {paths_.vault, paths_.categories});
     Q_EMIT stateChanged();
 }
 

@@ -40,9 +40,25 @@ public:
     bool backupDue() const { return store_ && store_->backupDue(); }
     // Nobody logged in (a login that failed half-way).
     void forget();
+    // Somebody is logged in, locked or not.
+    bool loggedIn() const { return !login_.isEmpty(); }
+    // The user's files are open: logged in and not a locked encrypted user.
     bool isOpen() const { return store_ != nullptr; }
     bool locked() const { return locked_; }
-    void setLocked(bool locked) { locked_ = locked; }
+    // The program locks. An encrypted user's data leaves memory: what is not
+    // on disk yet is written first (when it cannot be, it stays, and nothing
+    // is lost), then the lines, the names and the keys are wiped and
+    // released. The account password goes for every user: the unlock checks
+    // it against the password file.
+    void lock();
+    // true when the password opens the files again. An encrypted user's
+    // key is derived anew and the files read again, taking in what changed
+    // elsewhere meanwhile; keyFile answers the key file the password file
+    // demands (false: not unlocked).
+    bool unlock(const QString& password, const std::function<bool(core::UserLogin&)>& keyFile);
+    // The vault on disk is the one the lock left (an unlock can then bring
+    // back the very rows that were shown).
+    bool unchangedWhileLocked() const { return unchangedWhileLocked_; }
     const QString& login() const { return login_; }
     bool passwordIs(const QString& text) const;
     const QByteArray& password() const { return password_; }
@@ -155,6 +171,9 @@ private:
     core::LineList lines_;
     core::LineList names_;
     QString login_;
+    core::UserPaths paths_;
+    QByteArray lockedFingerprint_;
+    bool unchangedWhileLocked_ = true;
     QByteArray password_;
     bool locked_ = false;
     core::FileTexts texts_;

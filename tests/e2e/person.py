@@ -10,6 +10,36 @@ CAPTION = "Vorrel 1.8"
 MESSAGE_TITLE = CAPTION  # message boxes carry the program's caption
 
 
+def memory_holding(pid, needles):
+    """The needles (name -> bytes) found in the process's writable memory,
+    with how often; read from /proc as its parent may (root, or a process
+    left dumpable)."""
+    found = {}
+    with open("/proc/%d/maps" % pid) as maps, open("/proc/%d/mem" % pid, "rb", 0) as mem:
+        for line in maps:
+            span, perms = line.split()[:2]
+            if "w" not in perms:
+                continue
+            start, end = (int(x, 16) for x in span.split("-"))
+            try:
+                mem.seek(start)
+                chunk = mem.read(end - start)
+            except (OSError, ValueError, OverflowError):
+                continue  # [vvar] and the like cannot be read
+            for name, needle in needles.items():
+                n = chunk.count(needle)
+                if n:
+                    found[name] = found.get(name, 0) + n
+    return found
+
+
+def secret_forms(text):
+    """A secret as it may lie in memory: UTF-8, UTF-16 and scrambled."""
+    utf8 = text.encode("utf-8")
+    return {"utf-8": utf8, "utf-16": text.encode("utf-16-le"),
+            "scrambled": bytes(b ^ 0xB9 for b in utf8)}
+
+
 def describe_difference(actual, wanted):
     if actual is None:
         return "the file does not exist"

@@ -1,11 +1,13 @@
 """A desktop with a notification area: a first user's whole day with Vorrel."""
 
 import os
+import random
+import string
 import shutil
 
 import expected as ex
 from desktop import E2EError, FaultSeen, known_fault, same_pictures, wait_until
-from person import MESSAGE_TITLE, Person
+from person import MESSAGE_TITLE, Person, memory_holding, secret_forms
 
 LOGIN = "alice"
 PASSWORD = b"secret1"
@@ -555,19 +557,49 @@ class WithTray(Person):
         self.exit_by_menu(self.main)
 
     def step_27_screen_lock(self):
-        """the desktop's screen lock locks the program; the passphrase brings it back"""
+        """the desktop's screen lock locks the program; locked, an encrypted vault leaves no password and no passphrase in its memory; the passphrase brings it back"""
         self.d.start_session_bus()
         self.log_in_with_key(PASSPHRASE)
         self.main = self.main_window(LOGIN)
+        # Thirty entries with passwords found nowhere else, imported: titles
+        # that sort first, so the unlocked list shows one at the top.
+        passwords = ["Kq%02d-%s" % (i, "".join(random.choice(string.ascii_letters + string.digits)
+                                                for _ in range(14))) for i in range(30)]
+        csv = os.path.join(self.dir, "data", "bulk.csv")
+        with open(csv, "w") as f:
+            f.write("url,username,password,totp,extra,name,grouping,fav\n")
+            for i, pw in enumerate(passwords):
+                f.write("https://bulk%02d.example,bulk%02d,%s,,,Aa%02d,,0\n" % (i, i, pw, i))
+        self.d.activate(self.main)
+        self.d.key("alt+l", "Down", "Down", "Down", "Down", "Return")  # List > Import...
+        self.d.wait_window("Open")
+        self.type_field(csv)
+        self.d.key("Return")
+        self.d.wait_window("Import")
+        self.d.key("Return")
+        self.d.wait_gone("Import")
+        self.wait_active(self.main, "the main window after the import")
+        os.remove(csv)
         self.d.lock_screen()
         wait_until(lambda: not self.d.viewable(self.main), "the locked window to go")
-        # Locked from an open encrypted vault, the process still running
-        # (self.app.pid): what its memory holds now is what a lock leaves.
+        # The entries the vault held before (read from the file at login) as well.
+        secrets = {"password %d" % i: pw for i, pw in enumerate(passwords)}
+        secrets.update({"Mail's password": self.mail.password.decode(),
+                        "Forum's password": self.forum.password.decode(),
+                        "passphrase": PASSPHRASE})
+        needles = {}
+        for name, secret in secrets.items():
+            for form, data in secret_forms(secret).items():
+                needles["%s %s" % (name, form)] = data
+        found = memory_holding(self.app.pid, needles)
+        if found:
+            raise E2EError("locked, the program's memory still holds %s" % ", ".join(
+                "%s (%dx)" % item for item in sorted(found.items())))
         self.open_unlock_box()
         self.d.type(PASSPHRASE)
         self.d.key("Return")
         self.d.wait_gone("Unlock Vorrel")
         wait_until(lambda: self.d.viewable(self.main), "the unlocked window")
-        self.copy_from_context_menu(self.main, 2, 0)
-        self.expect_clipboard(CHINESE_LOGIN.encode())
+        self.copy_from_context_menu(self.main, 0, 0)
+        self.expect_clipboard(b"bulk00")
         self.exit_by_menu(self.main)

@@ -205,3 +205,48 @@ TEST_F(UserSessionTest, TheBackupWaitsForTheWindowButNeverForRestoreOrTheClose) 
     EXPECT_EQ(titles(session.entries()), (QList<QByteArray>{"A"}));
     EXPECT_FALSE(session.backupDue());
 }
+
+// Locked, an encrypted vault is only on disk; the unlock asks the password
+// file again and reads what changed meanwhile, the backup left as the login
+// wrote it. What cannot be written at the
+// lock stays in memory rather than being lost. A compatible user's files
+// stay open, but the password goes.
+TEST_F(UserSessionTest, ALockedEncryptedVaultIsOnlyOnDiskUnlessItCouldNotBeWritten) {
+    dir.makeUser(QStringLiteral("bob"), "pass", {"A|a|p|Work|||||"}, {"Work"});
+    ASSERT_TRUE(
+        core::encryptUserFiles(accounts.paths(QStringLiteral("bob")), "pass", std::nullopt));
+    open();
+    const auto noKeyFile = [](core::UserLogin&) { return false; };
+    session.lock();
+    EXPECT_FALSE(session.isOpen());
+    EXPECT_TRUE(session.entries().isEmpty() && session.password().isEmpty());
+    {
+        auto o = other();
+        o->saveVault(o->loadVault() << stored("Laptop"));
+    }
+    EXPECT_FALSE(session.unlock(QStringLiteral("wrong"), noKeyFile));
+    ASSERT_TRUE(session.unlock(QStringLiteral("pass"), noKeyFile));
+    EXPECT_EQ(titles(session.entries()), (QList<QByteArray>{"A", "Laptop"}));
+    EXPECT_FALSE(session.unchangedWhileLocked());
+    session.restore();  // the backup is still the login's
+    EXPECT_EQ(titles(session.entries()), (QList<QByteArray>{"A"}));
+
+    testing_support::FaultyFileSystem fs;
+    fs.failWrite(dir.path("users/bob/passwords.dat"));
+    EXPECT_THROW(session.addEntry(entry("Desk|a|p|Work")), platform::PlatformError);
+    session.lock();
+    EXPECT_TRUE(session.isOpen());
+    EXPECT_EQ(titles(session.entries()), (QList<QByteArray>{"A"}));
+    EXPECT_TRUE(session.unsaved());
+}
+
+TEST_F(UserSessionTest, ALockedCompatibleUserKeepsTheFilesButNotThePassword) {
+    dir.makeUser(QStringLiteral("bob"), "1234", {"A|a|p|Work|||||"}, {"Work"});
+    open("1234");
+    session.lock();
+    EXPECT_TRUE(session.isOpen());
+    EXPECT_FALSE(session.passwordIs(QStringLiteral("1234")));
+    EXPECT_FALSE(session.unlock(QStringLiteral("1235"), nullptr));
+    EXPECT_TRUE(session.unlock(QStringLiteral("1234"), nullptr));
+    EXPECT_TRUE(session.passwordIs(QStringLiteral("1234")));
+}
