@@ -170,6 +170,16 @@ class Person:
         self.d.key("Return")
         wait_until(lambda: box not in self.d.find(MESSAGE_TITLE), "the message box to close")
 
+    def give_new_passphrase(self, passphrase):
+        """Types the new passphrase and its repetition into Encrypt Vault's
+        dialog, which has the focus, and waits for the vault to be encrypted."""
+        self.d.type(passphrase)
+        self.d.key("Tab")
+        self.d.type(passphrase)
+        self.d.key("Return")
+        self.d.wait_gone("Encrypt Vault")
+        self.answer_message()  # the vault is encrypted
+
     # ---- the main window -------------------------------------------------------
 
     def row_point(self, row):

@@ -190,13 +190,8 @@ class WithoutTray(Person):
         self.d.activate(b)
         self.d.key("alt+f", "Down", "Down", "Return")  # Encrypt Vault
         self.answer_box("Encrypt Vault", PASSWORD.decode())
-        dialog = self.d.wait_window("Encrypt Vault")
-        self.d.type(PASSPHRASE)
-        self.d.key("Tab")
-        self.d.type(PASSPHRASE)
-        self.d.key("Return")
-        self.d.wait_gone("Encrypt Vault")
-        self.answer_message()  # the vault is encrypted
+        self.d.wait_window("Encrypt Vault")  # the passphrase dialog
+        self.give_new_passphrase(PASSPHRASE)
         self.app = b_app
         self.exit_by_menu(b)
         if not self.read(self.user("passwords.dat")).startswith(ex.CONTAINER_MAGIC):

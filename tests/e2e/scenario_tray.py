@@ -509,12 +509,7 @@ class WithTray(Person):
         dialog = wait_until(lambda: next((w for w in self.d.find("Encrypt Vault") if w != box),
                                          None), "the passphrase dialog")
         self.d.activate(dialog)
-        self.d.type(PASSPHRASE)
-        self.d.key("Tab")
-        self.d.type(PASSPHRASE)
-        self.d.key("Return")
-        self.d.wait_gone("Encrypt Vault")
-        self.answer_message()  # the vault is encrypted
+        self.give_new_passphrase(PASSPHRASE)
         self.d.wait_window("Encrypt Vault")  # the old key file no longer applies: a new one?
         self.d.key("Return")
         random_key = os.path.join(self.stick_dir, "alice-random.vrx")
